@@ -1,0 +1,18 @@
+#pragma once
+// Drawing the visible part of a map into the off-screen bitmap, one frame at a time.
+#include <cstdint>
+
+#include "model/TMap.h"
+#include "platform/Canvas.h"
+
+/// The view (DrawView), then the snap marker where the mouse point (x, y)
+/// snaps; with placing 1 or 2 the element being drawn out follows the mouse.
+void DrawFrame(TMap& map, TCanvas& canvas, std::int32_t x, std::int32_t y, std::uint8_t placing);
+/// One frame of the view without the snap marker.
+void DrawView(const TMap& map, TCanvas& canvas);
+void DrawRail(const TRail& rail, TCanvas& canvas, std::int32_t viewX, std::int32_t viewY,
+              std::int32_t viewWidth, std::int32_t viewHeight);
+void DrawBorder(const TBorder& border, TCanvas& canvas, std::int32_t viewX, std::int32_t viewY,
+                std::int32_t viewWidth, std::int32_t viewHeight);
+/// The green snap marker centred on view point (x, y).
+void DrawSnapMarker(TCanvas& canvas, std::int32_t x, std::int32_t y);
