@@ -3,6 +3,7 @@
 // right and y downward. Elements are plain values held in contiguous arrays.
 #include <cstdint>
 
+#include "model/Checked.h"
 #include "platform/Color.h"
 
 constexpr std::int32_t WorldSize = 10000;
@@ -34,6 +35,18 @@ struct TLine {
     /// the segment lies wholly beyond one edge of the view rectangle.
     double DistanceTo(std::int32_t px, std::int32_t py, std::int32_t viewX, std::int32_t viewY,
                       std::int32_t viewWidth, std::int32_t viewHeight) const;
+    /// The quick rejection of DistanceTo: both ends, taken into view coordinates
+    /// (checked), lie beyond the same edge of the view rectangle.
+    bool IsBeyondView(std::int32_t viewX, std::int32_t viewY, std::int32_t viewWidth,
+                      std::int32_t viewHeight) const
+    {
+        const std::int32_t x1 = Checked::Sub(X1, viewX);
+        const std::int32_t y1 = Checked::Sub(Y1, viewY);
+        const std::int32_t x2 = Checked::Sub(X2, viewX);
+        const std::int32_t y2 = Checked::Sub(Y2, viewY);
+        return (x1 < 0 && x2 < 0) || (x1 > viewWidth && x2 > viewWidth) || (y1 < 0 && y2 < 0) ||
+               (y1 > viewHeight && y2 > viewHeight);
+    }
 };
 
 /// A directed rail from (X1, Y1) to (X2, Y2).

@@ -92,13 +92,34 @@ public:
 
     /// Grows whenever anything that the drawing shows changes (elements, their
     /// ends, selection, start, finish); lets a cached picture know it is stale.
-    std::uint64_t Revision() const { return revision_; }
-    /// Identifies this map object for the lifetime of the program.
-    std::uint64_t Id() const { return id_; }
+    std::uint64_t Revision() const { return revision_.Value; }
+    /// Identifies this map object for the lifetime of the program. A copy is
+    /// another map and gets its own id.
+    std::uint64_t Id() const { return id_.Value; }
     /// Marks a drawing-visible change made outside the operations above.
-    void Touch() { ++revision_; }
+    void Touch() { ++revision_.Value; }
 
 private:
-    std::uint64_t revision_ = 0;
-    std::uint64_t id_;
+    /// Never shared between two map objects: copying or moving makes a new one,
+    /// assigning keeps the target's, so (Id, Revision) never names two contents.
+    struct TIdentity {
+        std::uint64_t Value;
+        TIdentity() noexcept;
+        TIdentity(const TIdentity&) noexcept : TIdentity() {}
+        TIdentity& operator=(const TIdentity&) noexcept { return *this; }
+    };
+    /// Assigning another map's contents counts as a change of this map.
+    struct TRevision {
+        std::uint64_t Value = 0;
+        TRevision() = default;
+        TRevision(const TRevision&) = default;
+        TRevision& operator=(const TRevision& other) noexcept
+        {
+            Value = (Value > other.Value ? Value : other.Value) + 1;
+            return *this;
+        }
+    };
+
+    TRevision revision_;
+    TIdentity id_;
 };
