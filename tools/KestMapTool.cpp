@@ -1,0 +1,132 @@
+#include "tools/KestMapTool.h"
+
+#include <exception>
+#include <new>
+#include <ostream>
+#include <stdexcept>
+
+#include "model/Errors.h"
+#include "tools/MapReport.h"
+#include "tools/MapReportFormat.h"
+#include "tools/RenderMap.h"
+
+#ifndef KESTMAP_VERSION
+#define KESTMAP_VERSION "unknown"
+#endif
+
+namespace {
+
+const char* const HelpText =
+    "Usage: kestmap COMMAND [OPTIONS] FILE...\n"
+    "\n"
+    "Reads maps of the rail-vehicle game (.KS files) with the map editor's own\n"
+    "loader, route check and picture export, so its answers are the editor's.\n"
+    "\n"
+    "Commands:\n"
+    "  info FILE...      borders and rails as stored and as kept after loading,\n"
+    "                    start and finish rails, bounds and file size\n"
+    "  check FILE...     the editor's route check, with every fault in the order found\n"
+    "  render FILE OUT   the whole map as a picture; OUT ends in .bmp or .png\n"
+    "\n"
+    "Options:\n"
+    "  --json            info and check: one JSON object per file, one line each\n"
+    "  --size N          render: width and height in pixels, 16 to 8000 (1000)\n"
+    "  -h, --help        show this help and exit\n"
+    "  -v, --version     show the version and exit\n"
+    "\n"
+    "Exit status: 0 when every file was read (and, for check, every map is valid),\n"
+    "1 when a check found a fault, 2 for a usage error or a file that cannot be\n"
+    "read or is damaged.\n";
+
+/// Runs one file's step; on an error says which file and why on err.
+template <typename Step>
+bool Guarded(const std::string& file, std::ostream& err, Step step)
+{
+    std::string reason;
+    try {
+        step();
+        return true;
+    } catch (const std::bad_alloc&) {
+        reason = EOutOfMemory().what();
+    } catch (const std::exception& error) {
+        reason = error.what();
+    }
+    err << "kestmap: " << file << ": " << reason << '\n';
+    err.flush();
+    return false;
+}
+
+int RunInfo(const TKestMapArgs& args, std::ostream& out, std::ostream& err)
+{
+    int status = ExitOk;
+    bool first = true;
+    for (const std::string& file : args.Files) {
+        const bool read = Guarded(file, err, [&] {
+            const TMapInfo info = ReadMapInfo(file);
+            if (args.Json) {
+                out << InfoJson(info);
+            } else {
+                if (!first) out << '\n';
+                out << InfoText(info);
+                first = false;
+            }
+            out.flush();
+        });
+        if (!read) status = ExitError;
+    }
+    return status;
+}
+
+int RunCheck(const TKestMapArgs& args, std::ostream& out, std::ostream& err)
+{
+    int status = ExitOk;
+    for (const std::string& file : args.Files) {
+        const bool read = Guarded(file, err, [&] {
+            const TMapCheck check = CheckMapFile(file);
+            out << (args.Json ? CheckJson(check) : CheckText(check));
+            out.flush();
+            if (!check.Valid && status == ExitOk) status = ExitFaults;
+        });
+        if (!read) status = ExitError;
+    }
+    return status;
+}
+
+int RunRender(const TKestMapArgs& args, std::ostream& err)
+{
+    const std::string& file = args.Files[0];
+    const std::string& picture = args.Files[1];
+    TMap map;
+    if (!Guarded(file, err, [&] { LoadMapForReport(map, file); })) return ExitError;
+    const std::int32_t size = args.Size != 0 ? args.Size : DefaultPictureSize;
+    const bool written = Guarded(picture, err, [&] { RenderMapPicture(map, size, picture, *PictureFormatOf(picture)); });
+    return written ? ExitOk : ExitError;
+}
+
+} // namespace
+
+int RunKestMap(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err)
+{
+    TKestMapArgs args;
+    try {
+        args = ParseKestMapArgs(arguments);
+    } catch (const std::invalid_argument& error) {
+        err << "kestmap: " << error.what() << "\nTry 'kestmap --help'.\n";
+        return ExitError;
+    }
+    if (args.Help) {
+        out << HelpText;
+        return ExitOk;
+    }
+    if (args.Version) {
+        out << "kestmap " KESTMAP_VERSION "\n";
+        return ExitOk;
+    }
+    switch (args.Command) {
+    case TKestMapCommand::Info: return RunInfo(args, out, err);
+    case TKestMapCommand::Check: return RunCheck(args, out, err);
+    case TKestMapCommand::Render: return RunRender(args, err);
+    case TKestMapCommand::None: break;
+    }
+    return ExitError;
+}

@@ -1,0 +1,31 @@
+#pragma once
+// The kestmap command line: parsing, the commands and the exit status.
+#include <cstdint>
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+/// Exit statuses; an error outranks a fault.
+constexpr int ExitOk = 0;
+constexpr int ExitFaults = 1;
+constexpr int ExitError = 2;
+
+enum class TKestMapCommand { None, Info, Check, Render };
+
+struct TKestMapArgs {
+    TKestMapCommand Command = TKestMapCommand::None;
+    bool Json = false;
+    bool Help = false;
+    bool Version = false;
+    std::int32_t Size = 0;  ///< 0 when --size was not given
+    std::vector<std::string> Files;
+};
+
+/// Reads the arguments that follow the program name. Options may stand
+/// anywhere; "--" makes every later argument a file. Raises
+/// std::invalid_argument with a message for people on a usage error.
+TKestMapArgs ParseKestMapArgs(const std::vector<std::string>& args);
+
+/// Runs the tool: reports go to out, errors (each naming its file) to err.
+/// Every file is processed even after a bad one. Returns the exit status.
+int RunKestMap(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);

@@ -1,0 +1,50 @@
+#pragma once
+// What the tool finds out about one map file, gathered with the editor's own
+// loader and route check so that its answers are the editor's.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "model/MapFile.h"
+#include "model/TMap.h"
+
+/// Loads the file at path into map (which should be new) the way the editor
+/// reads it, but treats a file that cannot be opened as an error rather than
+/// as a new map: raises EFileError whose text is the system's reason alone
+/// (the caller names the file), or the error of the damage for a damaged file.
+TMapFileStats LoadMapForReport(TMap& map, const std::string& path);
+
+/// The counts and extent of a map, as stored and as kept after loading.
+struct TMapInfo {
+    std::string File;
+    TMapFileStats Stats;
+    std::int32_t Borders = 0;
+    std::int32_t Rails = 0;
+    std::int32_t Start = -1;
+    std::int32_t Finish = -1;
+    std::int32_t MinX = 0;
+    std::int32_t MinY = 0;
+    std::int32_t MaxX = 0;
+    std::int32_t MaxY = 0;
+};
+
+/// The route check of a map and the rails with the links it wrote.
+struct TMapCheck {
+    std::string File;
+    bool Valid = false;
+    /// The rail the editor would select after the check, or -1.
+    std::int32_t FaultRail = -1;
+    /// Every fault in the order the check found it.
+    std::vector<TRouteFault> Faults;
+    std::int32_t Start = -1;
+    std::int32_t Finish = -1;
+    std::vector<TRail> Rails;
+};
+
+TMapInfo ReadMapInfo(const std::string& path);
+TMapCheck CheckMapFile(const std::string& path);
+
+/// The stable token of a fault kind in machine-readable output ("no_successor"...).
+const char* FaultKindToken(TRouteFaultKind kind);
+/// The fault kind in words for people ("no successor"...).
+const char* FaultKindText(TRouteFaultKind kind);
