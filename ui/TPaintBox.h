@@ -1,0 +1,36 @@
+#pragma once
+// A surface that shows a picture and reports the mouse in its own pixels.
+#include <QImage>
+#include <QWidget>
+#include <cstdint>
+#include <functional>
+
+enum class TMouseButton { Left, Right, Middle };
+
+/// Has no drawing of its own: it shows the last picture given to it. While a
+/// button is held, Qt's implicit mouse grab makes it receive every move and the
+/// release, also outside it, so x and y may be negative or beyond its size.
+class TPaintBox : public QWidget {
+public:
+    using TButtonHandler = std::function<void(TMouseButton, std::int32_t x, std::int32_t y)>;
+    using TMoveHandler = std::function<void(std::int32_t x, std::int32_t y)>;
+
+    explicit TPaintBox(QWidget* parent);
+    TButtonHandler OnMouseDown;
+    TMoveHandler OnMouseMove;
+    TButtonHandler OnMouseUp;
+
+    /// Shows picture from the top-left corner, clipped to the box.
+    void SetPicture(QImage picture);
+    const QImage& Picture() const { return picture_; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    void Button(QMouseEvent* event, const TButtonHandler& handler);
+    QImage picture_;
+};

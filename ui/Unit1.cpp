@@ -1,0 +1,198 @@
+#include "ui/Unit1.h"
+
+#include <QAction>
+#include <QFrame>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "draw/OverviewCache.h"
+#include "model/TLine.h"
+#include "ui/RunGuarded.h"
+#include "ui/TListBox.h"
+#include "ui/TRadioGroup.h"
+#include "ui/TScrollBar.h"
+
+TForm1* Form1 = nullptr;
+
+namespace {
+
+QPushButton* MakeButton(const char* caption, int top, QWidget* parent)
+{
+    auto* button = new QPushButton(QString::fromUtf8(caption), parent);
+    button->setGeometry(8, top, 137, 24);
+    return button;
+}
+
+QAction* MakeItem(QMenu* menu, const char* caption, Qt::Key key)
+{
+    QAction* item = menu->addAction(QString::fromUtf8(caption));
+    item->setShortcut(QKeySequence(Qt::CTRL | key));
+    return item;
+}
+
+} // namespace
+
+TForm1::TForm1(TColorDialog& colorDialog, TFileDialog& pictureDialog, const TCommandLine& commandLine,
+               QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowCloseButtonHint),
+      ColorDialog1(&colorDialog), sp(&pictureDialog), overview_(std::make_unique<TOverviewCache>(bitmaps_))
+{
+    Form1 = this;
+    setWindowTitle(QStringLiteral("Form1"));
+    QFont font;
+    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("DejaVu Sans")});
+    font.setPixelSize(11);
+    setFont(font);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    CreateMenu();
+    layout->setMenuBar(MainMenu1);
+    auto* client = new QWidget(this);
+    client->setFixedSize(FormClientWidth, FormClientHeight);
+    layout->addWidget(client);
+    CreatePanels(client);
+
+    Timer1 = new QTimer(this);
+    Timer1->setInterval(RedrawInterval);
+    ConnectHandlers();
+    move(129, 152);
+    layout->activate();
+
+    FormCreate(commandLine);
+    Timer1->start();
+}
+
+TForm1::~TForm1()
+{
+    if (Form1 == this) Form1 = nullptr;
+}
+
+void TForm1::CreateMenu()
+{
+    MainMenu1 = new QMenuBar(this);
+    N1 = MainMenu1->addMenu(QString::fromUtf8("Файл (&&&а)"));
+    N2 = MakeItem(N1, "Новый (&&&т)", Qt::Key_N);
+    N3 = MakeItem(N1, "Загрузить (&щ)", Qt::Key_O);
+    N4 = MakeItem(N1, "Сохранить (&&&ы)", Qt::Key_S);
+    N7 = MakeItem(N1, "Сохранить всё (&&&м)", Qt::Key_L);
+    f1 = MakeItem(N1, "Сохранить как... (&&&а)", Qt::Key_A);
+    N8 = N1->addSeparator();
+    N9 = MakeItem(N1, "Сохранить карту в виде картинки (&&&р)", Qt::Key_I);
+    N5 = N1->addSeparator();
+    c1 = MakeItem(N1, "Закрыть карту (&&&c)", Qt::Key_M);
+    N6 = MakeItem(N1, "Выход (&&&й)", Qt::Key_Q);
+}
+
+void TForm1::CreatePanels(QWidget* client)
+{
+    Panel1 = new QFrame(client);
+    Panel1->setGeometry(0, 0, 153, FormClientHeight);
+    Panel2 = new QFrame(client);
+    Panel2->setGeometry(158, 0, 736, FormClientHeight);
+    for (QFrame* panel : {Panel1, Panel2}) {
+        panel->setFrameStyle(QFrame::Panel | QFrame::Raised);
+        panel->setLineWidth(1);
+    }
+    CreateLeftPanel();
+    CreateRightPanel();
+}
+
+void TForm1::CreateLeftPanel()
+{
+    const QStringList tools = {
+        QString::fromUtf8("Линия (плоская) (&&&й)"), QString::fromUtf8("Линия (стенка) (&&&ц)"),
+        QString::fromUtf8("Линия (выс. ст.) (&&&у)"), QString::fromUtf8("Линия (арка) (&&&к)"),
+        QString::fromUtf8("Рельс (&&&е)"),           QString::fromUtf8("Выделить... (&&&н)"),
+    };
+    RadioGroup1 = new TRadioGroup(tools, Panel1);
+    RadioGroup1->setGeometry(8, 8, 137, 113);
+    RadioGroup1->SetItemIndex(-1);
+
+    Button3 = MakeButton("Поменять (&&&ф)", 136, Panel1);
+    Button6 = MakeButton("Сделать стартовым (&&&ы)", 160, Panel1);
+    Button7 = MakeButton("Сделать финишным (&&&в)", 184, Panel1);
+    Button2 = MakeButton("Удалить (&&&п)", 208, Panel1);
+    Button4 = MakeButton("Сменить цвет (&&&р)", 232, Panel1);
+    Button1 = MakeButton("Цвет... (&&&о)", 256, Panel1);
+    Button8 = MakeButton("Запомнить цвет (&&&л)", 280, Panel1);
+    Button5 = MakeButton("Проверить пути (&&&д)", 304, Panel1);
+
+    Label2 = new QLabel(QString::fromUtf8("Миникарта"), Panel1);
+    Label2->setGeometry(8, 328, 56, 13);
+    PaintBox2 = new TPaintBox(Panel1);
+    PaintBox2->setGeometry(8, 344, 137, 137);
+    Label1 = new QLabel(QString::fromUtf8("Список карт"), Panel1);
+    Label1->setGeometry(8, 480, 63, 13);
+    ListBox1 = new TListBox(Panel1);
+    ListBox1->setGeometry(8, 496, 121, 113);
+
+    QWidget* order[] = {RadioGroup1, Button3, Button6, Button7, Button2, Button4, Button1, Button8, Button5, ListBox1};
+    for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
+}
+
+void TForm1::CreateRightPanel()
+{
+    PaintBox1 = new TPaintBox(Panel2);
+    PaintBox1->setGeometry(1, 1, 718, 600);
+    PaintBox1->setMouseTracking(true);
+    HB = new TScrollBar(Qt::Horizontal, Panel2);
+    HB->setGeometry(1, 601, 718, 16);
+    VB = new TScrollBar(Qt::Vertical, Panel2);
+    VB->setGeometry(719, 1, 16, 600);
+}
+
+void TForm1::ConnectHandlers()
+{
+    PaintBox1->OnMouseDown = [this](TMouseButton b, std::int32_t x, std::int32_t y) { PaintBox1MouseDown(b, x, y); };
+    PaintBox1->OnMouseMove = [this](std::int32_t x, std::int32_t y) { PaintBox1MouseMove(x, y); };
+    PaintBox1->OnMouseUp = [this](TMouseButton b, std::int32_t x, std::int32_t y) { PaintBox1MouseUp(b, x, y); };
+    PaintBox2->OnMouseDown = [this](TMouseButton b, std::int32_t x, std::int32_t y) { PaintBox2MouseDown(b, x, y); };
+    PaintBox2->OnMouseMove = [this](std::int32_t x, std::int32_t y) { PaintBox2MouseMove(x, y); };
+    PaintBox2->OnMouseUp = [this](TMouseButton b, std::int32_t x, std::int32_t y) { PaintBox2MouseUp(b, x, y); };
+    ListBox1->OnClick = [this] { ListBox1Click(); };
+
+    connect(Timer1, &QTimer::timeout, this, Guarded([this] { Timer1Timer(); }));
+    const std::pair<QPushButton*, void (TForm1::*)()> buttons[] = {
+        {Button1, &TForm1::Button1Click}, {Button2, &TForm1::Button2Click}, {Button3, &TForm1::Button3Click},
+        {Button4, &TForm1::Button4Click}, {Button5, &TForm1::Button5Click}, {Button6, &TForm1::Button6Click},
+        {Button7, &TForm1::Button7Click}, {Button8, &TForm1::Button8Click},
+    };
+    for (const auto& [button, handler] : buttons)
+        connect(button, &QPushButton::clicked, this, Guarded([this, handler] { (this->*handler)(); }));
+    const std::pair<QAction*, void (TForm1::*)()> items[] = {
+        {N2, &TForm1::N2Click}, {N3, &TForm1::N3Click}, {N4, &TForm1::N4Click}, {N7, &TForm1::N7Click},
+        {f1, &TForm1::f1Click}, {N9, &TForm1::N9Click}, {c1, &TForm1::c1Click}, {N6, &TForm1::N6Click},
+    };
+    for (const auto& [item, handler] : items)
+        connect(item, &QAction::triggered, this, Guarded([this, handler] { (this->*handler)(); }));
+}
+
+void TForm1::FormCreate(const TCommandLine& commandLine)
+{
+    MapNames = std::make_unique<TListBoxNames>(*ListBox1);
+    MapList = std::make_unique<TMapList>(*MapNames);
+    BackBuffer = std::make_unique<TQtBitmap>();
+    // The outer size is known only once the window is on screen; the client
+    // area plus the menu bar is the least it can be.
+    const QSize outer = frameGeometry().size().expandedTo(sizeHint());
+    BackBuffer->SetWidth(std::max(outer.width(), FormClientWidth));
+    BackBuffer->SetHeight(std::max(outer.height(), FormClientHeight));
+    DrawCanvas = &BackBuffer->Canvas();
+    // A damaged file named on the command line is reported like any other
+    // failed load, and the window still opens.
+    if (commandLine.size() >= 2) RunGuarded([&] { MapList->OpenFile(commandLine[1]); });
+    ListBox1->SetItemIndex(0);
+    HB->SetMax(WorldSize - PaintBox1->width());
+    VB->SetMax(WorldSize - PaintBox1->height());
+}
+
+TMap& TForm1::CurrentMap() const { return MapList->CurrentMap(); }

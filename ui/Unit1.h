@@ -1,0 +1,156 @@
+#pragma once
+// The editor window: the tools, the buttons, the File menu, the list of open
+// maps, the main view with its scroll bars, the overview and the redraw timer.
+#include <QWidget>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/Canvas.h"
+#include "platform/Dialogs.h"
+#include "platform/qt/QtCanvas.h"
+#include "ui/TPaintBox.h"
+#include "workspace/TMapList.h"
+
+class QAction;
+class QFrame;
+class QLabel;
+class QMenu;
+class QMenuBar;
+class QPushButton;
+class QTimer;
+class TListBox;
+class TListBoxNames;
+class TOverviewCache;
+class TRadioGroup;
+class TScrollBar;
+
+/// The program's command line: element 0 is the program, element 1 the map to open.
+using TCommandLine = std::vector<std::string>;
+
+/// The window's client area below the menu bar, in pixels.
+constexpr int FormClientWidth = 894;
+constexpr int FormClientHeight = 618;
+/// The redraw timer's interval in milliseconds.
+constexpr int RedrawInterval = 55;
+
+/// The one editor window. Controls keep the form's names and are public so
+/// that tests drive them; the handlers are plain methods that Qt's events and
+/// tests both call. Every handler works on the current map of MapList.
+class TForm1 : public QWidget {
+public:
+    /// Builds the window and runs FormCreate. The dialogs are the colour dialog
+    /// (its colour is the drawing colour) and the picture save dialog; both
+    /// must outlive the window.
+    TForm1(TColorDialog& colorDialog, TFileDialog& pictureDialog, const TCommandLine& commandLine,
+           QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    // The form's components.
+    QMenuBar* MainMenu1;
+    QMenu* N1;
+    QAction* N2;
+    QAction* N3;
+    QAction* N4;
+    QAction* N7;
+    QAction* f1;
+    QAction* N8;
+    QAction* N9;
+    QAction* N5;
+    QAction* c1;
+    QAction* N6;
+    QFrame* Panel1;
+    QFrame* Panel2;
+    TRadioGroup* RadioGroup1;
+    QPushButton* Button3;
+    QPushButton* Button6;
+    QPushButton* Button7;
+    QPushButton* Button2;
+    QPushButton* Button4;
+    QPushButton* Button1;
+    QPushButton* Button8;
+    QPushButton* Button5;
+    QLabel* Label2;
+    TPaintBox* PaintBox2;
+    QLabel* Label1;
+    TListBox* ListBox1;
+    TPaintBox* PaintBox1;
+    TScrollBar* HB;
+    TScrollBar* VB;
+    QTimer* Timer1;
+    TColorDialog* ColorDialog1;
+    TFileDialog* sp;
+
+    // The window's state.
+    std::unique_ptr<TListBoxNames> MapNames;
+    std::unique_ptr<TMapList> MapList;
+    std::unique_ptr<TQtBitmap> BackBuffer;
+    TCanvas* DrawCanvas = nullptr;
+    /// 0 nothing being placed, 1 the last border, 2 the last rail is being drawn out.
+    std::uint8_t ToolAction = 0;
+    std::int32_t MouseX = 0;
+    std::int32_t MouseY = 0;
+    bool Panning = false;
+    std::int32_t PanStartX = 0;
+    std::int32_t PanStartY = 0;
+    std::int32_t PanStartScrollX = 0;
+    std::int32_t PanStartScrollY = 0;
+    bool OverviewTracking = false;
+
+    /// The map at MapList.Current.
+    TMap& CurrentMap() const;
+    /// What the next redraw may move: ToolAction while the element that the
+    /// press added is still the last of its kind in the current map, else 0.
+    std::uint8_t Placing() const;
+
+    // Handlers.
+    void FormCreate(const TCommandLine& commandLine);
+    /// Closes every map (asking about unsaved ones); false refuses the close.
+    bool FormClose();
+    void PaintBox1MouseDown(TMouseButton button, std::int32_t x, std::int32_t y);
+    void PaintBox1MouseMove(std::int32_t x, std::int32_t y);
+    void PaintBox1MouseUp(TMouseButton button, std::int32_t x, std::int32_t y);
+    void PaintBox2MouseDown(TMouseButton button, std::int32_t x, std::int32_t y);
+    void PaintBox2MouseMove(std::int32_t x, std::int32_t y);
+    void PaintBox2MouseUp(TMouseButton button, std::int32_t x, std::int32_t y);
+    void Timer1Timer();
+    void ListBox1Click();
+    void Button1Click();
+    void Button2Click();
+    void Button3Click();
+    void Button4Click();
+    void Button5Click();
+    void Button6Click();
+    void Button7Click();
+    void Button8Click();
+    void N2Click();
+    void N3Click();
+    void N4Click();
+    void N7Click();
+    void f1Click();
+    void N9Click();
+    void c1Click();
+    void N6Click();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void CreatePanels(QWidget* client);
+    void CreateLeftPanel();
+    void CreateRightPanel();
+    void CreateMenu();
+    void ConnectHandlers();
+    /// True while MapList exists, i.e. until an accepted close released it.
+    bool Alive() const { return MapList != nullptr; }
+
+    TQtBitmapFactory bitmaps_;
+    std::unique_ptr<TOverviewCache> overview_;
+    /// The map and the element count that the press which set ToolAction left.
+    std::uint64_t placingMap_ = 0;
+    std::int32_t placingCount_ = -1;
+};
+
+/// The editor window while it exists.
+extern TForm1* Form1;

@@ -1,0 +1,146 @@
+// The buttons, the File menu, the map list and closing.
+#include <QCloseEvent>
+#include <QTimer>
+
+#include "draw/PictureExport.h"
+#include "ui/RunGuarded.h"
+#include "ui/TListBox.h"
+#include "ui/TScrollBar.h"
+#include "ui/Unit1.h"
+
+void TForm1::Button1Click()
+{
+    // The dialog keeps the chosen colour itself; a cancel leaves it as it was.
+    ColorDialog1->Execute();
+}
+
+void TForm1::Button2Click()
+{
+    if (!Alive()) return;
+    TMap& map = CurrentMap();
+    map.DeleteRail(map.SelRail);
+    map.DeleteBorder(map.SelBorder);
+}
+
+void TForm1::Button3Click()
+{
+    if (!Alive()) return;
+    TMap& map = CurrentMap();
+    map.ReverseRail(map.SelRail);
+    map.CycleBorderKind(map.SelBorder);
+}
+
+void TForm1::Button4Click()
+{
+    if (!Alive()) return;
+    TMap& map = CurrentMap();
+    map.SetBorderColor(map.SelBorder, ColorDialog1->Color());
+}
+
+void TForm1::Button5Click()
+{
+    if (!Alive()) return;
+    TMap& map = CurrentMap();
+    std::int32_t faultRail = -1;
+    map.CheckRoutes(faultRail);
+    map.SelectRail(faultRail);
+    HB->SetPosition(map.ViewX);
+    VB->SetPosition(map.ViewY);
+}
+
+void TForm1::Button6Click()
+{
+    if (!Alive()) return;
+    TMap& map = CurrentMap();
+    map.SetStartRail(map.SelRail);
+}
+
+void TForm1::Button7Click()
+{
+    if (!Alive()) return;
+    TMap& map = CurrentMap();
+    map.SetFinishRail(map.SelRail);
+}
+
+void TForm1::Button8Click()
+{
+    if (!Alive()) return;
+    const TMap& map = CurrentMap();
+    if (map.SelBorder >= 0 && map.SelBorder < map.BorderCount()) ColorDialog1->SetColor(map.GetBorderColor(map.SelBorder));
+}
+
+void TForm1::ListBox1Click()
+{
+    if (!Alive()) return;
+    const std::int32_t line = ListBox1->ItemIndex();
+    if (line >= 0 && line < MapList->Count()) MapList->Current = line;
+}
+
+void TForm1::N2Click()
+{
+    if (!Alive()) return;
+    MapList->NewMap();
+    ListBox1->SetItemIndex(MapList->Current);
+}
+
+void TForm1::N3Click()
+{
+    if (!Alive()) return;
+    MapList->OpenMap();
+    ListBox1->SetItemIndex(MapList->Current);
+}
+
+void TForm1::N4Click()
+{
+    if (Alive()) MapList->SaveMap(MapList->Current);
+}
+
+void TForm1::N7Click()
+{
+    if (!Alive()) return;
+    const std::int32_t count = MapList->Count();
+    for (std::int32_t i = 0; i < count; ++i) MapList->SaveMap(i);
+}
+
+void TForm1::f1Click()
+{
+    if (Alive()) MapList->SaveMapAs(MapList->Current);
+}
+
+void TForm1::N9Click()
+{
+    if (Alive()) ExportPicture(CurrentMap(), *sp, bitmaps_);
+}
+
+void TForm1::c1Click()
+{
+    if (!Alive()) return;
+    MapList->CloseMap(MapList->Current);
+    ListBox1->SetItemIndex(MapList->Current);
+}
+
+void TForm1::N6Click() { close(); }
+
+bool TForm1::FormClose()
+{
+    if (!Alive()) return true;
+    const bool closed = MapList->CloseAll();
+    if (ListBox1->ItemIndex() < 0) ListBox1->SetItemIndex(0);
+    if (!closed) return false;
+    Timer1->stop();
+    ToolAction = 0;
+    DrawCanvas = nullptr;
+    MapList.reset();
+    BackBuffer.reset();
+    return true;
+}
+
+void TForm1::closeEvent(QCloseEvent* event)
+{
+    bool accepted = false;
+    RunGuarded([&] { accepted = FormClose(); });
+    if (accepted)
+        event->accept();
+    else
+        event->ignore();
+}

@@ -1,0 +1,104 @@
+// The main view and overview mouse handlers and the redraw tick.
+#include <QTimer>
+
+#include "draw/MapDraw.h"
+#include "draw/Overview.h"
+#include "draw/OverviewCache.h"
+#include "model/Checked.h"
+#include "ui/TListBox.h"
+#include "ui/TRadioGroup.h"
+#include "ui/TScrollBar.h"
+#include "ui/Unit1.h"
+
+namespace {
+constexpr std::int32_t ToolSelect = 5;
+constexpr std::int32_t ToolRail = 4;
+} // namespace
+
+std::uint8_t TForm1::Placing() const
+{
+    if (ToolAction == 0) return 0;
+    const TMap& map = CurrentMap();
+    if (map.Id() != placingMap_) return 0;
+    const std::int32_t count = ToolAction == 1 ? map.BorderCount() : map.RailCount();
+    return count == placingCount_ ? ToolAction : 0;
+}
+
+void TForm1::PaintBox1MouseDown(TMouseButton button, std::int32_t x, std::int32_t y)
+{
+    if (!Alive()) return;
+    if (button == TMouseButton::Right) {
+        PanStartX = x;
+        PanStartY = y;
+        PanStartScrollX = HB->Position();
+        PanStartScrollY = VB->Position();
+        Panning = true;
+        return;
+    }
+    const std::int32_t tool = RadioGroup1->ItemIndex();
+    if (tool < 0) return;
+    TMap& map = CurrentMap();
+    if (tool == ToolSelect) {
+        map.SelectAt(x, y);
+        ToolAction = 0;
+        return;
+    }
+    const std::int32_t wx = Checked::Add(x, HB->Position());
+    const std::int32_t wy = Checked::Add(y, VB->Position());
+    if (tool == ToolRail) {
+        map.AddRail(wx, wy, wx, wy);
+        ToolAction = 2;
+        placingCount_ = map.RailCount();
+    } else {
+        map.AddBorder(wx, wy, wx, wy, ColorDialog1->Color(), static_cast<std::uint8_t>(tool));
+        ToolAction = 1;
+        placingCount_ = map.BorderCount();
+    }
+    placingMap_ = map.Id();
+}
+
+void TForm1::PaintBox1MouseMove(std::int32_t x, std::int32_t y)
+{
+    MouseX = x;
+    MouseY = y;
+    if (!Panning) return;
+    HB->SetPosition(Checked::Add(Checked::Sub(PanStartScrollX, x), PanStartX));
+    VB->SetPosition(Checked::Add(Checked::Sub(PanStartScrollY, y), PanStartY));
+}
+
+void TForm1::PaintBox1MouseUp(TMouseButton, std::int32_t, std::int32_t)
+{
+    OverviewTracking = false;
+    Panning = false;
+    ToolAction = 0;
+    if (Alive()) CurrentMap().Normalize();
+}
+
+void TForm1::PaintBox2MouseDown(TMouseButton, std::int32_t, std::int32_t) { OverviewTracking = true; }
+
+void TForm1::PaintBox2MouseMove(std::int32_t x, std::int32_t y)
+{
+    if (!OverviewTracking || !Alive()) return;
+    const TPoint origin = OverviewToView(CurrentMap(), x, y, PaintBox2->width(), PaintBox2->height());
+    HB->SetPosition(origin.x);
+    VB->SetPosition(origin.y);
+}
+
+void TForm1::PaintBox2MouseUp(TMouseButton, std::int32_t, std::int32_t) { OverviewTracking = false; }
+
+void TForm1::Timer1Timer()
+{
+    if (!Alive()) return;
+    TMap& map = CurrentMap();
+    map.ViewX = HB->Position();
+    map.ViewY = VB->Position();
+    map.ViewWidth = PaintBox1->width();
+    map.ViewHeight = PaintBox1->height();
+    DrawFrame(map, *DrawCanvas, MouseX, MouseY, Placing());
+    if (ListBox1->ItemIndex() < 0) ListBox1->SetItemIndex(0);
+    const QImage& pixels = BackBuffer->Image();
+    PaintBox1->SetPicture(pixels.copy(0, 0, PaintBox1->width(), PaintBox1->height()));
+    overview_->Draw(map, *DrawCanvas, PaintBox2->width(), PaintBox2->height(), HB->Position(), VB->Position());
+    PaintBox2->SetPicture(BackBuffer->Image().copy(0, 0, PaintBox2->width(), PaintBox2->height()));
+    setWindowTitle(QString::fromUtf8("Редактор карт - ") + ListBox1->SelectedText());
+}

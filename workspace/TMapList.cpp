@@ -1,0 +1,103 @@
+#include "workspace/TMapList.h"
+
+#include "model/Errors.h"
+
+namespace {
+const std::string NewMapName = "Новый";
+}
+
+TMapList::TMapList(TMapNames& names) : names_(names)
+{
+    SetCount(0);
+    NewMap();
+}
+
+TMapList::~TMapList() = default;
+
+void TMapList::SetCount(std::int32_t n)
+{
+    if (n < 0) throw ERangeError();
+    Maps.resize(static_cast<std::size_t>(n));
+}
+
+void TMapList::CheckIndex(std::int32_t i) const
+{
+    if (i < 0 || i >= Count()) throw ERangeError();
+}
+
+TMap& TMapList::Map(std::int32_t i) const
+{
+    CheckIndex(i);
+    return *Maps[static_cast<std::size_t>(i)];
+}
+
+void TMapList::NewMap()
+{
+    // The map is made before the list grows, so a failed allocation leaves
+    // the list and its lines as they were.
+    auto map = std::make_unique<TMap>();
+    Maps.push_back(std::move(map));
+    Current = Count() - 1;
+    names_.Append(NewMapName);
+}
+
+std::int32_t TMapList::FreeMap()
+{
+    for (std::int32_t i = 0; i < Count(); ++i) {
+        const TMap& map = Map(i);
+        if (map.RailCount() == 0 && map.BorderCount() == 0 && map.DisplayName() == NewMapName) return i;
+    }
+    NewMap();
+    return Count() - 1;
+}
+
+void TMapList::OpenMap()
+{
+    const std::int32_t i = FreeMap();
+    TMap& map = Map(i);
+    map.FileName.clear();
+    map.LoadFromFile();
+    names_.Replace(i, map.DisplayName());
+}
+
+void TMapList::OpenFile(const std::string& path)
+{
+    const std::int32_t i = FreeMap();
+    TMap& map = Map(i);
+    map.FileName = path;
+    map.LoadFromFile();
+    names_.Replace(i, map.DisplayName());
+}
+
+void TMapList::SaveMap(std::int32_t i)
+{
+    TMap& map = Map(i);
+    map.Save();
+    names_.Replace(i, map.DisplayName());
+}
+
+void TMapList::SaveMapAs(std::int32_t i)
+{
+    TMap& map = Map(i);
+    map.SaveAs();
+    names_.Replace(i, map.DisplayName());
+}
+
+bool TMapList::CloseMap(std::int32_t i)
+{
+    if (!Map(i).ConfirmClose()) return false;
+    Maps.erase(Maps.begin() + i);
+    names_.Delete(i);
+    Current = 0;
+    if (Count() == 0) NewMap();
+    return true;
+}
+
+bool TMapList::CloseAll()
+{
+    const std::int32_t n = Count();
+    for (std::int32_t k = 0; k < n; ++k) {
+        if (!CloseMap(0)) return false;
+    }
+    return true;
+}

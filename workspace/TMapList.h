@@ -1,0 +1,56 @@
+#pragma once
+// The maps open in the editor, in the order of the window's list, and which
+// one of them is current.
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "model/TMap.h"
+#include "workspace/TMapNames.h"
+
+class TMapList {
+public:
+    /// Starts with one new map "Новый", current, whose line is appended to names.
+    /// The list does not own names; they must outlive it.
+    explicit TMapList(TMapNames& names);
+    ~TMapList();
+    TMapList(const TMapList&) = delete;
+    TMapList& operator=(const TMapList&) = delete;
+
+    /// The open maps, owned by the list; never empty after an operation.
+    std::vector<std::unique_ptr<TMap>> Maps;
+    /// Index of the current map; the window sets it when the user picks a line.
+    std::int32_t Current = 0;
+
+    std::int32_t Count() const { return static_cast<std::int32_t>(Maps.size()); }
+    /// Resizes Maps to n; new slots are empty. A negative n raises ERangeError.
+    void SetCount(std::int32_t n);
+    /// The map at index i; ERangeError when i is not in 0..Count()-1.
+    TMap& Map(std::int32_t i) const;
+    /// The map at index Current.
+    TMap& CurrentMap() const { return Map(Current); }
+
+    /// Appends a new empty map, makes it current and appends its line.
+    void NewMap();
+    /// Loads a file chosen with the open dialog into the first free map.
+    void OpenMap();
+    /// Loads the file at path, exactly as given, into the first free map.
+    void OpenFile(const std::string& path);
+    /// Saves map i (asking for a name when it has none) and rewrites its line.
+    void SaveMap(std::int32_t i);
+    /// Saves map i under a name chosen in the save dialog and rewrites its line.
+    void SaveMapAs(std::int32_t i);
+    /// Offers to save map i, then destroys it; false when the user refused.
+    /// Afterwards map 0 is current and the list again holds at least one map.
+    bool CloseMap(std::int32_t i);
+    /// Closes map 0 as many times as there were maps; stops at the first refusal.
+    bool CloseAll();
+
+private:
+    /// The first map named "Новый" holding no element, appending one when none is.
+    std::int32_t FreeMap();
+    void CheckIndex(std::int32_t i) const;
+
+    TMapNames& names_;
+};
