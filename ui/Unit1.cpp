@@ -166,14 +166,18 @@ void TForm1::ConnectHandlers()
         {Button4, &TForm1::Button4Click}, {Button5, &TForm1::Button5Click}, {Button6, &TForm1::Button6Click},
         {Button7, &TForm1::Button7Click}, {Button8, &TForm1::Button8Click},
     };
-    for (const auto& [button, handler] : buttons)
-        connect(button, &QPushButton::clicked, this, Guarded([this, handler] { (this->*handler)(); }));
+    for (const auto& entry : buttons) {
+        const auto handler = entry.second;
+        connect(entry.first, &QPushButton::clicked, this, Guarded([this, handler] { (this->*handler)(); }));
+    }
     const std::pair<QAction*, void (TForm1::*)()> items[] = {
         {N2, &TForm1::N2Click}, {N3, &TForm1::N3Click}, {N4, &TForm1::N4Click}, {N7, &TForm1::N7Click},
         {f1, &TForm1::f1Click}, {N9, &TForm1::N9Click}, {c1, &TForm1::c1Click}, {N6, &TForm1::N6Click},
     };
-    for (const auto& [item, handler] : items)
-        connect(item, &QAction::triggered, this, Guarded([this, handler] { (this->*handler)(); }));
+    for (const auto& entry : items) {
+        const auto handler = entry.second;
+        connect(entry.first, &QAction::triggered, this, Guarded([this, handler] { (this->*handler)(); }));
+    }
 }
 
 void TForm1::FormCreate(const TCommandLine& commandLine)
