@@ -1,0 +1,107 @@
+// The file commands of a map: load, save, save as, and the question about
+// unsaved changes before a map goes away.
+#include <filesystem>
+#include <stdexcept>
+
+#include "model/Errors.h"
+#include "model/MapDialogs.h"
+#include "model/MapFile.h"
+#include "model/MapFileIO.h"
+#include "model/TMap.h"
+#include "platform/Dialogs.h"
+
+namespace {
+
+TFileDialog& Dialog(TFileDialog* dialog)
+{
+    if (!dialog) throw std::logic_error("the map dialogs were not created");
+    return *dialog;
+}
+
+TMsgResult AskToSaveChanges(const TMap& map)
+{
+    return Messages().Confirm("Карта " + map.DisplayName() + " была изменена. Сохранить?",
+                              TMsgButtons::YesNoCancel);
+}
+
+/// Save and SaveAs: the dialog and the overwrite question come first, always
+/// for SaveAs and only for an unnamed map otherwise; an answer No restores
+/// the name the map had before.
+bool SaveMap(TMap& map, bool chooseName)
+{
+    const std::string previous = map.FileName;
+    if (chooseName || map.FileName.empty()) {
+        TFileDialog& dialog = Dialog(MapSaveDialog);
+        if (!dialog.Execute()) return false;
+        map.FileName = ForceExtension(dialog.FileName());
+        if (MapFileExists(map.FileName) &&
+            Messages().Confirm("Карта " + map.DisplayName() + " уже существует. Сохранить?",
+                               TMsgButtons::YesNo) == TMsgResult::No) {
+            map.FileName = previous;
+            return false;
+        }
+    }
+    if (!WriteMapFile(map, map.FileName)) return false;
+    map.Modified = false;
+    return true;
+}
+
+} // namespace
+
+std::string TMap::DisplayName() const
+{
+    std::string name = ForceExtension(FileName);
+    name.resize(name.size() - 3);
+    const std::size_t separator = name.find_last_of("\\/");
+    if (separator != std::string::npos) name.erase(0, separator + 1);
+    return name.empty() ? "Новый" : name;
+}
+
+void TMap::LoadFromFile()
+{
+    if (IsModified()) {
+        const TMsgResult answer = AskToSaveChanges(*this);
+        if (answer == TMsgResult::Cancel) return;
+        if (answer == TMsgResult::Yes) {
+            Save();
+            return;
+        }
+    }
+    if (FileName.empty()) {
+        TFileDialog& dialog = Dialog(MapOpenDialog);
+        if (!dialog.Execute()) return;
+        FileName = ForceExtension(dialog.FileName());
+    }
+    std::error_code error;
+    const std::filesystem::file_status status = std::filesystem::status(MapPath(FileName), error);
+    if (status.type() == std::filesystem::file_type::not_found) {
+        // A map that does not exist yet: an empty map under that name.
+        DeleteAllElements(*this);
+        Modified = true;
+        return;
+    }
+    try {
+        ReadMapFile(*this, FileName);
+    } catch (const EFileError&) {
+        // The map holds nothing of that file, so it must not save over it.
+        FileName.clear();
+        Modified = true;
+        throw;
+    }
+}
+
+bool TMap::Save() { return SaveMap(*this, false); }
+
+void TMap::SaveAs() { SaveMap(*this, true); }
+
+bool TMap::ConfirmClose()
+{
+    bool result = true;
+    if (IsModified()) {
+        const TMsgResult answer = AskToSaveChanges(*this);
+        if (answer == TMsgResult::Cancel) result = false;
+        if (answer == TMsgResult::Yes) result = Save();
+    }
+    if (result) DeleteAllElements(*this);
+    return result;
+}

@@ -1,0 +1,297 @@
+#include "model/MapFileIO.h"
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
+#include "model/Errors.h"
+#include "model/TMap.h"
+
+namespace {
+
+constexpr std::size_t BlockSize = 64 * 1024;
+
+[[noreturn]] void RaiseReadBeyondEnd() { throw EInOutError(EInOutError::ReadBeyondEnd); }
+
+#ifdef _WIN32
+int OpenReadOnly(const std::filesystem::path& p) { return _wopen(p.c_str(), _O_RDONLY | _O_BINARY); }
+long ReadSome(int fd, void* buffer, std::size_t size)
+{
+    return _read(fd, buffer, static_cast<unsigned>(size));
+}
+void CloseFile(int fd) { _close(fd); }
+bool StatOpen(int fd, std::int64_t& size, bool& regular, bool& directory)
+{
+    struct _stat64 st;
+    if (_fstat64(fd, &st) != 0) return false;
+    size = st.st_size;
+    regular = (st.st_mode & _S_IFMT) == _S_IFREG;
+    directory = (st.st_mode & _S_IFMT) == _S_IFDIR;
+    return true;
+}
+#else
+int OpenReadOnly(const std::filesystem::path& p)
+{
+    // Non-blocking so that a FIFO given as a map cannot hang the open.
+    return ::open(p.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+}
+long ReadSome(int fd, void* buffer, std::size_t size) { return ::read(fd, buffer, size); }
+void CloseFile(int fd) { ::close(fd); }
+bool StatOpen(int fd, std::int64_t& size, bool& regular, bool& directory)
+{
+    struct stat st;
+    if (::fstat(fd, &st) != 0) return false;
+    size = st.st_size;
+    regular = S_ISREG(st.st_mode);
+    directory = S_ISDIR(st.st_mode);
+    return true;
+}
+#endif
+
+} // namespace
+
+std::filesystem::path MapPath(const std::string& path)
+{
+    return std::filesystem::path(std::u8string(path.begin(), path.end()));
+}
+
+TMapReader::TMapReader(const std::string& path) : path_(path)
+{
+    fd_ = OpenReadOnly(MapPath(path));
+    if (fd_ < 0) {
+        const int error = errno;
+        throw EFileError(path + ": " + std::strerror(error));
+    }
+    bool regular = false;
+    bool directory = false;
+    const bool stated = StatOpen(fd_, size_, regular, directory);
+    const int error = stated ? 0 : errno;
+    if (!stated || !regular) {
+        Close();
+        if (!stated) throw EFileError(path + ": " + std::strerror(error));
+        if (directory) throw EFileError(path + ": " + std::strerror(EISDIR));
+        throw EFileError(path + ": not a regular file");
+    }
+    buffer_.resize(BlockSize);
+}
+
+TMapReader::TMapReader(const std::uint8_t* data, std::size_t size)
+    : memory_(data), avail_(size), size_(static_cast<std::int64_t>(size))
+{
+}
+
+TMapReader::~TMapReader() { Close(); }
+
+void TMapReader::Close()
+{
+    if (fd_ >= 0) CloseFile(fd_);
+    fd_ = -1;
+    memory_ = nullptr;
+    pos_ = avail_ = 0;
+    size_ = consumed_;
+}
+
+void TMapReader::Refill()
+{
+    if (fd_ < 0 || Remaining() <= 0) RaiseReadBeyondEnd();
+    long got;
+    do {
+        errno = 0;
+        got = ReadSome(fd_, buffer_.data(), buffer_.size());
+    } while (got < 0 && errno == EINTR);
+    if (got < 0) throw EInOutError(errno);
+    // A file that shrank since it was opened ends here.
+    if (got == 0) RaiseReadBeyondEnd();
+    pos_ = 0;
+    avail_ = static_cast<std::size_t>(got);
+}
+
+std::uint8_t TMapReader::ReadByte()
+{
+    if (pos_ == avail_) Refill();
+    // A file that grew since it was opened is read only up to its old size,
+    // which the count checks relied on.
+    if (consumed_ >= size_) RaiseReadBeyondEnd();
+    ++consumed_;
+    return memory_ ? memory_[pos_++] : buffer_[pos_++];
+}
+
+std::int32_t TMapReader::ReadInt32()
+{
+    std::uint32_t value = ReadByte();
+    value |= static_cast<std::uint32_t>(ReadByte()) << 8;
+    value |= static_cast<std::uint32_t>(ReadByte()) << 16;
+    value |= static_cast<std::uint32_t>(ReadByte()) << 24;
+    return static_cast<std::int32_t>(value);
+}
+
+std::int32_t TMapReader::ReadInt24()
+{
+    std::int32_t value = ReadByte();
+    value += 256 * ReadByte();
+    value += 65536 * ReadByte();
+    return value;
+}
+
+std::int32_t TMapReader::ReadInt16()
+{
+    std::int32_t value = ReadByte();
+    value += 256 * ReadByte();
+    return value;
+}
+
+std::uint8_t TMapReader::ReadKind()
+{
+    const std::uint8_t kind = ReadByte();
+    if (kind > bkArch) throw ERangeError();
+    return kind;
+}
+
+void TMapReader::RequireRecords(std::int64_t count, std::int64_t recordSize) const
+{
+    if (count > 0 && count > Remaining() / recordSize) RaiseReadBeyondEnd();
+}
+
+void TMemorySink::Put(const std::uint8_t* data, std::size_t size) { Bytes.insert(Bytes.end(), data, data + size); }
+
+TMapWriter::TMapWriter(TByteSink& sink) : sink_(sink), buffer_(BlockSize) {}
+
+void TMapWriter::Flush()
+{
+    if (used_ == 0) return;
+    const std::size_t size = used_;
+    // Whatever the sink does, these bytes leave the buffer: a failed write is
+    // not retried by a later flush.
+    used_ = 0;
+    sink_.Put(buffer_.data(), size);
+    written_ += static_cast<std::int64_t>(size);
+}
+
+void TMapWriter::WriteInt32(std::int32_t value)
+{
+    const auto bits = static_cast<std::uint32_t>(value);
+    for (int shift = 0; shift < 32; shift += 8) Put(static_cast<std::uint8_t>(bits >> shift));
+}
+
+void TMapWriter::WriteInt24(std::int32_t value)
+{
+    const auto bits = static_cast<std::uint32_t>(value);
+    for (int shift = 0; shift < 24; shift += 8) Put(static_cast<std::uint8_t>(bits >> shift));
+}
+
+void TMapWriter::WriteInt16(std::int32_t value)
+{
+    const auto bits = static_cast<std::uint32_t>(value);
+    Put(static_cast<std::uint8_t>(bits));
+    Put(static_cast<std::uint8_t>(bits >> 8));
+}
+
+void TMapWriter::WriteByte(std::uint8_t value) { Put(value); }
+
+void RaiseWriteError(int error)
+{
+#ifdef EDQUOT
+    if (error == EDQUOT) throw EInOutError(EInOutError::DiskFull);
+#endif
+    if (error == ENOSPC) throw EInOutError(EInOutError::DiskFull);
+    throw EInOutError(error);
+}
+
+void TBorder::ReadRecord(TMapReader& in)
+{
+    X1 = in.ReadInt16();
+    Y1 = in.ReadInt16();
+    X2 = in.ReadInt16();
+    Y2 = in.ReadInt16();
+    Color = static_cast<TColor>(in.ReadInt24());
+    Kind = in.ReadKind();
+}
+
+void TBorder::WriteRecord(TMapWriter& out) const
+{
+    out.WriteInt16(X1);
+    out.WriteInt16(Y1);
+    out.WriteInt16(X2);
+    out.WriteInt16(Y2);
+    out.WriteInt24(static_cast<std::int32_t>(Color));
+    out.WriteByte(Kind);
+}
+
+void TRail::ReadRecord(TMapReader& in)
+{
+    X1 = in.ReadInt16();
+    Y1 = in.ReadInt16();
+    X2 = in.ReadInt16();
+    Y2 = in.ReadInt16();
+    Selected = false;
+    IsStart = false;
+}
+
+void TRail::WriteRecord(TMapWriter& out) const
+{
+    out.WriteInt16(X1);
+    out.WriteInt16(Y1);
+    out.WriteInt16(X2);
+    out.WriteInt16(Y2);
+}
+
+void ReadMapBody(TMap& map, TMapReader& in)
+{
+    // Each count is checked against the bytes that remain before the array
+    // grows, so a lying count costs nothing; after a damaged record the arrays
+    // are cut back to the elements read completely.
+    const std::int32_t borders = in.ReadInt32();
+    if (borders < 0) throw ERangeError();
+    in.RequireRecords(borders, 12);
+    map.SetBorderCount(borders);
+    for (std::int32_t i = 0; i < borders; ++i) {
+        try {
+            map.Borders[static_cast<std::size_t>(i)].ReadRecord(in);
+        } catch (...) {
+            map.SetBorderCount(i);
+            throw;
+        }
+    }
+    const std::int32_t rails = in.ReadInt32();
+    if (rails < 0) throw ERangeError();
+    in.RequireRecords(rails, 8);
+    map.SetRailCount(rails);
+    for (std::int32_t j = 0; j < rails; ++j) {
+        try {
+            map.Rails[static_cast<std::size_t>(j)].ReadRecord(in);
+        } catch (...) {
+            map.SetRailCount(j);
+            throw;
+        }
+    }
+    map.Touch();
+    map.SetStartRail(in.ReadInt32());
+    map.SetFinishRail(in.ReadInt32());
+}
+
+void WriteMapBody(const TMap& map, TMapWriter& out)
+{
+    out.WriteInt32(map.BorderCount());
+    for (const TBorder& border : map.Borders) border.WriteRecord(out);
+    out.WriteInt32(map.RailCount());
+    for (const TRail& rail : map.Rails) rail.WriteRecord(out);
+    out.WriteInt32(map.StartRail);
+    out.WriteInt32(map.FinishRail);
+    out.Flush();
+}
+
+std::vector<std::uint8_t> MapToBytes(const TMap& map)
+{
+    TMemorySink sink;
+    TMapWriter out(sink);
+    WriteMapBody(map, out);
+    return sink.Bytes;
+}
