@@ -2,6 +2,13 @@
 // The overview as the window shows it at every tick, with the map picture
 // cached: it is redrawn only when the map (or its size) changed since the
 // last call, and the visible-area outline is drawn over a copy.
+//
+// The copy is pixel-identical to drawing from scratch on a canvas whose
+// Rectangle (0, 0, w, h) covers exactly the pixels 0 <= x < w, 0 <= y < h and
+// whose lines paint only pixels inside the box of their two ends, the same
+// pixels on every surface (as TQtCanvas does): lines that leave the cached
+// rectangle are drawn again onto the target, and the picture copied once more
+// over what they painted inside it.
 #include <cstdint>
 #include <memory>
 
@@ -12,11 +19,16 @@ class TOverviewCache {
 public:
     explicit TOverviewCache(TBitmapFactory& bitmaps);
     ~TOverviewCache();
+    TOverviewCache(const TOverviewCache&) = delete;
+    TOverviewCache& operator=(const TOverviewCache&) = delete;
+
     /// The same pixels (and canvas state) as DrawOverviewWithViewport with these arguments.
     void Draw(const TMap& map, TCanvas& canvas, std::int32_t width, std::int32_t height, std::int32_t scrollX,
               std::int32_t scrollY);
     /// Forgets the cached picture.
     void Invalidate();
+    /// How many times the picture was drawn afresh (for tests and benchmarks).
+    std::uint64_t Rebuilds() const;
 
 private:
     struct State;

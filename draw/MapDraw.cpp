@@ -1,0 +1,139 @@
+#include "draw/MapDraw.h"
+
+#include <cmath>
+#include <limits>
+
+#include "model/Checked.h"
+
+namespace {
+
+constexpr TColor StartRailColor = 0x8888FF;
+constexpr TColor FinishRailColor = 0x88FF88;
+constexpr TColor RailColor = 0xAAAAAA;
+constexpr TColor SnapColor = 0x00FF00;
+
+/// An element's ends in view coordinates.
+struct TViewEnds {
+    std::int32_t x1, y1, x2, y2;
+};
+
+TViewEnds ViewEnds(const TLine& line, std::int32_t viewX, std::int32_t viewY)
+{
+    return {Checked::Sub(line.X1, viewX), Checked::Sub(line.Y1, viewY), Checked::Sub(line.X2, viewX),
+            Checked::Sub(line.Y2, viewY)};
+}
+
+/// True when both ends lie beyond the same edge of the view; an end exactly on
+/// the right or bottom edge is still inside.
+bool IsHidden(const TViewEnds& e, std::int32_t viewWidth, std::int32_t viewHeight)
+{
+    return (e.x1 < 0 && e.x2 < 0) || (e.x1 > viewWidth && e.x2 > viewWidth) || (e.y1 < 0 && e.y2 < 0) ||
+           (e.y1 > viewHeight && e.y2 > viewHeight);
+}
+
+/// Round with halves to even, as a checked 32-bit value.
+std::int32_t RoundToInt(long double value)
+{
+    const long double r = std::nearbyint(value);
+    if (!(r >= std::numeric_limits<std::int32_t>::min() && r <= std::numeric_limits<std::int32_t>::max()))
+        throw EIntOverflow();
+    return static_cast<std::int32_t>(r);
+}
+
+std::int32_t BorderPenWidth(const TBorder& border)
+{
+    const std::int32_t selected = border.Selected ? 1 : 0;
+    switch (border.Kind) {
+    case bkWall: return selected * 3 + 2;
+    case bkHighWall:
+    case bkArch: return selected * 3 + 3;
+    default: return selected * 3 + 1;
+    }
+}
+
+} // namespace
+
+void DrawFrame(TMap& map, TCanvas& canvas, std::int32_t x, std::int32_t y, std::uint8_t placing)
+{
+    DrawView(map, canvas);
+    bool snapped = false;
+    const TPoint p = map.SnapPointEx(x, y, placing, snapped);
+    if (snapped) DrawSnapMarker(canvas, p.x, p.y);
+}
+
+void DrawView(const TMap& map, TCanvas& canvas)
+{
+    canvas.SetPenColor(clBlack);
+    canvas.SetBrushColor(clBlack);
+    canvas.Rectangle(0, 0, map.ViewWidth, map.ViewHeight);
+    for (const TBorder& border : map.Borders)
+        DrawBorder(border, canvas, map.ViewX, map.ViewY, map.ViewWidth, map.ViewHeight);
+    for (const TRail& rail : map.Rails)
+        DrawRail(rail, canvas, map.ViewX, map.ViewY, map.ViewWidth, map.ViewHeight);
+}
+
+void DrawRail(const TRail& rail, TCanvas& canvas, std::int32_t viewX, std::int32_t viewY, std::int32_t viewWidth,
+              std::int32_t viewHeight)
+{
+    const TViewEnds e = ViewEnds(rail, viewX, viewY);
+    if (IsHidden(e, viewWidth, viewHeight)) return;
+    canvas.SetPenWidth((rail.Selected ? 1 : 0) * 2 + 1);
+    canvas.SetPenColor(rail.IsStart ? StartRailColor : rail.IsFinish ? FinishRailColor : RailColor);
+    canvas.MoveTo(e.x1, e.y1);
+    canvas.LineTo(e.x2, e.y2);
+    const double length = rail.Length();
+    if (length == 0.0) {
+        // Filled with whatever brush the drawing before left.
+        canvas.Ellipse(Checked::Sub(e.x1, 2), Checked::Sub(e.y1, 2), Checked::Add(e.x2, 2), Checked::Add(e.y2, 2));
+        return;
+    }
+    // The sums are formed at extended precision, as the x87 unit forms them.
+    const long double l = length;
+    const long double mx = (static_cast<long double>(e.x1) + e.x2) / 2;
+    const long double my = (static_cast<long double>(e.y1) + e.y2) / 2;
+    const long double back5x = Checked::Mul(5, rail.DX()) / l;
+    const long double back5y = Checked::Mul(5, rail.DY()) / l;
+    const long double side3x = Checked::Mul(3, rail.DX()) / l;
+    const long double side3y = Checked::Mul(3, rail.DY()) / l;
+    const std::int32_t tipX = Checked::Add(e.x1, e.x2) / 2;
+    const std::int32_t tipY = Checked::Add(e.y1, e.y2) / 2;
+    canvas.MoveTo(RoundToInt(mx - back5x + side3y), RoundToInt(my - back5y - side3x));
+    canvas.LineTo(tipX, tipY);
+    canvas.LineTo(RoundToInt(mx - back5x - side3y), RoundToInt(my - back5y + side3x));
+}
+
+void DrawBorder(const TBorder& border, TCanvas& canvas, std::int32_t viewX, std::int32_t viewY,
+                std::int32_t viewWidth, std::int32_t viewHeight)
+{
+    const TViewEnds e = ViewEnds(border, viewX, viewY);
+    if (IsHidden(e, viewWidth, viewHeight)) return;
+    canvas.SetPenColor(border.Color);
+    canvas.SetPenWidth(BorderPenWidth(border));
+    canvas.MoveTo(e.x1, e.y1);
+    canvas.LineTo(e.x2, e.y2);
+    if (border.Kind == bkArch) {
+        canvas.SetPenColor(clBlack);
+        canvas.SetPenWidth((border.Selected ? 1 : 0) + 1);
+        canvas.MoveTo(e.x1, e.y1);
+        canvas.LineTo(e.x2, e.y2);
+    }
+    canvas.SetPenColor(border.Color);
+    canvas.SetPenWidth(1);
+    canvas.SetBrushColor(clWhite);
+    canvas.Ellipse(Checked::Sub(e.x1, 2), Checked::Sub(e.y1, 2), Checked::Add(e.x1, 2), Checked::Add(e.y1, 2));
+    canvas.Ellipse(Checked::Sub(e.x2, 2), Checked::Sub(e.y2, 2), Checked::Add(e.x2, 2), Checked::Add(e.y2, 2));
+}
+
+void DrawSnapMarker(TCanvas& canvas, std::int32_t x, std::int32_t y)
+{
+    canvas.SetPenColor(SnapColor);
+    canvas.SetPenWidth(1);
+    canvas.SetPenStyle(TPenStyle::Solid);
+    canvas.SetBrushStyle(TBrushStyle::Clear);
+    canvas.Ellipse(Checked::Sub(x, 10), Checked::Sub(y, 10), Checked::Add(x, 10), Checked::Add(y, 10));
+    const std::int32_t ticks[4][4] = {{-15, 0, -5, 0}, {15, 0, 5, 0}, {0, -15, 0, -5}, {0, 15, 0, 5}};
+    for (const auto& t : ticks) {
+        canvas.MoveTo(Checked::Add(x, t[0]), Checked::Add(y, t[1]));
+        canvas.LineTo(Checked::Add(x, t[2]), Checked::Add(y, t[3]));
+    }
+}

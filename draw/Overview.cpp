@@ -1,0 +1,150 @@
+#include "draw/Overview.h"
+
+#include <cmath>
+#include <limits>
+
+#include "draw/OverviewScale.h"
+#include "model/Checked.h"
+
+namespace {
+
+constexpr TColor RailColor = clWhite;
+constexpr TColor FinishColor = 0x00FF00;
+constexpr TColor StartColor = 0x8888FF;
+constexpr TColor SelectedColor = 0x0000FF;
+constexpr TColor OutlineColor = 0x00FF00;
+
+/// One bound: rail 0's first candidate replaces the start value whatever it
+/// is; every later candidate only when better.
+template <bool IsMax, std::int32_t TLine::*First, std::int32_t TLine::*Second>
+std::int32_t Bound(const TMap& map)
+{
+    const auto candidate = [](std::int32_t v) { return IsMax ? Checked::Add(v, 10) : Checked::Sub(v, 10); };
+    const auto better = [](std::int32_t a, std::int32_t b) { return IsMax ? a > b : a < b; };
+    std::int32_t value = IsMax ? 10 : -10;
+    bool first = true;
+    for (const TRail& rail : map.Rails) {
+        const std::int32_t a = candidate(rail.*First);
+        if (first || better(a, value)) value = a;
+        first = false;
+        const std::int32_t b = candidate(rail.*Second);
+        if (better(b, value)) value = b;
+    }
+    for (const TBorder& border : map.Borders) {
+        const std::int32_t a = candidate(border.*First);
+        if (better(a, value)) value = a;
+        const std::int32_t b = candidate(border.*Second);
+        if (better(b, value)) value = b;
+    }
+    return value;
+}
+
+} // namespace
+
+std::int32_t MinX(const TMap& map) { return Bound<false, &TLine::X1, &TLine::X2>(map); }
+std::int32_t MinY(const TMap& map) { return Bound<false, &TLine::Y1, &TLine::Y2>(map); }
+std::int32_t MaxX(const TMap& map) { return Bound<true, &TLine::X1, &TLine::X2>(map); }
+std::int32_t MaxY(const TMap& map) { return Bound<true, &TLine::Y1, &TLine::Y2>(map); }
+
+TOverviewScale::TOverviewScale(const TMap& map, std::int32_t width, std::int32_t height)
+    : MinX(::MinX(map)), MinY(::MinY(map)), RangeX(Checked::Sub(::MaxX(map), MinX)),
+      RangeY(Checked::Sub(::MaxY(map), MinY)), Width(width), Height(height)
+{
+}
+
+std::int32_t TOverviewScale::RoundedX(std::int32_t x) const { return Rounded(x, MinX, Width, RangeX); }
+std::int32_t TOverviewScale::RoundedY(std::int32_t y) const { return Rounded(y, MinY, Height, RangeY); }
+std::int32_t TOverviewScale::TruncatedX(std::int32_t x) const { return Truncated(x, MinX, Width, RangeX); }
+std::int32_t TOverviewScale::TruncatedY(std::int32_t y) const { return Truncated(y, MinY, Height, RangeY); }
+
+std::int32_t TOverviewScale::Rounded(std::int32_t v, std::int32_t min, std::int32_t size, std::int32_t range)
+{
+    const std::int32_t product = Checked::Mul(Checked::Sub(v, min), size);
+    // The quotient of two 32-bit values by a range of at least 20 fits.
+    return static_cast<std::int32_t>(
+        std::nearbyint(static_cast<long double>(product) / static_cast<long double>(range)));
+}
+
+std::int32_t TOverviewScale::Truncated(std::int32_t v, std::int32_t min, std::int32_t size, std::int32_t range)
+{
+    return Checked::Mul(Checked::Sub(v, min), size) / range;
+}
+
+void DrawOverviewLines(const TMap& map, TCanvas& canvas, const TOverviewScale& scale, TOverviewLineSink* sink)
+{
+    canvas.SetPenColor(clBlack);
+    canvas.SetPenWidth(1);
+    canvas.SetBrushColor(clBlack);
+    canvas.SetBrushStyle(TBrushStyle::Solid);
+    canvas.Rectangle(0, 0, scale.Width, scale.Height);
+    const auto line = [&](TColor color, std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2) {
+        canvas.MoveTo(x1, y1);
+        canvas.LineTo(x2, y2);
+        if (sink) sink->Line(color, x1, y1, x2, y2);
+    };
+    for (const TBorder& b : map.Borders) {
+        canvas.SetPenColor(b.Color);
+        line(b.Color, scale.RoundedX(b.X1), scale.RoundedY(b.Y1), scale.RoundedX(b.X2), scale.RoundedY(b.Y2));
+    }
+    const std::int32_t count = map.RailCount();
+    for (std::int32_t i = 0; i < count; ++i) {
+        const TRail& r = map.Rails[static_cast<std::size_t>(i)];
+        TColor color = RailColor;
+        if (i == map.FinishRail) color = FinishColor;
+        if (i == map.StartRail) color = StartColor;
+        canvas.SetPenColor(color);
+        line(color, scale.RoundedX(r.X1), scale.RoundedY(r.Y1), scale.RoundedX(r.X2), scale.RoundedY(r.Y2));
+    }
+    if (map.SelRail >= 0 && map.SelRail < count) {
+        const TRail& r = map.Rails[static_cast<std::size_t>(map.SelRail)];
+        canvas.SetPenColor(SelectedColor);
+        line(SelectedColor, scale.TruncatedX(r.X1), scale.TruncatedY(r.Y1), scale.TruncatedX(r.X2),
+             scale.TruncatedY(r.Y2));
+    }
+}
+
+void DrawOverview(const TMap& map, TCanvas& canvas, std::int32_t width, std::int32_t height)
+{
+    DrawOverviewLines(map, canvas, TOverviewScale(map, width, height), nullptr);
+}
+
+void DrawViewportOutline(const TMap& map, TCanvas& canvas, const TOverviewScale& scale, std::int32_t scrollX,
+                         std::int32_t scrollY)
+{
+    canvas.SetPenColor(OutlineColor);
+    canvas.SetBrushStyle(TBrushStyle::Clear);
+    canvas.Rectangle(scale.TruncatedX(scrollX), scale.TruncatedY(scrollY),
+                     scale.TruncatedX(Checked::Add(scrollX, map.ViewWidth)),
+                     scale.TruncatedY(Checked::Add(scrollY, map.ViewHeight)));
+}
+
+void DrawOverviewWithViewport(const TMap& map, TCanvas& canvas, std::int32_t width, std::int32_t height,
+                              std::int32_t scrollX, std::int32_t scrollY)
+{
+    const TOverviewScale scale(map, width, height);
+    DrawOverviewLines(map, canvas, scale, nullptr);
+    DrawViewportOutline(map, canvas, scale, scrollX, scrollY);
+}
+
+TPoint OverviewToView(const TMap& map, std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height)
+{
+    const std::int32_t minX = MinX(map);
+    const std::int32_t minY = MinY(map);
+    const std::int32_t rangeX = Checked::Sub(MaxX(map), minX);
+    const std::int32_t rangeY = Checked::Sub(MaxY(map), minY);
+    // A zero overview size would give an infinite origin; it raises the
+    // overflow error instead of turning into an undefined integer.
+    const auto origin = [](std::int32_t p, std::int32_t range, std::int32_t size, std::int32_t min,
+                           std::int32_t view) {
+        if (size == 0) throw EIntOverflow();
+        const long double v = static_cast<long double>(Checked::Mul(p, range)) / size + min -
+                              static_cast<long double>(view) / 2;
+        const long double r = std::nearbyint(v);
+        if (!(r >= std::numeric_limits<std::int32_t>::min() && r <= std::numeric_limits<std::int32_t>::max()))
+            throw EIntOverflow();
+        return static_cast<std::int32_t>(r);
+    };
+    const std::int32_t vy = origin(y, rangeY, height, minY, map.ViewHeight);
+    const std::int32_t vx = origin(x, rangeX, width, minX, map.ViewWidth);
+    return {vx, vy};
+}

@@ -1,0 +1,45 @@
+#pragma once
+// The overview's scaling of world points into its rectangle, and the drawing
+// steps that the overview and its cache share.
+#include <cstdint>
+
+#include "model/TMap.h"
+#include "platform/Canvas.h"
+
+/// The map's bounds and ranges at one moment, with the two images of a world
+/// coordinate: rounded (extended precision, halves to even) and truncated
+/// (integer division toward zero). The products are checked 32-bit values.
+struct TOverviewScale {
+    TOverviewScale(const TMap& map, std::int32_t width, std::int32_t height);
+
+    std::int32_t RoundedX(std::int32_t x) const;
+    std::int32_t RoundedY(std::int32_t y) const;
+    std::int32_t TruncatedX(std::int32_t x) const;
+    std::int32_t TruncatedY(std::int32_t y) const;
+
+    const std::int32_t MinX;
+    const std::int32_t MinY;
+    const std::int32_t RangeX;
+    const std::int32_t RangeY;
+    const std::int32_t Width;
+    const std::int32_t Height;
+
+private:
+    static std::int32_t Rounded(std::int32_t v, std::int32_t min, std::int32_t size, std::int32_t range);
+    static std::int32_t Truncated(std::int32_t v, std::int32_t min, std::int32_t size, std::int32_t range);
+};
+
+/// Told of every line the overview draws, in drawing order, with its pen colour.
+class TOverviewLineSink {
+public:
+    virtual ~TOverviewLineSink() = default;
+    virtual void Line(TColor color, std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2) = 0;
+};
+
+/// DrawOverview's canvas calls with a ready scale; each line is also told to
+/// the sink when one is given.
+void DrawOverviewLines(const TMap& map, TCanvas& canvas, const TOverviewScale& scale, TOverviewLineSink* sink);
+
+/// The green outline of the view at (scrollX, scrollY), brush left clear.
+void DrawViewportOutline(const TMap& map, TCanvas& canvas, const TOverviewScale& scale, std::int32_t scrollX,
+                         std::int32_t scrollY);
