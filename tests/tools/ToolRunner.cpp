@@ -1,0 +1,181 @@
+#include "ToolRunner.h"
+
+#include <gtest/gtest.h>
+
+#include <QJsonDocument>
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <stdexcept>
+#include <string_view>
+
+extern char** environ;
+
+namespace {
+
+std::string ReadAll(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void PutInt32(std::vector<std::uint8_t>& out, std::int32_t value)
+{
+    const auto bits = static_cast<std::uint32_t>(value);
+    for (int shift = 0; shift < 32; shift += 8) out.push_back(static_cast<std::uint8_t>(bits >> shift));
+}
+
+void PutInt16(std::vector<std::uint8_t>& out, int value)
+{
+    out.push_back(static_cast<std::uint8_t>(value));
+    out.push_back(static_cast<std::uint8_t>(value >> 8));
+}
+
+} // namespace
+
+TToolRun RunKestMap(const std::vector<std::string>& args)
+{
+    const TTempFolder streams;
+    const std::string outPath = streams.Path("out");
+    const std::string errPath = streams.Path("err");
+    const std::string tool = KEST_BINARY_DIR "/tools/kestmap";
+
+    std::vector<char*> argv;
+    argv.push_back(const_cast<char*>(tool.c_str()));
+    for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+    argv.push_back(nullptr);
+
+    // The tool must need no display: it runs without any hint of one.
+    std::vector<char*> envp;
+    for (char** entry = environ; *entry; ++entry) {
+        const std::string_view variable(*entry);
+        const auto named = [&](std::string_view name) {
+            return variable.size() > name.size() && variable.substr(0, name.size()) == name &&
+                   variable[name.size()] == '=';
+        };
+        if (!named("DISPLAY") && !named("WAYLAND_DISPLAY") && !named("QT_QPA_PLATFORM")) envp.push_back(*entry);
+    }
+    envp.push_back(nullptr);
+
+    const pid_t child = fork();
+    if (child < 0) throw std::runtime_error("fork failed");
+    if (child == 0) {
+        const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        if (out < 0 || err < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0) _exit(127);
+        execve(tool.c_str(), argv.data(), envp.data());
+        _exit(127);
+    }
+    int status = 0;
+    if (waitpid(child, &status, 0) != child) throw std::runtime_error("waitpid failed");
+    TToolRun run;
+    run.Status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    run.Out = ReadAll(outPath);
+    run.Err = ReadAll(errPath);
+    return run;
+}
+
+std::vector<std::string> Lines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::size_t from = 0;
+    while (from < text.size()) {
+        const auto end = text.find('\n', from);
+        lines.push_back(text.substr(from, end - from));
+        if (end == std::string::npos) break;
+        from = end + 1;
+    }
+    return lines;
+}
+
+QJsonObject JsonLine(const std::string& line)
+{
+    QJsonParseError error{};
+    const QJsonDocument document =
+        QJsonDocument::fromJson(QByteArray(line.data(), static_cast<qsizetype>(line.size())), &error);
+    EXPECT_EQ(error.error, QJsonParseError::NoError) << line;
+    EXPECT_TRUE(document.isObject()) << line;
+    return document.object();
+}
+
+TMapBytes& TMapBytes::Border(int x1, int y1, int x2, int y2, std::uint32_t color, int kind)
+{
+    for (const int v : {x1, y1, x2, y2}) PutInt16(borders_, v);
+    borders_.push_back(static_cast<std::uint8_t>(color));
+    borders_.push_back(static_cast<std::uint8_t>(color >> 8));
+    borders_.push_back(static_cast<std::uint8_t>(color >> 16));
+    borders_.push_back(static_cast<std::uint8_t>(kind));
+    ++borderCount_;
+    return *this;
+}
+
+TMapBytes& TMapBytes::Rail(int x1, int y1, int x2, int y2)
+{
+    for (const int v : {x1, y1, x2, y2}) PutInt16(rails_, v);
+    ++railCount_;
+    return *this;
+}
+
+TMapBytes& TMapBytes::Start(int index)
+{
+    start_ = index;
+    return *this;
+}
+
+TMapBytes& TMapBytes::Finish(int index)
+{
+    finish_ = index;
+    return *this;
+}
+
+std::vector<std::uint8_t> TMapBytes::Bytes() const
+{
+    std::vector<std::uint8_t> out;
+    PutInt32(out, borderCount_);
+    out.insert(out.end(), borders_.begin(), borders_.end());
+    PutInt32(out, railCount_);
+    out.insert(out.end(), rails_.begin(), rails_.end());
+    PutInt32(out, start_);
+    PutInt32(out, finish_);
+    return out;
+}
+
+TMapBytes RingMap()
+{
+    TMapBytes map;
+    map.Border(0, 0, 300, 0, 0x00FF00, 1).Border(0, 200, 300, 200, 0x0000FF, 3);
+    const int points[6][2] = {{100, 0}, {200, 0}, {250, 87}, {200, 174}, {100, 174}, {50, 87}};
+    for (int i = 0; i < 6; ++i) {
+        const auto& from = points[i];
+        const auto& to = points[(i + 1) % 6];
+        map.Rail(from[0], from[1], to[0], to[1]);
+    }
+    return map.Start(0).Finish(3);
+}
+
+TTempFolder::TTempFolder()
+{
+    std::random_device random;
+    path_ = std::filesystem::temp_directory_path() /
+            ("kestmap-test-" + std::to_string(getpid()) + "-" + std::to_string(random()));
+    std::filesystem::create_directories(path_);
+}
+
+TTempFolder::~TTempFolder()
+{
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+}
+
+std::string TTempFolder::Write(const std::string& name, const std::vector<std::uint8_t>& bytes) const
+{
+    const std::string path = Path(name);
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    if (!out) throw std::runtime_error("cannot write " + path);
+    return path;
+}
