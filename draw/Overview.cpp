@@ -89,10 +89,11 @@ void DrawOverviewLines(const TMap& map, TCanvas& canvas, const TOverviewScale& s
     const std::int32_t count = map.RailCount();
     for (std::int32_t i = 0; i < count; ++i) {
         const TRail& r = map.Rails[static_cast<std::size_t>(i)];
+        // Each colour is set in turn, the last one that applies winning.
         TColor color = RailColor;
-        if (i == map.FinishRail) color = FinishColor;
-        if (i == map.StartRail) color = StartColor;
         canvas.SetPenColor(color);
+        if (i == map.FinishRail) canvas.SetPenColor(color = FinishColor);
+        if (i == map.StartRail) canvas.SetPenColor(color = StartColor);
         line(color, scale.RoundedX(r.X1), scale.RoundedY(r.Y1), scale.RoundedX(r.X2), scale.RoundedY(r.Y2));
     }
     if (map.SelRail >= 0 && map.SelRail < count) {
