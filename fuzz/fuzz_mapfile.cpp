@@ -45,14 +45,23 @@ public:
     void Draw(std::int32_t, std::int32_t, const TBitmap&) override {}
 };
 
-const std::string& InputPath()
-{
-    static const std::string path = [] {
+/// The file each input is written to, in memory-backed /dev/shm when there is
+/// one; removed when the fuzzer exits.
+struct TInputFile {
+    std::string Path;
+    TInputFile()
+    {
         const std::filesystem::path shm("/dev/shm");
         const auto folder = std::filesystem::is_directory(shm) ? shm : std::filesystem::temp_directory_path();
-        return (folder / ("kest-fuzz-" + std::to_string(::getpid()) + ".ks")).string();
-    }();
-    return path;
+        Path = (folder / ("kest-fuzz-" + std::to_string(::getpid()) + ".ks")).string();
+    }
+    ~TInputFile() { std::remove(Path.c_str()); }
+};
+
+const std::string& InputPath()
+{
+    static const TInputFile file;
+    return file.Path;
 }
 
 void WriteInput(const std::uint8_t* data, std::size_t size)

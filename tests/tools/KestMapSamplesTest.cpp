@@ -1,0 +1,70 @@
+// kestmap over the committed sample maps: the damaged ones are errors, the odd
+// ones load, and every input the fuzzer ever broke something with is handled.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+
+#include "ToolRunner.h"
+
+namespace {
+
+std::vector<std::string> SampleFiles(const std::filesystem::path& folder, const std::string& prefix)
+{
+    std::vector<std::string> files;
+    if (!std::filesystem::is_directory(folder)) return files;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        const std::string name = entry.path().filename().string();
+        if (entry.is_regular_file() && name.rfind(prefix, 0) == 0 && name.size() > 3 &&
+            name.substr(name.size() - 3) == ".ks")
+            files.push_back(entry.path().string());
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+} // namespace
+
+TEST(KestMapSamples, DamagedSamplesAreEachReportedAsErrors)
+{
+    const auto files = SampleFiles(KEST_TEST_DATA "/damaged", "");
+    if (files.empty()) GTEST_SKIP() << "no damaged samples";
+    std::vector<std::string> args = {"info", "--json"};
+    args.insert(args.end(), files.begin(), files.end());
+    const TToolRun run = RunKestMap(args);
+    EXPECT_EQ(run.Status, 2);
+    EXPECT_EQ(run.Out, "");
+    const auto lines = Lines(run.Err);
+    ASSERT_EQ(lines.size(), files.size()) << run.Err;
+    for (std::size_t i = 0; i < files.size(); ++i) EXPECT_EQ(lines[i].rfind("kestmap: " + files[i] + ": ", 0), 0u);
+}
+
+TEST(KestMapSamples, OddButSoundSamplesLoad)
+{
+    const auto files = SampleFiles(KEST_TEST_DATA "/odd", "");
+    if (files.empty()) GTEST_SKIP() << "no odd samples";
+    std::vector<std::string> args = {"info", "--json"};
+    args.insert(args.end(), files.begin(), files.end());
+    const TToolRun run = RunKestMap(args);
+    EXPECT_EQ(run.Status, 0) << run.Err;
+    EXPECT_EQ(Lines(run.Out).size(), files.size());
+}
+
+TEST(KestMapSamples, InputsThatOnceBrokeTheLoaderAreHandled)
+{
+    const auto files = SampleFiles(KEST_TEST_DATA, "fuzz-");
+    if (files.empty()) GTEST_SKIP() << "no fuzz finds kept";
+    const TTempFolder folder;
+    for (const std::string& file : files) {
+        for (const char* command : {"info", "check"}) {
+            const TToolRun run = RunKestMap({command, "--json", file});
+            ASSERT_LE(run.Status, 2) << file << " killed the tool: " << run.Err;
+            if (run.Status == 2)
+                EXPECT_EQ(run.Err.rfind("kestmap: " + file + ": ", 0), 0u) << run.Err;
+            else
+                EXPECT_EQ(Lines(run.Out).size(), 1u) << file;
+        }
+        const TToolRun render = RunKestMap({"render", "--size", "64", file, folder.Path("picture.png")});
+        EXPECT_LE(render.Status, 2) << file;
+    }
+}
