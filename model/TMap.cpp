@@ -73,6 +73,21 @@ bool RemoveWhere(std::vector<T>& items, Pred doomed, std::int32_t* const (&indic
     return true;
 }
 
+/// Snaps the first end of the element just appended to items. When the
+/// snapping raises, the half-made element is taken back out before the error
+/// goes on, so no zeroed element is left at the world origin.
+template <typename T>
+TPoint SnapWithoutLeftover(TMap& map, std::vector<T>& items, std::int32_t x, std::int32_t y, bool wasModified)
+{
+    try {
+        return map.SnapPoint(Sub(x, map.ViewX), Sub(y, map.ViewY), 0);
+    } catch (...) {
+        items.pop_back();
+        map.Modified = wasModified;
+        throw;
+    }
+}
+
 bool OutsideWorld(const TLine& line)
 {
     const auto out = [](std::int32_t v) { return v < 0 || v > WorldSize; };
@@ -109,10 +124,11 @@ void TMap::SetBorderCount(std::int32_t n)
 
 void TMap::AddRail(std::int32_t x, std::int32_t y, std::int32_t x2, std::int32_t y2)
 {
+    const bool wasModified = Modified;
     SetRailCount(Add(RailCount(), 1));
     TRail& rail = Rails.back();
     rail = TRail{};
-    const TPoint p = SnapPoint(Sub(x, ViewX), Sub(y, ViewY), 0);
+    const TPoint p = SnapWithoutLeftover(*this, Rails, x, y, wasModified);
     rail.X1 = Add(p.x, ViewX);
     rail.Y1 = Add(p.y, ViewY);
     rail.X2 = x2;
@@ -127,10 +143,11 @@ void TMap::AddBorder(std::int32_t x, std::int32_t y, std::int32_t x2, std::int32
 {
     // A kind outside 0..3 would break the invariant every reader of Kind relies on.
     if (kind > bkArch) throw ERangeError();
+    const bool wasModified = Modified;
     SetBorderCount(Add(BorderCount(), 1));
     TBorder& border = Borders.back();
     border = TBorder{};
-    const TPoint p = SnapPoint(Sub(x, ViewX), Sub(y, ViewY), 0);
+    const TPoint p = SnapWithoutLeftover(*this, Borders, x, y, wasModified);
     border.X1 = Add(p.x, ViewX);
     border.Y1 = Add(p.y, ViewY);
     border.X2 = x2;

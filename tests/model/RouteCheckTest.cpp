@@ -1,0 +1,244 @@
+#include <gtest/gtest.h>
+
+#include "model/Errors.h"
+#include "model/TMap.h"
+#include "tests/support/MapBuilders.h"
+
+using MapBuilders::PutRail;
+
+namespace {
+
+using Kind = TRouteFaultKind;
+
+struct TCheck {
+    bool Result;
+    std::int32_t FaultRail;
+    std::vector<TRouteFault> Faults;
+};
+
+TCheck CheckMap(TMap& map)
+{
+    TCheck c{false, 12345, {}};
+    c.Result = map.CheckRoutes(c.FaultRail, &c.Faults);
+    return c;
+}
+
+void ExpectLinks(const TRail& r, std::int32_t next1, std::int32_t next2, std::int32_t prev1, std::int32_t prev2)
+{
+    EXPECT_EQ(r.Next1, next1);
+    EXPECT_EQ(r.Next2, next2);
+    EXPECT_EQ(r.Prev1, prev1);
+    EXPECT_EQ(r.Prev2, prev2);
+}
+
+TMap SixRing()
+{
+    TMap map = MapBuilders::Ring({{100, 0}, {200, 0}, {250, 87}, {200, 174}, {100, 174}, {50, 87}});
+    map.ViewX = 7;
+    map.ViewY = 9;
+    map.ViewWidth = 718;
+    map.ViewHeight = 600;
+    return map;
+}
+
+TEST(RouteCheck, EmptyMapFailsWithoutAFaultyRail)
+{
+    TMap map;
+    map.ViewX = 33;
+    const TCheck c = CheckMap(map);
+    EXPECT_FALSE(c.Result);
+    EXPECT_EQ(c.FaultRail, -1);
+    EXPECT_EQ(map.ViewX, 33);
+    EXPECT_EQ(c.Faults, (std::vector<TRouteFault>{{-1, Kind::NoStart}, {-1, Kind::NoFinish}}));
+}
+
+TEST(RouteCheck, ClosedRingOfSixIsValid)
+{
+    TMap map = SixRing();
+    map.SetStartRail(0);
+    map.SetFinishRail(3);
+    const TCheck c = CheckMap(map);
+    EXPECT_TRUE(c.Result);
+    EXPECT_EQ(c.FaultRail, -1);
+    EXPECT_TRUE(c.Faults.empty());
+    for (std::int32_t i = 0; i < 6; ++i) {
+        SCOPED_TRACE(i);
+        ExpectLinks(map.Rails[static_cast<std::size_t>(i)], (i + 1) % 6, (i + 1) % 6, (i + 5) % 6, (i + 5) % 6);
+    }
+    EXPECT_EQ(map.ViewX, 7);
+    EXPECT_EQ(map.ViewY, 9);
+}
+
+TEST(RouteCheck, MissingOrOutOfRangeStartAndFinishFailQuietly)
+{
+    const struct {
+        std::int32_t start, finish;
+        std::vector<TRouteFault> faults;
+    } cases[] = {
+        {0, -1, {{-1, Kind::NoFinish}}},
+        {-1, 2, {{-1, Kind::NoStart}}},
+        {6, 2, {{-1, Kind::NoStart}}},
+        {1, 6, {{-1, Kind::NoFinish}}},
+        {-1, 60, {{-1, Kind::NoStart}, {-1, Kind::NoFinish}}},
+    };
+    for (const auto& k : cases) {
+        TMap map = SixRing();
+        map.StartRail = k.start;
+        map.FinishRail = k.finish;
+        const TCheck c = CheckMap(map);
+        EXPECT_FALSE(c.Result);
+        EXPECT_EQ(c.FaultRail, -1);
+        EXPECT_EQ(c.Faults, k.faults) << k.start << " " << k.finish;
+        EXPECT_EQ(map.ViewX, 7);
+    }
+}
+
+TEST(RouteCheck, RightAnglesAndReversalsAreNotJoined)
+{
+    const struct {
+        const char* name;
+        std::int32_t x3, y3;
+    } cases[] = {{"square corner", 200, 200}, {"running back", 150, 100}};
+    for (const auto& k : cases) {
+        TMap map;
+        PutRail(map, 100, 100, 200, 100);
+        PutRail(map, 200, 100, k.x3, k.y3);
+        map.SetStartRail(0);
+        map.SetFinishRail(1);
+        const TCheck c = CheckMap(map);
+        EXPECT_FALSE(c.Result) << k.name;
+        EXPECT_EQ(c.FaultRail, 1) << k.name;
+        ExpectLinks(map.Rails[0], -1, -1, -1, -1);
+        ExpectLinks(map.Rails[1], -1, -1, -1, -1);
+    }
+}
+
+TEST(RouteCheck, SquareJoinsNothingAndReportsItsLastRail)
+{
+    TMap map = MapBuilders::Ring({{100, 100}, {200, 100}, {200, 200}, {100, 200}});
+    map.SetStartRail(0);
+    map.SetFinishRail(2);
+    const TCheck c = CheckMap(map);
+    EXPECT_FALSE(c.Result);
+    EXPECT_EQ(c.FaultRail, 3);
+    ASSERT_EQ(c.Faults.size(), 8u);
+    for (std::int32_t i = 0; i < 4; ++i) {
+        EXPECT_EQ(c.Faults[static_cast<std::size_t>(i)], (TRouteFault{i, Kind::NoSuccessor}));
+        EXPECT_EQ(c.Faults[static_cast<std::size_t>(4 + i)], (TRouteFault{i, Kind::NoPredecessor}));
+    }
+}
+
+TEST(RouteCheck, ForkOfThreeLinksTwoByTurnAngle)
+{
+    TMap map;
+    PutRail(map, 0, 100, 100, 100);
+    PutRail(map, 100, 100, 200, 110);
+    PutRail(map, 100, 100, 200, 90);
+    PutRail(map, 100, 100, 200, 100);
+    map.SetStartRail(0);
+    map.SetFinishRail(1);
+    const TCheck c = CheckMap(map);
+    EXPECT_FALSE(c.Result);
+    EXPECT_EQ(c.FaultRail, 3);
+    ExpectLinks(map.Rails[0], 1, 2, -1, -1);
+    ExpectLinks(map.Rails[1], -1, -1, 0, 0);
+    ExpectLinks(map.Rails[2], -1, -1, 0, 0);
+    ExpectLinks(map.Rails[3], -1, -1, -1, -1);
+    EXPECT_EQ(c.Faults, (std::vector<TRouteFault>{{0, Kind::ThirdSuccessor},
+                                                  {1, Kind::NoSuccessor},
+                                                  {2, Kind::NoSuccessor},
+                                                  {3, Kind::NoSuccessor},
+                                                  {0, Kind::NoPredecessor},
+                                                  {3, Kind::NoPredecessor}}));
+}
+
+TEST(RouteCheck, MergeOfThreeFailsTheThirdPredecessor)
+{
+    TMap map;
+    PutRail(map, 0, 110, 100, 100);
+    PutRail(map, 0, 90, 100, 100);
+    PutRail(map, 0, 100, 100, 100);
+    PutRail(map, 100, 100, 200, 100);
+    map.SetStartRail(0);
+    map.SetFinishRail(3);
+    const TCheck c = CheckMap(map);
+    EXPECT_FALSE(c.Result);
+    EXPECT_EQ(c.FaultRail, 2);
+    ExpectLinks(map.Rails[3], -1, -1, 0, 1);
+    ExpectLinks(map.Rails[2], 3, 3, -1, -1); // the failed links are still written
+    EXPECT_EQ(c.Faults, (std::vector<TRouteFault>{{3, Kind::ThirdPredecessor},
+                                                  {3, Kind::ThirdPredecessor},
+                                                  {3, Kind::NoSuccessor},
+                                                  {0, Kind::NoPredecessor},
+                                                  {1, Kind::NoPredecessor},
+                                                  {2, Kind::NoPredecessor}}));
+}
+
+TEST(RouteCheck, EqualHeadingsKeepTheLowerIndexInSlotOne)
+{
+    TMap forks;
+    PutRail(forks, 0, 100, 100, 100);
+    PutRail(forks, 100, 100, 200, 100);
+    PutRail(forks, 100, 100, 300, 100);
+    std::int32_t fault = 0;
+    forks.CheckRoutes(fault);
+    EXPECT_EQ(forks.Rails[0].Next1, 1);
+    EXPECT_EQ(forks.Rails[0].Next2, 2);
+
+    TMap merges;
+    PutRail(merges, 0, 100, 100, 100);
+    PutRail(merges, 50, 100, 100, 100);
+    PutRail(merges, 100, 100, 200, 100);
+    merges.CheckRoutes(fault);
+    EXPECT_EQ(merges.Rails[2].Prev1, 0);
+    EXPECT_EQ(merges.Rails[2].Prev2, 1);
+}
+
+TEST(RouteCheck, CentresTheReportedRailWithTruncatingDivision)
+{
+    const struct {
+        std::int32_t width, height, viewX, viewY;
+    } cases[] = {{718, 600, -259, -200}, {519, 601, -159, -200}, {100, 99, 50, 50}};
+    for (const auto& k : cases) {
+        TMap map;
+        PutRail(map, 100, 50, 100, 150);
+        map.ViewWidth = k.width;
+        map.ViewHeight = k.height;
+        std::int32_t fault = -7;
+        EXPECT_FALSE(map.CheckRoutes(fault));
+        EXPECT_EQ(fault, 0);
+        EXPECT_EQ(map.ViewX, k.viewX) << k.width;
+        EXPECT_EQ(map.ViewY, k.viewY) << k.height;
+    }
+}
+
+TEST(RouteCheck, CleansUpFirstAndFollowsTheRenumbering)
+{
+    TMap map = SixRing();
+    map.Rails.insert(map.Rails.begin(), TRail{}); // zero length: removed
+    map.SetStartRail(1);
+    map.SetFinishRail(4);
+    map.Modified = false;
+    const TCheck c = CheckMap(map);
+    EXPECT_TRUE(c.Result);
+    EXPECT_EQ(map.RailCount(), 6);
+    EXPECT_EQ(map.StartRail, 0);
+    EXPECT_EQ(map.FinishRail, 3);
+    EXPECT_TRUE(map.Modified);
+}
+
+TEST(RouteCheck, LinkCallsRefuseAThirdPredecessorButKeepTheWrite)
+{
+    TMap map;
+    for (int k = 0; k < 4; ++k) PutRail(map, 0, 100 + 10 * k, 100, 200);
+    for (TRail& r : map.Rails) r.Next1 = r.Next2 = r.Prev1 = r.Prev2 = -1;
+    EXPECT_TRUE(map.LinkFirst(0, 3));
+    EXPECT_TRUE(map.LinkSecond(1, 3));
+    EXPECT_TRUE(map.LinkFirst(1, 3)); // already one of the two
+    EXPECT_FALSE(map.LinkSecond(2, 3));
+    EXPECT_EQ(map.Rails[2].Next2, 3);
+    EXPECT_THROW(map.LinkFirst(0, 4), ERangeError);
+    EXPECT_THROW(map.LinkSecond(-1, 0), ERangeError);
+}
+
+} // namespace

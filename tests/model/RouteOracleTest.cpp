@@ -1,0 +1,115 @@
+#include <gtest/gtest.h>
+
+#include <random>
+#include <sstream>
+
+#include "model/TMap.h"
+#include "tests/support/MapBuilders.h"
+#include "tests/support/RouteOracle.h"
+
+namespace {
+
+std::string Describe(const TRail& r)
+{
+    std::ostringstream s;
+    s << "(" << r.X1 << "," << r.Y1 << ")->(" << r.X2 << "," << r.Y2 << ") next " << r.Next1 << "/" << r.Next2
+      << " prev " << r.Prev1 << "/" << r.Prev2 << (r.IsStart ? " start" : "") << (r.IsFinish ? " finish" : "")
+      << (r.Selected ? " selected" : "");
+    return s.str();
+}
+
+/// Runs both checks on copies of map and reports the first difference, or "".
+std::string Compare(const TMap& map)
+{
+    const RouteOracle::TOutcome expected = RouteOracle::Check(map);
+    TMap actual = map;
+    std::int32_t faultRail = -99;
+    std::vector<TRouteFault> faults;
+    const bool result = actual.CheckRoutes(faultRail, &faults);
+
+    std::ostringstream diff;
+    if (result != expected.Result) diff << "result " << result << " vs " << expected.Result << "; ";
+    if (faultRail != expected.FaultRail) diff << "fault rail " << faultRail << " vs " << expected.FaultRail << "; ";
+    if (faults != expected.Faults) diff << "fault list differs (" << faults.size() << " vs " << expected.Faults.size() << "); ";
+    const TMap& e = expected.Map;
+    if (actual.ViewX != e.ViewX || actual.ViewY != e.ViewY)
+        diff << "view " << actual.ViewX << "," << actual.ViewY << " vs " << e.ViewX << "," << e.ViewY << "; ";
+    if (actual.StartRail != e.StartRail || actual.FinishRail != e.FinishRail || actual.SelRail != e.SelRail ||
+        actual.SelBorder != e.SelBorder || actual.Modified != e.Modified)
+        diff << "indices or Modified differ; ";
+    if (actual.RailCount() != e.RailCount() || actual.BorderCount() != e.BorderCount()) {
+        diff << "counts " << actual.RailCount() << "/" << actual.BorderCount() << " vs " << e.RailCount() << "/"
+             << e.BorderCount();
+        return diff.str();
+    }
+    for (std::size_t k = 0; k < actual.Rails.size(); ++k) {
+        const std::string a = Describe(actual.Rails[k]), b = Describe(e.Rails[k]);
+        if (a != b) diff << "rail " << k << ": " << a << " vs " << b << "; ";
+    }
+    for (std::size_t k = 0; k < actual.Borders.size(); ++k) {
+        const TBorder &a = actual.Borders[k], &b = e.Borders[k];
+        if (a.X1 != b.X1 || a.Y1 != b.Y1 || a.X2 != b.X2 || a.Y2 != b.Y2 || a.Selected != b.Selected)
+            diff << "border " << k << " differs; ";
+    }
+    return diff.str();
+}
+
+TEST(RouteOracle, GeneratedMapsGiveTheSameLinksFaultsAndView)
+{
+    std::mt19937 rng(20240611);
+    int faulty = 0, valid = 0, withLinkFaults = 0, withBranches = 0;
+    for (int round = 0; round < 4000; ++round) {
+        const TMap map = MapBuilders::RandomRouteMap(rng);
+        const std::string diff = Compare(map);
+        ASSERT_EQ(diff, "") << "map " << round;
+        const RouteOracle::TOutcome o = RouteOracle::Check(map);
+        (o.Result ? valid : faulty) += 1;
+        for (const TRail& r : o.Map.Rails)
+            if (r.Next1 != r.Next2 || r.Prev1 != r.Prev2) {
+                ++withBranches;
+                break;
+            }
+        for (const TRouteFault& f : o.Faults)
+            if (f.Kind == TRouteFaultKind::ThirdPredecessor || f.Kind == TRouteFaultKind::ThirdSuccessor) {
+                ++withLinkFaults;
+                break;
+            }
+    }
+    // The generator must actually reach the interesting cases.
+    EXPECT_GT(withLinkFaults, 120);
+    EXPECT_GT(withBranches, 400);
+    EXPECT_GT(faulty, 1000);
+    EXPECT_GT(valid, 40);
+}
+
+TEST(RouteOracle, StructuredNetworksAgree)
+{
+    for (const std::int32_t rails : {1, 2, 50, 700, 1500}) {
+        TMap map = MapBuilders::TrackNetwork(rails);
+        EXPECT_EQ(Compare(map), "") << rails;
+    }
+    TMap ring = MapBuilders::Ring({{100, 0}, {200, 0}, {250, 87}, {200, 174}, {100, 174}, {50, 87}});
+    ring.SetStartRail(2);
+    ring.SetFinishRail(5);
+    EXPECT_EQ(Compare(ring), "");
+}
+
+TEST(RouteOracle, RepeatedChecksAgreeWithTheFirst)
+{
+    // Links left over from an earlier check must not leak into the next one.
+    std::mt19937 rng(5);
+    for (int round = 0; round < 200; ++round) {
+        TMap map = MapBuilders::RandomRouteMap(rng);
+        std::int32_t fault1 = 0, fault2 = 0;
+        const bool first = map.CheckRoutes(fault1);
+        const TMap afterFirst = map;
+        map.ViewX = afterFirst.ViewX;
+        const bool second = map.CheckRoutes(fault2);
+        ASSERT_EQ(first, second);
+        ASSERT_EQ(fault1, fault2);
+        for (std::size_t k = 0; k < map.Rails.size(); ++k)
+            ASSERT_EQ(Describe(map.Rails[k]), Describe(afterFirst.Rails[k])) << round;
+    }
+}
+
+} // namespace
