@@ -1,6 +1,7 @@
 #pragma once
 // The dialogs and the message service with Qt.
 #include <QString>
+#include <QStringList>
 #include <memory>
 
 #include "platform/Dialogs.h"
@@ -48,6 +49,13 @@ public:
 private:
     QWidget* parent_;
 };
+
+/// The Qt name filter for a filter as the editor writes it: the written text
+/// shown as it is, followed by every pattern in lower and upper case, so that
+/// "Карта (*.ks) | *.ks" lists both a.ks and a.KS where case matters.
+QString QtNameFilter(const std::string& filter);
+/// The patterns that QtNameFilter matches, lower and upper case, in order.
+QStringList QtFilterPatterns(const std::string& filter);
 
 /// Loads Qt's own Russian translation so standard buttons read "Да", "Нет", "Отмена".
 bool InstallRussianTranslation(QApplication& app);
