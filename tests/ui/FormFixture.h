@@ -1,0 +1,86 @@
+#pragma once
+// The real editor window under test: offscreen, with scripted dialogs, the
+// timer stopped so that the test decides when a tick runs, and the mouse
+// driven by real Qt events that pass through the application's dispatch.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QAction>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QTimer>
+#include <memory>
+
+#include "tests/support/FakeDialogs.h"
+#include "tests/support/MapBuilders.h"
+#include "tests/workspace/TempFolder.h"
+#include "ui/TKestApplication.h"
+#include "ui/TListBox.h"
+#include "ui/TRadioGroup.h"
+#include "ui/TScrollBar.h"
+#include "ui/Unit1.h"
+
+/// The one application object of the test program.
+inline void EnsureApplication()
+{
+    static int argc = 1;
+    static char name[] = "test_ui";
+    static char* argv[] = {name, nullptr};
+    if (!QApplication::instance()) new TKestApplication(argc, argv);
+}
+
+class FormTest : public ::testing::Test {
+protected:
+    void SetUp() override { EnsureApplication(); }
+
+    TForm1& Open(const TCommandLine& commandLine = {"kestedit"})
+    {
+        form = std::make_unique<TForm1>(color, picture, commandLine);
+        form->Timer1->stop();
+        return *form;
+    }
+    TMap& Map() const { return form->CurrentMap(); }
+    void Tick() const { form->Timer1Timer(); }
+    void Tool(std::int32_t index) const { form->RadioGroup1->SetItemIndex(index); }
+    void Scroll(std::int32_t x, std::int32_t y) const
+    {
+        form->HB->SetPosition(x);
+        form->VB->SetPosition(y);
+    }
+
+    void Press(QWidget* box, Qt::MouseButton button, int x, int y)
+    {
+        held_ |= button;
+        Send(box, QEvent::MouseButtonPress, button, x, y);
+    }
+    void Move(QWidget* box, int x, int y) { Send(box, QEvent::MouseMove, Qt::NoButton, x, y); }
+    void Release(QWidget* box, Qt::MouseButton button, int x, int y)
+    {
+        held_ &= ~Qt::MouseButtons(button);
+        Send(box, QEvent::MouseButtonRelease, button, x, y);
+    }
+    /// Press at from, move to to, one tick, release at to: drawing out one element.
+    void Drag(QWidget* box, Qt::MouseButton button, QPoint from, QPoint to)
+    {
+        Press(box, button, from.x(), from.y());
+        Move(box, to.x(), to.y());
+        Tick();
+        Release(box, button, to.x(), to.y());
+    }
+
+    TTempFolder folder;
+    TScopedMessages messages;
+    TScopedMapDialogs dialogs;
+    TFakeColorDialog color;
+    TFakeFileDialog picture;
+    std::unique_ptr<TForm1> form;
+
+private:
+    void Send(QWidget* box, QEvent::Type type, Qt::MouseButton button, int x, int y)
+    {
+        const QPointF local(x, y);
+        QMouseEvent event(type, local, box->mapToGlobal(local), button, held_, Qt::NoModifier);
+        QApplication::sendEvent(box, &event);
+    }
+    Qt::MouseButtons held_;
+};
