@@ -1,0 +1,124 @@
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <filesystem>
+
+#include "draw/Overview.h"
+#include "draw/PictureExport.h"
+#include "model/Errors.h"
+#include "platform/qt/QtCanvas.h"
+#include "tests/draw/DrawTestMaps.h"
+#include "tests/support/RecordingCanvas.h"
+
+namespace {
+
+/// A picture dialog that answers from a script and logs its runs.
+class TScriptedPictureDialog : public TFileDialog {
+public:
+    TScriptedPictureDialog(bool choose, std::string name, std::vector<std::string>* log = nullptr)
+        : choose_(choose), name_(std::move(name)), log_(log)
+    {
+    }
+    bool Execute() override
+    {
+        ++Runs;
+        if (log_) log_->push_back("Dialog");
+        return choose_;
+    }
+    std::string FileName() const override { return name_; }
+    int Runs = 0;
+
+private:
+    bool choose_;
+    std::string name_;
+    std::vector<std::string>* log_;
+};
+
+std::filesystem::path ExportFolder()
+{
+    const auto dir = std::filesystem::temp_directory_path() / "kest-export-tests";
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    return dir;
+}
+
+} // namespace
+
+TEST(PictureExport, WritesTheOverviewAsA1000SquareBmp)
+{
+    const TMap map = drawtest::SampleMap();
+    const std::string path = (ExportFolder() / "sample.bmp").string();
+    TScriptedPictureDialog dialog(true, path);
+    TQtBitmapFactory bitmaps;
+    ASSERT_TRUE(ExportPicture(map, dialog, bitmaps));
+
+    QImage written;
+    ASSERT_TRUE(written.load(QString::fromStdString(path), "BMP"));
+    ASSERT_EQ(written.size(), QSize(1000, 1000));
+    TQtBitmap direct;
+    direct.SetWidth(1000);
+    direct.SetHeight(1000);
+    DrawOverview(map, direct.Canvas(), 1000, 1000);
+    const QImage expected = direct.Image().convertToFormat(QImage::Format_RGB32);
+    const QImage actual = written.convertToFormat(QImage::Format_RGB32);
+    int differing = 0;
+    for (int y = 0; y < 1000; ++y)
+        for (int x = 0; x < 1000; ++x)
+            if ((expected.pixel(x, y) & 0xFFFFFF) != (actual.pixel(x, y) & 0xFFFFFF)) ++differing;
+    EXPECT_EQ(differing, 0);
+    int lit = 0; // not all black: the map is in it
+    for (int y = 0; y < 1000; ++y)
+        for (int x = 0; x < 1000; ++x) lit += (actual.pixel(x, y) & 0xFFFFFF) != 0;
+    EXPECT_GT(lit, 1000);
+}
+
+TEST(PictureExport, CancelWritesNothingAndReleasesTheBitmap)
+{
+    const auto dir = ExportFolder();
+    TScriptedPictureDialog dialog(false, (dir / "never.bmp").string());
+    TQtBitmapFactory qtBitmaps;
+    EXPECT_FALSE(ExportPicture(drawtest::SampleMap(), dialog, qtBitmaps));
+    EXPECT_TRUE(std::filesystem::is_empty(dir));
+
+    TRecordingBitmapFactory bitmaps;
+    TScriptedPictureDialog logged(false, "x.bmp", &bitmaps.Events);
+    EXPECT_FALSE(ExportPicture(drawtest::SampleMap(), logged, bitmaps));
+    EXPECT_EQ(bitmaps.Events, (std::vector<std::string>{"Create#1", "Dialog", "Release#1"}));
+}
+
+TEST(PictureExport, StepsInOrderAndTheNameExactlyAsChosen)
+{
+    TRecordingBitmapFactory bitmaps;
+    TScriptedPictureDialog dialog(true, "/tmp/карта без расширения", &bitmaps.Events);
+    EXPECT_TRUE(ExportPicture(drawtest::SampleMap(), dialog, bitmaps));
+    EXPECT_EQ(bitmaps.Events,
+              (std::vector<std::string>{"Create#1", "Dialog", "SetWidth#1(1000)", "SetHeight#1(1000)",
+                                        "Save#1(/tmp/карта без расширения)", "Release#1"}));
+    const TRecordingCanvas& canvas = bitmaps.Bitmaps[0]->Canvas;
+    EXPECT_EQ(canvas.CallsOf({"Rectangle"}), std::vector<std::string>{"Rectangle(0,0,1000,1000)"});
+    EXPECT_TRUE(canvas.CallsOf({"SetBrushStyle(Clear)"}).empty()); // no outline of the view
+}
+
+TEST(PictureExport, NameWithoutExtensionIsUsedAsTyped)
+{
+    const auto dir = ExportFolder();
+    TScriptedPictureDialog dialog(true, (dir / "picture").string());
+    TQtBitmapFactory bitmaps;
+    ASSERT_TRUE(ExportPicture(drawtest::SampleMap(), dialog, bitmaps));
+    EXPECT_TRUE(std::filesystem::exists(dir / "picture"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "picture.bmp"));
+}
+
+TEST(PictureExport, AFailedSaveRaisesAndStillReleasesTheBitmap)
+{
+    TRecordingBitmapFactory bitmaps;
+    bitmaps.FailSaving = true;
+    TScriptedPictureDialog dialog(true, "out.bmp");
+    EXPECT_THROW(ExportPicture(drawtest::SampleMap(), dialog, bitmaps), EFileError);
+    EXPECT_TRUE(bitmaps.Bitmaps[0]->Released);
+
+    const auto dir = ExportFolder();
+    TScriptedPictureDialog intoMissing(true, (dir / "missing" / "out.bmp").string());
+    TQtBitmapFactory qtBitmaps;
+    EXPECT_THROW(ExportPicture(drawtest::SampleMap(), intoMissing, qtBitmaps), EFileError);
+}
