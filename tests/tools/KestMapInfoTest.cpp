@@ -157,6 +157,10 @@ TEST(KestMapInfo, FileNamesAreEscapedInJson)
         ASSERT_EQ(run.Status, 0) << name << ": " << run.Err;
         ASSERT_EQ(run.Out.back(), '\n');
         EXPECT_EQ(std::count(run.Out.begin(), run.Out.end(), '\n'), 1) << "one line per file: " << run.Out;
+        // Qt's reader tolerates raw control characters; the JSON grammar does not.
+        EXPECT_TRUE(std::all_of(run.Out.begin(), run.Out.end() - 1,
+                                [](char c) { return static_cast<unsigned char>(c) >= 0x20; }))
+            << run.Out;
         EXPECT_EQ(Utf8(JsonLine(run.Out)["file"].toString()), file);
     }
 
