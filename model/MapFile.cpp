@@ -131,8 +131,10 @@ int CreateTemporary(const fs::path& target, fs::path& temporary)
 {
     static std::atomic<unsigned> counter{0};
     for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string suffix(".");
+        suffix.append(std::to_string(ProcessId())).append("-").append(std::to_string(counter++)).append(".tmp");
         temporary = target;
-        temporary += "." + std::to_string(ProcessId()) + "-" + std::to_string(counter++) + ".tmp";
+        temporary += suffix;
         const int fd = CreateNew(temporary, 0666);
         if (fd >= 0 || errno != EEXIST) return fd;
     }
