@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <cstddef>
+#include <utility>
 #include <vector>
 
 #include "model/Checked.h"
@@ -45,38 +46,61 @@ void CheckLinkArguments(const TMap& map, std::int32_t rail, std::int32_t success
     if (!valid(rail) || !valid(successor)) throw ERangeError();
 }
 
-/// Key of a world point inside the world; after Normalize every rail end has one.
-std::uint64_t PointKey(std::int32_t x, std::int32_t y)
-{
-    return static_cast<std::uint64_t>(x) * (WorldSize + 1) + static_cast<std::uint64_t>(y);
-}
-
-/// The rails ordered by their first end, then by index: the successors of a
-/// rail are the run of entries whose first end is that rail's second end.
+/// The rails grouped by the first end, column by column (x), each column in
+/// ascending (y, index): the successors of a rail are the run of entries at
+/// its second end. Built by two stable counting passes, so it costs linear
+/// time, and a lookup only searches one column. Every end must lie inside the
+/// world, as it does after Normalize.
 class TFirstEndIndex {
 public:
     explicit TFirstEndIndex(const std::vector<TRail>& rails)
     {
-        entries_.reserve(rails.size());
-        for (std::size_t i = 0; i < rails.size(); ++i)
-            entries_.push_back(PointKey(rails[i].X1, rails[i].Y1) << 32 | i);
-        std::sort(entries_.begin(), entries_.end());
+        constexpr std::size_t lines = WorldSize + 2;
+        std::vector<std::int32_t> rowStart(lines, 0);
+        columnStart_.assign(lines, 0);
+        for (const TRail& r : rails) {
+            ++rowStart[static_cast<std::size_t>(r.Y1) + 1];
+            ++columnStart_[static_cast<std::size_t>(r.X1) + 1];
+        }
+        for (std::size_t k = 1; k < lines; ++k) {
+            rowStart[k] += rowStart[k - 1];
+            columnStart_[k] += columnStart_[k - 1];
+        }
+
+        struct TByRow {
+            std::int32_t X, Y, Rail;
+        };
+        std::vector<TByRow> byRow(rails.size());
+        for (std::size_t i = 0; i < rails.size(); ++i) {
+            const TRail& r = rails[i];
+            byRow[static_cast<std::size_t>(rowStart[static_cast<std::size_t>(r.Y1)]++)] = {
+                r.X1, r.Y1, static_cast<std::int32_t>(i)};
+        }
+        entries_.resize(rails.size());
+        std::vector<std::int32_t> fill(columnStart_.begin(), columnStart_.end() - 1);
+        for (const TByRow& e : byRow)
+            entries_[static_cast<std::size_t>(fill[static_cast<std::size_t>(e.X)]++)] = {e.Y, e.Rail};
     }
 
-    /// First position of the run for the point (x, y); read it while KeyAt matches.
-    std::size_t Find(std::int32_t x, std::int32_t y) const
+    /// The entries whose first end is (x, y), in ascending rail index.
+    std::pair<std::size_t, std::size_t> Run(std::int32_t x, std::int32_t y) const
     {
-        return static_cast<std::size_t>(
-            std::lower_bound(entries_.begin(), entries_.end(), PointKey(x, y) << 32) - entries_.begin());
+        const auto begin = entries_.begin() + columnStart_[static_cast<std::size_t>(x)];
+        const auto end = entries_.begin() + columnStart_[static_cast<std::size_t>(x) + 1];
+        const auto byY = [](const TEntry& e, std::int32_t v) { return e.Y < v; };
+        const auto first = std::lower_bound(begin, end, y, byY);
+        auto last = first;
+        while (last != end && last->Y == y) ++last;
+        return {static_cast<std::size_t>(first - entries_.begin()), static_cast<std::size_t>(last - entries_.begin())};
     }
-    bool Matches(std::size_t pos, std::int32_t x, std::int32_t y) const
-    {
-        return pos < entries_.size() && entries_[pos] >> 32 == PointKey(x, y);
-    }
-    std::int32_t RailAt(std::size_t pos) const { return static_cast<std::int32_t>(entries_[pos] & 0xFFFFFFFFu); }
+    std::int32_t RailAt(std::size_t pos) const { return entries_[pos].Rail; }
 
 private:
-    std::vector<std::uint64_t> entries_;
+    struct TEntry {
+        std::int32_t Y, Rail;
+    };
+    std::vector<std::int32_t> columnStart_;
+    std::vector<TEntry> entries_;
 };
 
 } // namespace
@@ -117,7 +141,8 @@ bool TMap::CheckRoutes(std::int32_t& faultRail, std::vector<TRouteFault>* faults
         ri.Next2 = -1;
         const std::int32_t dxi = ri.DX();
         const std::int32_t dyi = ri.DY();
-        for (std::size_t pos = firstEnds.Find(ri.X2, ri.Y2); firstEnds.Matches(pos, ri.X2, ri.Y2); ++pos) {
+        const auto [runBegin, runEnd] = firstEnds.Run(ri.X2, ri.Y2);
+        for (std::size_t pos = runBegin; pos < runEnd; ++pos) {
             const std::int32_t j = firstEnds.RailAt(pos);
             if (j == i) continue;
             const TRail& rj = Rails[static_cast<std::size_t>(j)];

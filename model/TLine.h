@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "model/Checked.h"
+#include "model/Errors.h"
 #include "platform/Color.h"
 
 constexpr std::int32_t WorldSize = 10000;
@@ -40,12 +41,30 @@ struct TLine {
     bool IsBeyondView(std::int32_t viewX, std::int32_t viewY, std::int32_t viewWidth,
                       std::int32_t viewHeight) const
     {
-        const std::int32_t x1 = Checked::Sub(X1, viewX);
-        const std::int32_t y1 = Checked::Sub(Y1, viewY);
-        const std::int32_t x2 = Checked::Sub(X2, viewX);
-        const std::int32_t y2 = Checked::Sub(Y2, viewY);
-        return (x1 < 0 && x2 < 0) || (x1 > viewWidth && x2 > viewWidth) || (y1 < 0 && y2 < 0) ||
-               (y1 > viewHeight && y2 > viewHeight);
+        std::uint64_t overflow = 0;
+        const bool within = IsWithinView(viewX, viewY, viewWidth, viewHeight, overflow);
+        if (overflow >> 32) throw EIntOverflow();
+        return !within;
+    }
+    /// The negation of IsBeyondView without raising: a view coordinate that
+    /// leaves 32 bits sets a bit of overflow above bit 31 instead, so a caller
+    /// scanning many elements can test a whole batch at once. Runs for every
+    /// element on every frame, hence 64-bit differences and no branches.
+    bool IsWithinView(std::int32_t viewX, std::int32_t viewY, std::int32_t viewWidth, std::int32_t viewHeight,
+                      std::uint64_t& overflow) const noexcept
+    {
+        const std::int64_t x1 = std::int64_t{X1} - viewX;
+        const std::int64_t y1 = std::int64_t{Y1} - viewY;
+        const std::int64_t x2 = std::int64_t{X2} - viewX;
+        const std::int64_t y2 = std::int64_t{Y2} - viewY;
+        constexpr std::int64_t bias = std::int64_t{1} << 31;
+        overflow |= static_cast<std::uint64_t>(x1 + bias) | static_cast<std::uint64_t>(y1 + bias) |
+                    static_cast<std::uint64_t>(x2 + bias) | static_cast<std::uint64_t>(y2 + bias);
+        const bool left = (x1 & x2) < 0; // both signs negative
+        const bool above = (y1 & y2) < 0;
+        const bool right = (x1 < x2 ? x1 : x2) > viewWidth;
+        const bool below = (y1 < y2 ? y1 : y2) > viewHeight;
+        return !(left | right | above | below);
     }
 };
 

@@ -1,6 +1,9 @@
 #include "model/TMap.h"
 
+#include <vector>
+
 #include "model/Checked.h"
+#include "model/Errors.h"
 
 using Checked::Add;
 using Checked::Sub;
@@ -9,20 +12,52 @@ namespace {
 
 constexpr double PickRadius = 5.0;
 
-/// Takes each end of line that lies within the snap radius of (px, py); the
-/// later end wins, and distances are always measured from the given point.
-void SnapToEnds(const TLine& line, const TMap& map, std::int32_t px, std::int32_t py, TPoint& result,
-                bool& snapped)
+struct TView {
+    std::int32_t X, Y, Width, Height;
+};
+
+/// Takes the ends of line that lie within the snap radius of (px, py); the
+/// second end is tested after the first, both from the given point.
+void TakeNearEnds(const TLine& line, const TView view, const std::int32_t px, const std::int32_t py, TPoint& found,
+                  bool& any)
 {
-    if (line.IsBeyondView(map.ViewX, map.ViewY, map.ViewWidth, map.ViewHeight)) return;
-    const TPoint first{Sub(line.X1, map.ViewX), Sub(line.Y1, map.ViewY)};
-    const TPoint second{Sub(line.X2, map.ViewX), Sub(line.Y2, map.ViewY)};
+    const TPoint first{Sub(line.X1, view.X), Sub(line.Y1, view.Y)};
+    const TPoint second{Sub(line.X2, view.X), Sub(line.Y2, view.Y)};
     if (PointDistance(px, py, first.x, first.y) < PickRadius) {
-        result = first;
-        snapped = true;
+        found = first;
+        any = true;
     }
     if (PointDistance(px, py, second.x, second.y) < PickRadius) {
-        result = second;
+        found = second;
+        any = true;
+    }
+}
+
+/// Snaps to the ends of the first `count` elements in index order; the last
+/// end within the radius wins. The quick rejection runs on batches of eight
+/// with one overflow test per batch, which keeps the scan near memory speed.
+template <typename T>
+void SnapToEnds(const std::vector<T>& items, std::size_t count, const TView view, const std::int32_t px,
+                const std::int32_t py, TPoint& result, bool& snapped)
+{
+    constexpr std::size_t batch = 8;
+    TPoint found = result;
+    bool any = false;
+    std::size_t i = 0;
+    for (; i + batch <= count; i += batch) {
+        std::uint64_t overflow = 0;
+        unsigned within = 0;
+        for (std::size_t k = 0; k < batch; ++k)
+            within |= unsigned{items[i + k].IsWithinView(view.X, view.Y, view.Width, view.Height, overflow)} << k;
+        if (overflow >> 32) throw EIntOverflow();
+        for (; within != 0; within &= within - 1)
+            TakeNearEnds(items[i + static_cast<std::size_t>(__builtin_ctz(within))], view, px, py, found, any);
+    }
+    for (; i < count; ++i)
+        if (!items[i].IsBeyondView(view.X, view.Y, view.Width, view.Height))
+            TakeNearEnds(items[i], view, px, py, found, any);
+    if (any) {
+        result = found;
         snapped = true;
     }
 }
@@ -71,8 +106,9 @@ TPoint TMap::SnapPointEx(std::int32_t px, std::int32_t py, std::uint8_t placing,
     std::size_t railCandidates = Rails.size();
     if (placing == 2 && railCandidates > 0) --railCandidates;
 
-    for (std::size_t i = 0; i < borderCandidates; ++i) SnapToEnds(Borders[i], *this, px, py, result, snapped);
-    for (std::size_t i = 0; i < railCandidates; ++i) SnapToEnds(Rails[i], *this, px, py, result, snapped);
+    const TView view{ViewX, ViewY, ViewWidth, ViewHeight};
+    SnapToEnds(Borders, borderCandidates, view, px, py, result, snapped);
+    SnapToEnds(Rails, railCandidates, view, px, py, result, snapped);
 
     // With nothing of the placed kind left (deleted, or another map made current
     // while the button is held) there is nothing to move.

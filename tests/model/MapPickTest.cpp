@@ -81,6 +81,24 @@ TEST(SnapPoint, LastEndInVisitingOrderWins)
     EXPECT_FALSE(snapped);
 }
 
+TEST(SnapPoint, LastEndWinsAcrossManyElements)
+{
+    // Enough elements that the scan works in batches, with a remainder.
+    for (const std::int32_t count : {7, 8, 9, 16, 23}) {
+        TMap map = ViewedMap();
+        for (std::int32_t k = 0; k < count; ++k) {
+            const bool near = k % 5 == 2;
+            PutRail(map, 1400 + k, 2400, near ? 1100 + k % 3 : 1700, near ? 2102 : 2500);
+            PutBorder(map, near ? 1099 : 1650, 2100, 1650, 2450);
+        }
+        bool snapped = false;
+        const std::int32_t last = (count - 1 - (count - 1 + 3) % 5); // highest k with k % 5 == 2
+        EXPECT_EQ(map.SnapPointEx(100, 100, 0, snapped), (TPoint{100 + last % 3, 102})) << count;
+        map.Rails[static_cast<std::size_t>(count / 2)].X1 = INT32_MIN; // leaves 32 bits in view coordinates
+        EXPECT_THROW(map.SnapPointEx(100, 100, 0, snapped), EIntOverflow) << count;
+    }
+}
+
 TEST(SnapPoint, PlacedElementFollowsButNeverSnapsToItself)
 {
     TMap map = ViewedMap();
