@@ -8,7 +8,7 @@ TRadioGroup::TRadioGroup(const QStringList& items, QWidget* parent)
     : QGroupBox(parent), group_(new QButtonGroup(this))
 {
     auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(8, 2, 4, 2);
+    layout->setContentsMargins(4, 2, SideMargins - 4, 2);
     layout->setSpacing(0);
     for (qsizetype i = 0; i < items.size(); ++i) {
         auto* button = new QRadioButton(items[i], this);

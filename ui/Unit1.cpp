@@ -1,11 +1,14 @@
 #include "ui/Unit1.h"
 
 #include <QAction>
+#include <QFontMetrics>
 #include <QFrame>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QStyle>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -35,6 +38,27 @@ QAction* MakeItem(QMenu* menu, const char* caption, Qt::Key key)
     return item;
 }
 
+/// A caption as shown: "&&" is one ampersand, a single "&" only underlines.
+QString ShownText(QString caption)
+{
+    caption.replace(QStringLiteral("&&"), QStringLiteral("\x01"));
+    caption.remove(QLatin1Char('&'));
+    caption.replace(QLatin1Char('\x01'), QLatin1Char('&'));
+    return caption;
+}
+
+/// The form's 8-point sans serif, or the nearest font of the same build that
+/// the machine has.
+QFont FormFont()
+{
+    QFont font;
+    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Arial"), QStringLiteral("Liberation Sans"),
+                      QStringLiteral("Nimbus Sans"), QStringLiteral("DejaVu Sans Condensed"),
+                      QStringLiteral("DejaVu Sans")});
+    font.setPixelSize(11);
+    return font;
+}
+
 } // namespace
 
 TForm1::TForm1(TColorDialog& colorDialog, TFileDialog& pictureDialog, const TCommandLine& commandLine,
@@ -45,10 +69,7 @@ TForm1::TForm1(TColorDialog& colorDialog, TFileDialog& pictureDialog, const TCom
 {
     Form1 = this;
     setWindowTitle(QStringLiteral("Form1"));
-    QFont font;
-    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("DejaVu Sans")});
-    font.setPixelSize(11);
-    setFont(font);
+    setFont(FormFont());
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -135,8 +156,31 @@ void TForm1::CreateLeftPanel()
     ListBox1 = new TListBox(Panel1);
     ListBox1->setGeometry(8, 496, 121, 113);
 
+    FitCaptions();
     QWidget* order[] = {RadioGroup1, Button3, Button6, Button7, Button2, Button4, Button1, Button8, Button5, ListBox1};
     for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
+}
+
+void TForm1::FitCaptions()
+{
+    // A substitute font may be wider than the form's own: shrink it until the
+    // longest caption fits its control, and let the labels grow to their text
+    // as the form's auto-sized labels do.
+    QFont font = Panel1->font();
+    const int radioExtra = style()->pixelMetric(QStyle::PM_ExclusiveIndicatorWidth) +
+                           style()->pixelMetric(QStyle::PM_RadioButtonLabelSpacing) + TRadioGroup::SideMargins;
+    const auto widest = [&](const QFont& f) {
+        const QFontMetrics metrics(f);
+        int excess = 0;
+        for (const QPushButton* b : {Button3, Button6, Button7, Button2, Button4, Button1, Button8, Button5})
+            excess = std::max(excess, metrics.horizontalAdvance(ShownText(b->text())) + 8 - b->width());
+        for (const QRadioButton* r : RadioGroup1->Items)
+            excess = std::max(excess, metrics.horizontalAdvance(ShownText(r->text())) + radioExtra - RadioGroup1->width());
+        return excess;
+    };
+    while (font.pixelSize() > 8 && widest(font) > 0) font.setPixelSize(font.pixelSize() - 1);
+    Panel1->setFont(font);
+    for (QLabel* label : {Label1, Label2}) label->resize(std::max(label->width(), label->sizeHint().width()), label->height());
 }
 
 void TForm1::CreateRightPanel()

@@ -140,6 +140,7 @@ private:
     void CreatePanels(QWidget* client);
     void CreateLeftPanel();
     void CreateRightPanel();
+    void FitCaptions();
     void CreateMenu();
     void ConnectHandlers();
     /// True while MapList exists, i.e. until an accepted close released it.
