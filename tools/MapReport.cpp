@@ -1,46 +1,10 @@
 #include "tools/MapReport.h"
 
-#include <cerrno>
-#include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <system_error>
-
 #include "draw/Overview.h"
 #include "model/Errors.h"
 
-namespace {
-
-std::filesystem::path PathOf(const std::string& utf8)
-{
-    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
-}
-
-/// The system's reason why the file cannot be read, or empty when it can.
-/// The editor's loader quietly starts a new map for a missing file; a tool
-/// asked about a file must say that it is not there instead.
-std::string WhyUnreadable(const std::string& path)
-{
-    const std::filesystem::path file = PathOf(path);
-    std::error_code code;
-    const auto status = std::filesystem::status(file, code);
-    if (code) return code.message();
-    if (std::filesystem::is_directory(status))
-        return std::make_error_code(std::errc::is_a_directory).message();
-    errno = 0;
-    std::ifstream probe(file, std::ios::binary);
-    if (!probe) {
-        const int error = errno;
-        return error ? std::strerror(error) : std::string("cannot be opened");
-    }
-    return {};
-}
-
-} // namespace
-
 TMapFileStats LoadMapForReport(TMap& map, const std::string& path)
 {
-    if (const std::string reason = WhyUnreadable(path); !reason.empty()) throw EFileError(reason);
     try {
         return ReadMapFile(map, path);
     } catch (const EFileError& error) {

@@ -9,9 +9,9 @@
 #include "model/TMap.h"
 
 /// Loads the file at path into map (which should be new) the way the editor
-/// reads it, but treats a file that cannot be opened as an error rather than
-/// as a new map: raises EFileError whose text is the system's reason alone
-/// (the caller names the file), or the error of the damage for a damaged file.
+/// reads it, but a file that cannot be opened is an error here rather than a
+/// new map: raises EFileError whose text is the reason alone (the caller names
+/// the file), or the error of the damage for a damaged file.
 TMapFileStats LoadMapForReport(TMap& map, const std::string& path);
 
 /// The counts and extent of a map, as stored and as kept after loading.

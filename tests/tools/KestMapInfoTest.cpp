@@ -2,6 +2,8 @@
 // the handling of damaged, missing and oddly named files.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <algorithm>
 
 #include <QJsonObject>
@@ -123,6 +125,14 @@ TEST(KestMapInfo, LaterFilesAreReadAfterBadOnes)
     const TToolRun folderAsMap = RunKestMap({"info", folder.Path("")});
     EXPECT_EQ(folderAsMap.Status, 2);
     EXPECT_NE(folderAsMap.Err.find("Is a directory"), std::string::npos) << folderAsMap.Err;
+
+    // A pipe with no writer must not hang the tool waiting for one.
+    const std::string pipe = folder.Path("pipe.ks");
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    const TToolRun fromPipe = RunKestMap({"check", pipe, first});
+    EXPECT_EQ(fromPipe.Status, 2);
+    EXPECT_EQ(fromPipe.Err, "kestmap: " + pipe + ": not a regular file\n");
+    EXPECT_EQ(Lines(fromPipe.Out).size(), 1u);
 }
 
 TEST(KestMapInfo, TextBlocksAreSeparatedPerFile)

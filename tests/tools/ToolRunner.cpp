@@ -7,7 +7,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <csignal>
 #include <fstream>
+#include <thread>
 #include <iterator>
 #include <random>
 #include <stdexcept>
@@ -70,9 +73,21 @@ TToolRun RunKestMap(const std::vector<std::string>& args)
         execve(tool.c_str(), argv.data(), envp.data());
         _exit(127);
     }
+    // A tool that hangs fails its test instead of stalling the whole run.
     int status = 0;
-    if (waitpid(child, &status, 0) != child) throw std::runtime_error("waitpid failed");
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    pid_t waited = 0;
+    while ((waited = waitpid(child, &status, WNOHANG)) == 0 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
     TToolRun run;
+    if (waited == 0) {
+        kill(child, SIGKILL);
+        waitpid(child, &status, 0);
+        run.Status = -1;
+        run.Err = "kestmap did not finish within 60 s";
+        return run;
+    }
+    if (waited != child) throw std::runtime_error("waitpid failed");
     run.Status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     run.Out = ReadAll(outPath);
     run.Err = ReadAll(errPath);

@@ -9,6 +9,7 @@
 #include <vector>
 
 struct TToolRun {
+    /// The exit status; 128 + the signal when killed, -1 when it had to be stopped.
     int Status = -1;
     std::string Out;
     std::string Err;
