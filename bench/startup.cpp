@@ -1,0 +1,121 @@
+// Start-up to the first drawn frame: the real window is built (opening the
+// command-line map where given), its first redraw tick runs, and it is destroyed.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "model/Checked.h"
+#include "platform/Dialogs.h"
+#include "ui/TKestApplication.h"
+#include "ui/Unit1.h"
+
+namespace {
+
+class TSilentMessages : public TMessageService {
+public:
+    TMsgResult Confirm(const std::string&, TMsgButtons) override { return TMsgResult::No; }
+    void ShowError(const std::string& text) override { Errors.push_back(text); }
+    std::vector<std::string> Errors;
+};
+
+class TNoColorDialog : public TColorDialog {
+public:
+    bool Execute() override { return false; }
+    TColor Color() const override { return clBlack; }
+    void SetColor(TColor) override {}
+};
+
+class TNoFileDialog : public TFileDialog {
+public:
+    bool Execute() override { return false; }
+    std::string FileName() const override { return {}; }
+};
+
+TSilentMessages& Environment()
+{
+    static int argc = 1;
+    static char name[] = "bench_startup";
+    static char* argv[] = {name, nullptr};
+    static TKestApplication app(argc, argv);
+    static TSilentMessages messages;
+    SetMessageService(&messages);
+    return messages;
+}
+
+void Put16(std::string& bytes, std::int32_t v)
+{
+    bytes.push_back(static_cast<char>(v & 0xFF));
+    bytes.push_back(static_cast<char>((v >> 8) & 0xFF));
+}
+
+void Put32(std::string& bytes, std::int32_t v)
+{
+    for (int shift = 0; shift < 32; shift += 8) bytes.push_back(static_cast<char>((static_cast<std::uint32_t>(v) >> shift) & 0xFF));
+}
+
+/// A map file of borders and rails (half each) scattered over the whole world,
+/// every rail long enough to survive loading.
+std::string LargeMapFile(std::int32_t elements)
+{
+    const auto path = std::filesystem::temp_directory_path() / ("kest-startup-" + std::to_string(elements) + ".KS");
+    std::string bytes;
+    std::uint32_t seed = 12345;
+    const auto next = [&seed](std::int32_t range) {
+        seed = seed * 1664525u + 1013904223u;
+        return static_cast<std::int32_t>((seed >> 8) % static_cast<std::uint32_t>(range));
+    };
+    const std::int32_t borders = elements / 2;
+    const std::int32_t rails = elements - borders;
+    Put32(bytes, borders);
+    for (std::int32_t i = 0; i < borders; ++i) {
+        const std::int32_t x = next(9900), y = next(9900);
+        for (const std::int32_t v : {x, y, x + next(100), y + next(100)}) Put16(bytes, v);
+        bytes.append({static_cast<char>(next(256)), static_cast<char>(next(256)), static_cast<char>(next(256)),
+                      static_cast<char>(next(4))});
+    }
+    Put32(bytes, rails);
+    for (std::int32_t i = 0; i < rails; ++i) {
+        const std::int32_t x = next(9800), y = next(9900);
+        for (const std::int32_t v : {x, y, x + 20 + next(80), y + next(100)}) Put16(bytes, v);
+    }
+    Put32(bytes, 0);
+    Put32(bytes, 1);
+    std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    return path.string();
+}
+
+void FirstFrame(benchmark::State& state, const TCommandLine& commandLine, std::int32_t expectedElements)
+{
+    TSilentMessages& messages = Environment();
+    TNoColorDialog color;
+    TNoFileDialog picture;
+    for (auto _ : state) {
+        TForm1 form(color, picture, commandLine);
+        form.Timer1Timer();
+        const TMap& map = form.CurrentMap();
+        if (map.BorderCount() + map.RailCount() != expectedElements || !messages.Errors.empty()) {
+            state.SkipWithError("the map did not load as generated");
+            break;
+        }
+        benchmark::DoNotOptimize(form.PaintBox1->Picture().constBits());
+    }
+}
+
+void BM_StartupEmptyMap(benchmark::State& state) { FirstFrame(state, {"kestedit"}, 0); }
+
+void BM_StartupLargeMap(benchmark::State& state)
+{
+    static const std::string path = LargeMapFile(100000);
+    FirstFrame(state, {"kestedit", path}, 100000);
+}
+
+} // namespace
+
+BENCHMARK(BM_StartupEmptyMap)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_StartupLargeMap)->Unit(benchmark::kMillisecond);
