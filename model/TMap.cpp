@@ -3,12 +3,16 @@
 #include <atomic>
 #include <new>
 #include <stdexcept>
+#include <type_traits>
 
 #include "model/Checked.h"
 #include "model/Errors.h"
 
 using Checked::Add;
 using Checked::Sub;
+
+// Lists of maps may hold them by value; moving must not fall back to copying.
+static_assert(std::is_nothrow_move_constructible_v<TMap>);
 
 namespace {
 
