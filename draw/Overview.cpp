@@ -41,6 +41,21 @@ std::int32_t Bound(const TMap& map)
 
 } // namespace
 
+std::int32_t RoundedQuotient(std::int32_t product, std::int32_t range)
+{
+    // Equal to dividing in extended precision and rounding: a quotient that is
+    // not a half lies at least 1/(2 range) from one, far more than the error
+    // of a 64-bit mantissa, and a half is exact in both.
+    std::int32_t q = product / range;
+    const std::int64_t twiceRest = 2 * static_cast<std::int64_t>(product % range);
+    const std::int64_t r = range;
+    const std::int32_t away = (product < 0) != (range < 0) ? -1 : 1;
+    const std::int64_t rest = twiceRest < 0 ? -twiceRest : twiceRest;
+    const std::int64_t whole = r < 0 ? -r : r;
+    if (rest > whole || (rest == whole && q % 2 != 0)) q += away;
+    return q;
+}
+
 std::int32_t MinX(const TMap& map) { return Bound<false, &TLine::X1, &TLine::X2>(map); }
 std::int32_t MinY(const TMap& map) { return Bound<false, &TLine::Y1, &TLine::Y2>(map); }
 std::int32_t MaxX(const TMap& map) { return Bound<true, &TLine::X1, &TLine::X2>(map); }
@@ -59,10 +74,7 @@ std::int32_t TOverviewScale::TruncatedY(std::int32_t y) const { return Truncated
 
 std::int32_t TOverviewScale::Rounded(std::int32_t v, std::int32_t min, std::int32_t size, std::int32_t range)
 {
-    const std::int32_t product = Checked::Mul(Checked::Sub(v, min), size);
-    // The quotient of two 32-bit values by a range of at least 20 fits.
-    return static_cast<std::int32_t>(
-        std::nearbyint(static_cast<long double>(product) / static_cast<long double>(range)));
+    return RoundedQuotient(Checked::Mul(Checked::Sub(v, min), size), range);
 }
 
 std::int32_t TOverviewScale::Truncated(std::int32_t v, std::int32_t min, std::int32_t size, std::int32_t range)

@@ -29,6 +29,10 @@ private:
     static std::int32_t Truncated(std::int32_t v, std::int32_t min, std::int32_t size, std::int32_t range);
 };
 
+/// product / range rounded to the nearest integer, halves to even; the same
+/// result as dividing in extended precision and rounding. range is not 0.
+std::int32_t RoundedQuotient(std::int32_t product, std::int32_t range);
+
 /// Told of every line the overview draws, in drawing order, with its pen colour.
 class TOverviewLineSink {
 public:

@@ -21,6 +21,9 @@ QColor ToQColor(TColor color)
                   static_cast<int>((color >> 16) & 0xFF));
 }
 
+constexpr std::int64_t MaxStampedEllipse = 64;
+constexpr std::int32_t MaxStampedPen = 8;
+
 bool WithinReach(std::int64_t v) { return v > -SafeReach && v < SafeReach; }
 
 /// Cuts the segment down to the rectangle [lo, hi]^2-like box (Liang-Barsky);
@@ -140,6 +143,10 @@ void TQtCanvas::Ellipse(std::int32_t x1, std::int32_t y1, std::int32_t x2, std::
     const std::int64_t m = penWidth_ + 2;
     if (r + m < 0 || b + m < 0 || l - m > width_ || t - m > height_) return;
     if (!WithinReach(l) || !WithinReach(r) || !WithinReach(t) || !WithinReach(b)) return;
+    if (r - l <= MaxStampedEllipse && b - t <= MaxStampedEllipse && penWidth_ <= MaxStampedPen) {
+        StampEllipse(l, t, EllipseShape(static_cast<std::int32_t>(r - l), static_cast<std::int32_t>(b - t)));
+        return;
+    }
     QPainter& p = Painter();
     if (brushStyle_ == TBrushStyle::Solid)
         p.setBrush(ToQColor(brushColor_));
@@ -237,6 +244,56 @@ void TQtCanvas::FillBox(std::int64_t x1, std::int64_t y1, std::int64_t x2, std::
     }
 }
 
+const TQtCanvas::TEllipseShape& TQtCanvas::EllipseShape(std::int32_t width, std::int32_t height)
+{
+    const auto key = std::make_tuple(width, height, penWidth_);
+    const auto found = ellipseShapes_.find(key);
+    if (found != ellipseShapes_.end()) return found->second;
+    TEllipseShape shape;
+    shape.Margin = penWidth_ + 1;
+    shape.Width = width + 2 * shape.Margin;
+    shape.Height = height + 2 * shape.Margin;
+    QImage scratch(shape.Width, shape.Height, QImage::Format_RGB32);
+    scratch.fill(0xFF000000u);
+    {
+        QPainter painter(&scratch);
+        painter.setRenderHint(QPainter::Antialiasing, false);
+        painter.setPen(QPen(QColor(255, 0, 0), penWidth_, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        painter.setBrush(QColor(0, 0, 255));
+        painter.drawEllipse(QRect(shape.Margin, shape.Margin, width - 1, height - 1));
+    }
+    shape.Cells.resize(static_cast<std::size_t>(shape.Width) * static_cast<std::size_t>(shape.Height));
+    for (int y = 0; y < shape.Height; ++y)
+        for (int x = 0; x < shape.Width; ++x) {
+            const QRgb px = scratch.pixel(x, y) & 0xFFFFFF;
+            shape.Cells[static_cast<std::size_t>(y * shape.Width + x)] = px == 0xFF0000 ? 1 : px == 0x0000FF ? 2 : 0;
+        }
+    return ellipseShapes_.emplace(key, std::move(shape)).first->second;
+}
+
+void TQtCanvas::StampEllipse(std::int64_t left, std::int64_t top, const TEllipseShape& shape)
+{
+    const std::uint32_t pen = ToArgb(penColor_);
+    const std::uint32_t brush = ToArgb(brushColor_);
+    const bool fill = brushStyle_ == TBrushStyle::Solid;
+    uchar* const bits = image_.bits();
+    const qsizetype bpl = image_.bytesPerLine();
+    for (std::int32_t y = 0; y < shape.Height; ++y) {
+        const std::int64_t py = top - shape.Margin + y;
+        if (py < 0 || py >= height_) continue;
+        auto* line = reinterpret_cast<std::uint32_t*>(bits + py * bpl);
+        const std::uint8_t* cells = shape.Cells.data() + static_cast<std::size_t>(y) * shape.Width;
+        for (std::int32_t x = 0; x < shape.Width; ++x) {
+            const std::int64_t px = left - shape.Margin + x;
+            if (px < 0 || px >= width_ || cells[x] == 0) continue;
+            if (cells[x] == 1)
+                line[px] = pen;
+            else if (fill)
+                line[px] = brush;
+        }
+    }
+}
+
 void TQtCanvas::ThinLine(std::int64_t x0, std::int64_t y0, std::int64_t x1, std::int64_t y1)
 {
     if (width_ <= 0 || height_ <= 0) return;
@@ -269,9 +326,13 @@ void TQtCanvas::ThinLine(std::int64_t x0, std::int64_t y0, std::int64_t x1, std:
     if (first > last) return;
     const std::int64_t twoMajor = 2 * major;
     const std::int64_t twoMinor = 2 * minor;
-    const __int128 start = static_cast<__int128>(first) * twoMinor + major;
-    std::int64_t offset = static_cast<std::int64_t>(start / twoMajor);
-    std::int64_t error = static_cast<std::int64_t>(start % twoMajor);
+    std::int64_t offset = 0;
+    std::int64_t error = major;
+    if (first > 0) {
+        const __int128 start = static_cast<__int128>(first) * twoMinor + major;
+        offset = static_cast<std::int64_t>(start / twoMajor);
+        error = static_cast<std::int64_t>(start % twoMajor);
+    }
     const std::uint32_t argb = ToArgb(penColor_);
     uchar* const bits = image_.bits();
     const qsizetype bpl = image_.bytesPerLine();

@@ -14,12 +14,17 @@
 //   right column x2 and the bottom row y2 stay untouched. With pen width 1 the
 //   outline is the box's outer ring of pixels and the brush fills the rest.
 // - Ellipse (x1, y1, x2, y2) is inscribed in the same box (x2 and y2 excluded),
-//   outlined with the pen and filled with the brush.
+//   outlined with the pen and filled with the brush. Small ellipses (the end
+//   circles and the snap marker) are stamped from a shape that QPainter drew
+//   once for that size, so each one costs a few pixel writes.
 // - Corners given in either order describe the same box.
 #include <QImage>
 #include <QPainter>
 #include <cstdint>
+#include <map>
 #include <memory>
+#include <tuple>
+#include <vector>
 
 #include "platform/Canvas.h"
 
@@ -67,6 +72,16 @@ private:
     void ThinLine(std::int64_t x0, std::int64_t y0, std::int64_t x1, std::int64_t y1);
     void WideLine(std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1);
     void FillBox(std::int64_t x1, std::int64_t y1, std::int64_t x2, std::int64_t y2, std::uint32_t argb);
+    /// For each pixel of an ellipse box widened by the pen: 0 untouched,
+    /// 1 pen, 2 brush. Drawn once per size and pen width.
+    struct TEllipseShape {
+        std::int32_t Margin, Width, Height;
+        std::vector<std::uint8_t> Cells;
+    };
+    const TEllipseShape& EllipseShape(std::int32_t width, std::int32_t height);
+    void StampEllipse(std::int64_t left, std::int64_t top, const TEllipseShape& shape);
+
+    std::map<std::tuple<std::int32_t, std::int32_t, std::int32_t>, TEllipseShape> ellipseShapes_;
 
     QImage image_;
     std::int32_t width_ = 0;

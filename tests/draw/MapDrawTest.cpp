@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "draw/MapDraw.h"
 #include "tests/draw/DrawTestMaps.h"
 #include "tests/support/RecordingCanvas.h"
@@ -254,4 +256,41 @@ TEST(ElementDraw, CoordinatesPastTheIntegerRangeRaiseOverflow)
     TRecordingCanvas canvas;
     EXPECT_THROW(DrawRail(Rail(INT32_MAX, 0, INT32_MAX, 5), canvas, -10, 0, 718, 600), EIntOverflow);
     EXPECT_THROW(DrawSnapMarker(canvas, INT32_MAX - 3, 0), EIntOverflow);
+}
+
+TEST(ViewDraw, SameCallsAsDrawingEveryElementInTurn)
+{
+    std::mt19937 random(3);
+    std::uniform_int_distribution<std::int32_t> coord(-500, 2500);
+    for (int round = 0; round < 20; ++round) {
+        TMap map;
+        SetView(map, 300, 200);
+        const int count = round * 7;
+        for (int i = 0; i < count; ++i) {
+            PutRail(map, coord(random), coord(random), coord(random), coord(random));
+            PutBorder(map, coord(random), coord(random), coord(random), coord(random), 0x010203u * i,
+                      static_cast<std::uint8_t>(i % 4));
+        }
+        TRecordingCanvas batched, oneByOne;
+        DrawView(map, batched);
+        oneByOne.SetPenColor(clBlack);
+        oneByOne.SetBrushColor(clBlack);
+        oneByOne.Rectangle(0, 0, 718, 600);
+        for (const TBorder& b : map.Borders) DrawBorder(b, oneByOne, 300, 200, 718, 600);
+        for (const TRail& r : map.Rails) DrawRail(r, oneByOne, 300, 200, 718, 600);
+        ASSERT_EQ(batched.Calls, oneByOne.Calls) << "round " << round;
+    }
+}
+
+TEST(ViewDraw, AnOverflowingElementStopsTheFrameAfterTheOnesBeforeIt)
+{
+    TMap map;
+    SetView(map, 1000, 0);
+    for (int i = 0; i < 12; ++i) PutRail(map, 1000 + i * 20, 10, 1000 + i * 20, 100);
+    map.Rails[5].X1 = INT32_MIN + 5; // its view x leaves the 32-bit range
+    map.Touch();
+    TRecordingCanvas canvas;
+    EXPECT_THROW(DrawView(map, canvas), EIntOverflow);
+    EXPECT_EQ(canvas.CallsOf({"MoveTo(80,10)"}).size(), 1u);  // rail 4 drawn
+    EXPECT_TRUE(canvas.CallsOf({"MoveTo(120,10)"}).empty()); // rail 6 not
 }

@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <random>
+
 #include "draw/Overview.h"
+#include "draw/OverviewScale.h"
 #include "tests/draw/DrawTestMaps.h"
 #include "tests/support/RecordingCanvas.h"
 
@@ -170,4 +174,27 @@ TEST(Overview, ProductsAndSizesOutOfRangeRaiseOverflow)
     const TMap empty;
     EXPECT_THROW(OverviewToView(empty, 10, 10, 0, 137), EIntOverflow);
     EXPECT_THROW(OverviewToView(empty, 10, 10, 137, 0), EIntOverflow);
+}
+
+TEST(OverviewScaling, IntegerRoundingAgreesWithExtendedPrecision)
+{
+    const auto extended = [](std::int32_t p, std::int32_t r) {
+        return static_cast<std::int32_t>(std::nearbyint(static_cast<long double>(p) / static_cast<long double>(r)));
+    };
+    const std::pair<std::int32_t, std::int32_t> ties[] = {{10, 20},  {30, 20},  {-10, 20}, {-30, 20},
+                                                          {50, 20},  {0, 20},   {1, 2},    {INT32_MAX, 2},
+                                                          {INT32_MIN, 2}, {INT32_MIN + 1, 2}};
+    for (const auto& [p, r] : ties) EXPECT_EQ(RoundedQuotient(p, r), extended(p, r)) << p << "/" << r;
+    std::mt19937 random(11);
+    std::uniform_int_distribution<std::int32_t> product(INT32_MIN, INT32_MAX);
+    std::uniform_int_distribution<std::int32_t> range(20, 100000);
+    std::uniform_int_distribution<std::int32_t> smallProduct(-3000000, 3000000);
+    for (int i = 0; i < 200000; ++i) {
+        const std::int32_t r = range(random);
+        const std::int32_t p = i % 2 ? product(random) : smallProduct(random);
+        ASSERT_EQ(RoundedQuotient(p, r), extended(p, r)) << p << "/" << r;
+        // Exact halves too, from the small products only (no overflow).
+        const std::int32_t half = (i % 2 == 0 && r % 2 == 0) ? (p / r) * r + r / 2 : p;
+        ASSERT_EQ(RoundedQuotient(half, r), extended(half, r)) << half << "/" << r;
+    }
 }

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <QPainter>
 #include <filesystem>
 #include <random>
 
@@ -280,4 +281,39 @@ TEST(QtBitmap, AFailedSaveNamesTheFile)
     }
     auto empty = std::make_unique<TQtBitmap>();
     EXPECT_THROW(empty->SaveToFile(TempPath("empty.bmp")), EFileError);
+}
+
+TEST(QtCanvas, SmallEllipsesKeepTheirShapeWhereverTheyAre)
+{
+    const auto ellipse = [](int pen, int x, int y, int size) {
+        auto b = Bitmap(40, 40);
+        TCanvas& c = b->Canvas();
+        c.SetPenWidth(pen);
+        c.SetPenColor(0x0000FF);
+        c.SetBrushColor(clWhite);
+        c.Ellipse(x, y, x + size, y + size);
+        return b->Image().copy();
+    };
+    for (int size = 1; size <= 24; ++size)
+        for (int pen = 1; pen <= 3; ++pen) {
+            const QImage here = ellipse(pen, 8, 8, size);
+            if (pen == 1) {
+                // With a thin pen, the very shape QPainter draws.
+                QImage direct(40, 40, QImage::Format_RGB32);
+                direct.fill(0xFF000000u);
+                QPainter painter(&direct);
+                painter.setPen(QPen(QColor(255, 0, 0), pen));
+                painter.setBrush(QColor(255, 255, 255));
+                painter.drawEllipse(QRect(8, 8, size - 1, size - 1));
+                painter.end();
+                ASSERT_TRUE(here == direct) << size;
+            }
+            // Moved by whole pixels, the same pixels moved.
+            ASSERT_TRUE(ellipse(pen, 13, 5, size).copy(5, -3, 40, 40) == here.copy(0, 0, 40, 40))
+                << size << " pen " << pen;
+            // Half off the top-left corner: the same ellipse, clipped.
+            const int h = size / 2;
+            ASSERT_TRUE(ellipse(pen, -h, -h, size).copy(0, 0, 20, 20) == here.copy(8 + h, 8 + h, 20, 20))
+                << size << " pen " << pen;
+        }
 }

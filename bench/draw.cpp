@@ -1,0 +1,151 @@
+// One redraw tick's drawing work, the uncached overview and the picture export
+// on maps of growing size.
+#include <benchmark/benchmark.h>
+
+#include <filesystem>
+#include <map>
+#include <random>
+
+#include "draw/MapDraw.h"
+#include "draw/Overview.h"
+#include "draw/OverviewCache.h"
+#include "platform/qt/QtCanvas.h"
+
+namespace {
+
+constexpr std::int32_t ViewWidth = 718;
+constexpr std::int32_t ViewHeight = 600;
+constexpr std::int32_t OverviewSize = 137;
+
+/// Half rails, half borders of every kind, up to 150 units long, spread over
+/// the world; a start, a finish and a selected rail and border.
+TMap& SpreadMap(std::int64_t elements)
+{
+    static std::map<std::int64_t, std::unique_ptr<TMap>> maps;
+    auto& slot = maps[elements];
+    if (slot) return *slot;
+    slot = std::make_unique<TMap>();
+    TMap& map = *slot;
+    std::mt19937 random(static_cast<unsigned>(elements));
+    std::uniform_int_distribution<std::int32_t> coord(0, WorldSize - 150);
+    std::uniform_int_distribution<std::int32_t> step(0, 150);
+    std::uniform_int_distribution<std::uint32_t> colour(0, 0xFFFFFF);
+    map.Rails.reserve(static_cast<std::size_t>(elements / 2));
+    map.Borders.reserve(static_cast<std::size_t>(elements - elements / 2));
+    for (std::int64_t i = 0; i < elements; ++i) {
+        TLine* line;
+        if (i % 2 == 0) {
+            line = &map.Rails.emplace_back();
+        } else {
+            TBorder& b = map.Borders.emplace_back();
+            b.Color = colour(random);
+            b.Kind = static_cast<std::uint8_t>(i % 8 / 2);
+            line = &b;
+        }
+        line->X1 = coord(random);
+        line->Y1 = coord(random);
+        line->X2 = line->X1 + step(random);
+        line->Y2 = line->Y1 + step(random);
+    }
+    map.Touch();
+    map.SetStartRail(0);
+    map.SetFinishRail(1);
+    map.SelectRail(2);
+    map.SelectBorder(3);
+    map.ViewX = 4641;
+    map.ViewY = 4700;
+    map.ViewWidth = ViewWidth;
+    map.ViewHeight = ViewHeight;
+    return map;
+}
+
+std::unique_ptr<TQtBitmap> BackBuffer()
+{
+    auto b = std::make_unique<TQtBitmap>();
+    b->SetWidth(894);
+    b->SetHeight(618);
+    return b;
+}
+
+void BM_Tick(benchmark::State& state)
+{
+    TMap& map = SpreadMap(state.range(0));
+    auto buffer = BackBuffer();
+    TQtBitmapFactory factory;
+    TOverviewCache cache(factory);
+    // The map stays as it is: only the first tick draws the overview picture.
+    cache.Draw(map, buffer->Canvas(), OverviewSize, OverviewSize, map.ViewX, map.ViewY);
+    for (auto _ : state) {
+        DrawFrame(map, buffer->Canvas(), 300, 200, 0);
+        cache.Draw(map, buffer->Canvas(), OverviewSize, OverviewSize, map.ViewX, map.ViewY);
+    }
+    benchmark::DoNotOptimize(buffer->Image().constBits());
+}
+
+void BM_TickWhileDrawingOut(benchmark::State& state)
+{
+    TMap map = SpreadMap(state.range(0));
+    map.AddRail(map.ViewX + 100, map.ViewY + 100, map.ViewX + 100, map.ViewY + 100);
+    auto buffer = BackBuffer();
+    TQtBitmapFactory factory;
+    TOverviewCache cache(factory);
+    bool flip = false;
+    for (auto _ : state) {
+        // The mouse moves at every tick, so the map changes before every overview.
+        flip = !flip;
+        DrawFrame(map, buffer->Canvas(), flip ? 400 : 420, flip ? 300 : 310, 2);
+        cache.Draw(map, buffer->Canvas(), OverviewSize, OverviewSize, map.ViewX, map.ViewY);
+    }
+    state.counters["rebuilds"] = static_cast<double>(cache.Rebuilds());
+}
+
+void BM_OverviewUncached(benchmark::State& state)
+{
+    const TMap& map = SpreadMap(state.range(0));
+    auto buffer = BackBuffer();
+    for (auto _ : state)
+        DrawOverviewWithViewport(map, buffer->Canvas(), OverviewSize, OverviewSize, map.ViewX, map.ViewY);
+    benchmark::DoNotOptimize(buffer->Image().constBits());
+}
+
+void BM_Export(benchmark::State& state)
+{
+    const TMap& map = SpreadMap(state.range(0));
+    const std::string path = (std::filesystem::temp_directory_path() / "kest-bench-export.bmp").string();
+    for (auto _ : state) {
+        TQtBitmap picture;
+        picture.SetWidth(1000);
+        picture.SetHeight(1000);
+        DrawOverview(map, picture.Canvas(), 1000, 1000);
+        picture.SaveToFile(path);
+    }
+    std::filesystem::remove(path);
+}
+
+} // namespace
+
+BENCHMARK(BM_Tick)->Arg(10'000)->Arg(100'000)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TickWhileDrawingOut)->Arg(10'000)->Arg(100'000)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OverviewUncached)->Arg(10'000)->Arg(100'000)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Export)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
+
+namespace {
+
+void BM_DrawViewOnly(benchmark::State& state)
+{
+    const TMap& map = SpreadMap(state.range(0));
+    auto buffer = BackBuffer();
+    for (auto _ : state) DrawView(map, buffer->Canvas());
+}
+
+void BM_SnapOnly(benchmark::State& state)
+{
+    TMap& map = SpreadMap(state.range(0));
+    bool snapped = false;
+    for (auto _ : state) benchmark::DoNotOptimize(map.SnapPointEx(300, 200, 0, snapped));
+}
+
+} // namespace
+
+BENCHMARK(BM_DrawViewOnly)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SnapOnly)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
