@@ -63,8 +63,8 @@ TEST_F(FileMenuTest, AMissingCommandLineMapGivesAnEmptyModifiedMapOfThatName)
 
 TEST_F(FileMenuTest, ADamagedCommandLineMapIsReportedAndTheWindowStillOpens)
 {
-    std::vector<std::uint8_t> bytes = RailFileBytes({{100, 100, 300, 100}});
-    bytes.resize(bytes.size() - 3);
+    const std::vector<std::uint8_t> whole = RailFileBytes({{100, 100, 300, 100}});
+    const std::vector<std::uint8_t> bytes(whole.begin(), whole.begin() + 21);
     const std::string path = folder.File("short.ks");
     WriteBytes(path, bytes);
     Open({"kestedit", path});
