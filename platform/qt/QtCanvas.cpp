@@ -225,7 +225,7 @@ void TQtCanvas::EndPainting()
 
 void TQtCanvas::ApplyPen()
 {
-    painter_->setPen(QPen(ToQColor(penColor_), penWidth_, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    painter_->setPen(QPen(ToQColor(penColor_), penWidth_, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
     penDirty_ = false;
 }
 

@@ -8,8 +8,9 @@
 //   after MoveTo(x0, y0) paints (x0, y0) and never (x, y), and a zero-length
 //   line paints nothing. The path is that of the unclipped line, so a line
 //   paints the same pixels on every surface it meets.
-// - A wider pen strokes the line with round caps through QPainter; both end
-//   points are covered.
+// - A wider pen strokes the line through QPainter, centred on the pixel
+//   centres, with square caps reaching half the pen width past both end
+//   points (round caps cost several times as much to stroke).
 // - Rectangle (x1, y1, x2, y2) covers the box x1 <= x < x2, y1 <= y < y2: the
 //   right column x2 and the bottom row y2 stay untouched. With pen width 1 the
 //   outline is the box's outer ring of pixels and the brush fills the rest.
