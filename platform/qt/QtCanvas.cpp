@@ -8,6 +8,7 @@
 #include <stdexcept>
 
 #include "model/Errors.h"
+#include "platform/qt/QtRaster.h"
 
 namespace {
 
@@ -20,9 +21,6 @@ QColor ToQColor(TColor color)
     return QColor(static_cast<int>(color & 0xFF), static_cast<int>((color >> 8) & 0xFF),
                   static_cast<int>((color >> 16) & 0xFF));
 }
-
-constexpr std::int64_t MaxStampedEllipse = 64;
-constexpr std::int32_t MaxStampedPen = 8;
 
 bool WithinReach(std::int64_t v) { return v > -SafeReach && v < SafeReach; }
 
@@ -98,7 +96,7 @@ void TQtCanvas::MoveTo(std::int32_t x, std::int32_t y)
 void TQtCanvas::LineTo(std::int32_t x, std::int32_t y)
 {
     if (penWidth_ <= 1)
-        ThinLine(penX_, penY_, x, y);
+        ThinLine(image_, penX_, penY_, x, y, ToArgb(penColor_));
     else
         WideLine(penX_, penY_, x, y);
     penX_ = x;
@@ -110,13 +108,13 @@ void TQtCanvas::Rectangle(std::int32_t x1, std::int32_t y1, std::int32_t x2, std
     std::int64_t l = std::min(x1, x2), r = std::max(x1, x2);
     std::int64_t t = std::min(y1, y2), b = std::max(y1, y2);
     if (l == r || t == b) return;
-    if (brushStyle_ == TBrushStyle::Solid) FillBox(l + 1, t + 1, r - 1, b - 1, ToArgb(brushColor_));
+    if (brushStyle_ == TBrushStyle::Solid) FillBox(image_, l + 1, t + 1, r - 1, b - 1, ToArgb(brushColor_));
     if (penWidth_ <= 1) {
         const std::uint32_t argb = ToArgb(penColor_);
-        FillBox(l, t, r, t + 1, argb);
-        FillBox(l, b - 1, r, b, argb);
-        FillBox(l, t, l + 1, b, argb);
-        FillBox(r - 1, t, r, b, argb);
+        FillBox(image_, l, t, r, t + 1, argb);
+        FillBox(image_, l, b - 1, r, b, argb);
+        FillBox(image_, l, t, l + 1, b, argb);
+        FillBox(image_, r - 1, t, r, b, argb);
         return;
     }
     // Sides far off the surface are pulled in, still out of the pen's reach.
@@ -143,8 +141,9 @@ void TQtCanvas::Ellipse(std::int32_t x1, std::int32_t y1, std::int32_t x2, std::
     const std::int64_t m = penWidth_ + 2;
     if (r + m < 0 || b + m < 0 || l - m > width_ || t - m > height_) return;
     if (!WithinReach(l) || !WithinReach(r) || !WithinReach(t) || !WithinReach(b)) return;
-    if (r - l <= MaxStampedEllipse && b - t <= MaxStampedEllipse && penWidth_ <= MaxStampedPen) {
-        StampEllipse(l, t, EllipseShape(static_cast<std::int32_t>(r - l), static_cast<std::int32_t>(b - t)));
+    if (r - l <= TEllipseStamps::MaxSize && b - t <= TEllipseStamps::MaxSize && penWidth_ <= TEllipseStamps::MaxPen) {
+        ellipses_.Stamp(image_, l, t, static_cast<std::int32_t>(r - l), static_cast<std::int32_t>(b - t), penWidth_,
+                        ToArgb(penColor_), ToArgb(brushColor_), brushStyle_ == TBrushStyle::Solid);
         return;
     }
     QPainter& p = Painter();
@@ -227,129 +226,6 @@ void TQtCanvas::ApplyPen()
 {
     painter_->setPen(QPen(ToQColor(penColor_), penWidth_, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
     penDirty_ = false;
-}
-
-void TQtCanvas::FillBox(std::int64_t x1, std::int64_t y1, std::int64_t x2, std::int64_t y2, std::uint32_t argb)
-{
-    x1 = std::max<std::int64_t>(x1, 0);
-    y1 = std::max<std::int64_t>(y1, 0);
-    x2 = std::min<std::int64_t>(x2, width_);
-    y2 = std::min<std::int64_t>(y2, height_);
-    if (x1 >= x2 || y1 >= y2) return;
-    uchar* const bits = image_.bits();
-    const qsizetype bpl = image_.bytesPerLine();
-    for (std::int64_t row = y1; row < y2; ++row) {
-        auto* line = reinterpret_cast<std::uint32_t*>(bits + row * bpl);
-        std::fill(line + x1, line + x2, argb);
-    }
-}
-
-const TQtCanvas::TEllipseShape& TQtCanvas::EllipseShape(std::int32_t width, std::int32_t height)
-{
-    const auto key = std::make_tuple(width, height, penWidth_);
-    const auto found = ellipseShapes_.find(key);
-    if (found != ellipseShapes_.end()) return found->second;
-    TEllipseShape shape;
-    shape.Margin = penWidth_ + 1;
-    shape.Width = width + 2 * shape.Margin;
-    shape.Height = height + 2 * shape.Margin;
-    QImage scratch(shape.Width, shape.Height, QImage::Format_RGB32);
-    scratch.fill(0xFF000000u);
-    {
-        QPainter painter(&scratch);
-        painter.setRenderHint(QPainter::Antialiasing, false);
-        painter.setPen(QPen(QColor(255, 0, 0), penWidth_, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-        painter.setBrush(QColor(0, 0, 255));
-        painter.drawEllipse(QRect(shape.Margin, shape.Margin, width - 1, height - 1));
-    }
-    shape.Cells.resize(static_cast<std::size_t>(shape.Width) * static_cast<std::size_t>(shape.Height));
-    for (int y = 0; y < shape.Height; ++y)
-        for (int x = 0; x < shape.Width; ++x) {
-            const QRgb px = scratch.pixel(x, y) & 0xFFFFFF;
-            shape.Cells[static_cast<std::size_t>(y * shape.Width + x)] = px == 0xFF0000 ? 1 : px == 0x0000FF ? 2 : 0;
-        }
-    return ellipseShapes_.emplace(key, std::move(shape)).first->second;
-}
-
-void TQtCanvas::StampEllipse(std::int64_t left, std::int64_t top, const TEllipseShape& shape)
-{
-    const std::uint32_t pen = ToArgb(penColor_);
-    const std::uint32_t brush = ToArgb(brushColor_);
-    const bool fill = brushStyle_ == TBrushStyle::Solid;
-    uchar* const bits = image_.bits();
-    const qsizetype bpl = image_.bytesPerLine();
-    for (std::int32_t y = 0; y < shape.Height; ++y) {
-        const std::int64_t py = top - shape.Margin + y;
-        if (py < 0 || py >= height_) continue;
-        auto* line = reinterpret_cast<std::uint32_t*>(bits + py * bpl);
-        const std::uint8_t* cells = shape.Cells.data() + static_cast<std::size_t>(y) * shape.Width;
-        for (std::int32_t x = 0; x < shape.Width; ++x) {
-            const std::int64_t px = left - shape.Margin + x;
-            if (px < 0 || px >= width_ || cells[x] == 0) continue;
-            if (cells[x] == 1)
-                line[px] = pen;
-            else if (fill)
-                line[px] = brush;
-        }
-    }
-}
-
-void TQtCanvas::ThinLine(std::int64_t x0, std::int64_t y0, std::int64_t x1, std::int64_t y1)
-{
-    if (width_ <= 0 || height_ <= 0) return;
-    const std::int64_t dx = x1 - x0;
-    const std::int64_t dy = y1 - y0;
-    const std::int64_t adx = std::llabs(dx);
-    const std::int64_t ady = std::llabs(dy);
-    if (adx == 0 && ady == 0) return;
-    // Walk the major axis one pixel per step; at step i the minor axis has
-    // moved floor((2 i minor + major) / (2 major)). Only the steps whose major
-    // coordinate lies on the surface are walked, so the cost is bounded by the
-    // surface whatever the coordinates.
-    const bool xMajor = adx >= ady;
-    const std::int64_t major = xMajor ? adx : ady;
-    const std::int64_t minor = xMajor ? ady : adx;
-    const std::int64_t majorStep = (xMajor ? dx : dy) > 0 ? 1 : -1;
-    const std::int64_t minorStep = (xMajor ? dy : dx) >= 0 ? 1 : -1;
-    const std::int64_t major0 = xMajor ? x0 : y0;
-    const std::int64_t minor0 = xMajor ? y0 : x0;
-    const std::int64_t majorLimit = xMajor ? width_ : height_;
-    const std::int64_t minorLimit = xMajor ? height_ : width_;
-    std::int64_t first, last;
-    if (majorStep > 0) {
-        first = std::max<std::int64_t>(0, -major0);
-        last = std::min(major - 1, majorLimit - 1 - major0);
-    } else {
-        first = std::max<std::int64_t>(0, major0 - (majorLimit - 1));
-        last = std::min(major - 1, major0);
-    }
-    if (first > last) return;
-    const std::int64_t twoMajor = 2 * major;
-    const std::int64_t twoMinor = 2 * minor;
-    std::int64_t offset = 0;
-    std::int64_t error = major;
-    if (first > 0) {
-        const __int128 start = static_cast<__int128>(first) * twoMinor + major;
-        offset = static_cast<std::int64_t>(start / twoMajor);
-        error = static_cast<std::int64_t>(start % twoMajor);
-    }
-    const std::uint32_t argb = ToArgb(penColor_);
-    uchar* const bits = image_.bits();
-    const qsizetype bpl = image_.bytesPerLine();
-    for (std::int64_t i = first; i <= last; ++i) {
-        const std::int64_t a = major0 + majorStep * i;
-        const std::int64_t b = minor0 + minorStep * offset;
-        if (b >= 0 && b < minorLimit) {
-            const std::int64_t px = xMajor ? a : b;
-            const std::int64_t py = xMajor ? b : a;
-            reinterpret_cast<std::uint32_t*>(bits + py * bpl)[px] = argb;
-        }
-        error += twoMinor;
-        if (error >= twoMajor) {
-            error -= twoMajor;
-            ++offset;
-        }
-    }
 }
 
 void TQtCanvas::WideLine(std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1)

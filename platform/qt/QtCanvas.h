@@ -22,12 +22,10 @@
 #include <QImage>
 #include <QPainter>
 #include <cstdint>
-#include <map>
 #include <memory>
-#include <tuple>
-#include <vector>
 
 #include "platform/Canvas.h"
+#include "platform/qt/QtRaster.h"
 
 /// The canvas of a TQtBitmap: it owns the image and draws on it. A QPainter
 /// is opened on the image the first time a figure needs it and kept open
@@ -70,25 +68,14 @@ private:
     QPainter& Painter();
     void EndPainting();
     void ApplyPen();
-    void ThinLine(std::int64_t x0, std::int64_t y0, std::int64_t x1, std::int64_t y1);
     void WideLine(std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1);
-    void FillBox(std::int64_t x1, std::int64_t y1, std::int64_t x2, std::int64_t y2, std::uint32_t argb);
-    /// For each pixel of an ellipse box widened by the pen: 0 untouched,
-    /// 1 pen, 2 brush. Drawn once per size and pen width.
-    struct TEllipseShape {
-        std::int32_t Margin, Width, Height;
-        std::vector<std::uint8_t> Cells;
-    };
-    const TEllipseShape& EllipseShape(std::int32_t width, std::int32_t height);
-    void StampEllipse(std::int64_t left, std::int64_t top, const TEllipseShape& shape);
-
-    std::map<std::tuple<std::int32_t, std::int32_t, std::int32_t>, TEllipseShape> ellipseShapes_;
 
     QImage image_;
     std::int32_t width_ = 0;
     std::int32_t height_ = 0;
     std::unique_ptr<QPainter> painter_;
     bool penDirty_ = true;
+    TEllipseStamps ellipses_;
 
     TColor penColor_ = 0;
     std::int32_t penWidth_ = 1;
