@@ -50,14 +50,8 @@ bench: deps $(BUILD_BENCH)/build.ninja
 	  echo "== $$b"; QT_QPA_PLATFORM=offscreen $$b --benchmark_repetitions=5 --benchmark_report_aggregates_only=true || exit 1; \
 	done
 
-$(BUILD_FUZZ)/build.ninja:
-	CXX=clang++ cmake -S . -B $(BUILD_FUZZ) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKEST_TESTS=OFF -DKEST_FUZZ=ON
-
-fuzz: deps $(BUILD_FUZZ)/build.ninja
-	cmake --build $(BUILD_FUZZ) -j $(JOBS)
-	@mkdir -p $(BUILD_FUZZ)/corpus
-	$(BUILD_FUZZ)/fuzz/fuzz_mapfile -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
-	  $(BUILD_FUZZ)/corpus tests/data
+fuzz: deps
+	BUILD_FUZZ=$(BUILD_FUZZ) FUZZ_SECONDS=$(FUZZ_SECONDS) scripts/fuzz-ci.sh
 
 install: build
 	cmake --install $(BUILD)
