@@ -1,5 +1,6 @@
 // The program entry of the map editor.
 #include <memory>
+#include <utility>
 
 #include "model/MapDialogs.h"
 #include "platform/qt/QtDialogs.h"
@@ -12,8 +13,10 @@ int main(int argc, char** argv)
     InstallRussianTranslation(app);
     TQtMessageService messages;
     SetMessageService(&messages);
-    CreateMapDialogs(std::make_unique<TQtFileDialog>(TFileDialogMode::Save, MapFilter),
-                     std::make_unique<TQtFileDialog>(TFileDialogMode::Open, MapFilter));
+    // The save dialog is made first; function arguments have no evaluation order.
+    auto saveDialog = std::make_unique<TQtFileDialog>(TFileDialogMode::Save, MapFilter);
+    auto openDialog = std::make_unique<TQtFileDialog>(TFileDialogMode::Open, MapFilter);
+    CreateMapDialogs(std::move(saveDialog), std::move(openDialog));
 
     TCommandLine commandLine;
     for (const QString& argument : QCoreApplication::arguments()) commandLine.push_back(argument.toStdString());
