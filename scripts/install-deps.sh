@@ -7,7 +7,7 @@ packages=(
   g++ clang libclang-rt-14-dev cmake ninja-build make pkg-config
   qt6-base-dev qt6-translations-l10n libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  fonts-dejavu-core xvfb xauth imagemagick
+  fonts-dejavu-core xvfb xauth x11-utils imagemagick
 )
 
 missing=()
