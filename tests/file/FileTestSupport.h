@@ -4,8 +4,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -13,32 +11,18 @@
 #include <gtest/gtest.h>
 
 #include "model/TMap.h"
+#include "tests/support/TempFolder.h"
 
 namespace filetest {
 
 using Bytes = std::vector<std::uint8_t>;
 
-/// A fresh folder under the system's temp folder, removed with everything in it.
-class TScratch {
+/// A fresh folder removed with everything in it, seen as the file tests use it.
+class TScratch : public TTempFolder {
 public:
-    TScratch()
-    {
-        static int counter = 0;
-        Dir = std::filesystem::temp_directory_path() /
-              ("kest-file-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
-        std::filesystem::remove_all(Dir);
-        std::filesystem::create_directories(Dir);
-    }
-    ~TScratch()
-    {
-        std::error_code ignored;
-        std::filesystem::remove_all(Dir, ignored);
-    }
-    TScratch(const TScratch&) = delete;
-    TScratch& operator=(const TScratch&) = delete;
-
+    using TTempFolder::Path;
     /// The UTF-8 path of name inside the folder.
-    std::string Path(const std::string& name) const { return (Dir / name).string(); }
+    std::string Path(const std::string& name) const { return File(name); }
     /// Names of everything in the folder, sorted.
     std::vector<std::string> Names() const
     {
@@ -49,20 +33,11 @@ public:
         return names;
     }
 
-    std::filesystem::path Dir;
+    const std::filesystem::path& Dir = Path();
 };
 
-inline Bytes ReadBytes(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-inline void WriteBytes(const std::string& path, const Bytes& bytes)
-{
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
+using ::ReadBytes;
+using ::WriteBytes;
 
 inline std::string DataPath(const std::string& name) { return std::string(KEST_TEST_DATA) + "/" + name; }
 

@@ -13,7 +13,7 @@
 
 #include "tests/support/FakeDialogs.h"
 #include "tests/support/MapBuilders.h"
-#include "tests/workspace/TempFolder.h"
+#include "tests/support/TempFolder.h"
 #include "ui/TKestApplication.h"
 #include "ui/TListBox.h"
 #include "ui/TRadioGroup.h"

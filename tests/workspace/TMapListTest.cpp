@@ -5,7 +5,7 @@
 #include "model/Errors.h"
 #include "tests/support/FakeDialogs.h"
 #include "tests/support/MapBuilders.h"
-#include "tests/workspace/TempFolder.h"
+#include "tests/support/TempFolder.h"
 #include "workspace/TMapList.h"
 
 namespace {
