@@ -1,39 +1,14 @@
 #pragma once
-// Small maps for the drawing tests, built with the map's own operations.
+// Small maps for the drawing tests.
 #include <cstdint>
 
 #include "model/TMap.h"
+#include "tests/support/MapBuilders.h"
 
 namespace drawtest {
 
-/// A rail with exactly these ends (no snapping), not selected.
-inline std::int32_t PutRail(TMap& map, std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2)
-{
-    map.SetRailCount(map.RailCount() + 1);
-    TRail& rail = map.Rails.back();
-    rail.X1 = x1;
-    rail.Y1 = y1;
-    rail.X2 = x2;
-    rail.Y2 = y2;
-    map.Touch();
-    return map.RailCount() - 1;
-}
-
-/// A border with exactly these ends, not selected.
-inline std::int32_t PutBorder(TMap& map, std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2,
-                              TColor color, std::uint8_t kind)
-{
-    map.SetBorderCount(map.BorderCount() + 1);
-    TBorder& border = map.Borders.back();
-    border.X1 = x1;
-    border.Y1 = y1;
-    border.X2 = x2;
-    border.Y2 = y2;
-    border.Color = color;
-    border.Kind = kind;
-    map.Touch();
-    return map.BorderCount() - 1;
-}
+using MapBuilders::PutBorder;
+using MapBuilders::PutRail;
 
 /// The main view as the window sets it at every tick.
 inline void SetView(TMap& map, std::int32_t x, std::int32_t y, std::int32_t width = 718, std::int32_t height = 600)

@@ -11,8 +11,8 @@
 
 namespace MapBuilders {
 
-/// Appends a rail as it stands, without snapping or selecting.
-inline void PutRail(TMap& map, std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2)
+/// Appends a rail as it stands, without snapping or selecting; returns its index.
+inline std::int32_t PutRail(TMap& map, std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2)
 {
     TRail r;
     r.X1 = x1;
@@ -20,10 +20,13 @@ inline void PutRail(TMap& map, std::int32_t x1, std::int32_t y1, std::int32_t x2
     r.X2 = x2;
     r.Y2 = y2;
     map.Rails.push_back(r);
+    map.Touch();
+    return map.RailCount() - 1;
 }
 
-inline void PutBorder(TMap& map, std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2,
-                      TColor color = 0, std::uint8_t kind = bkFlat)
+/// Appends a border as it stands; returns its index.
+inline std::int32_t PutBorder(TMap& map, std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2,
+                              TColor color = 0, std::uint8_t kind = bkFlat)
 {
     TBorder b;
     b.X1 = x1;
@@ -33,6 +36,8 @@ inline void PutBorder(TMap& map, std::int32_t x1, std::int32_t y1, std::int32_t 
     b.Color = color;
     b.Kind = kind;
     map.Borders.push_back(b);
+    map.Touch();
+    return map.BorderCount() - 1;
 }
 
 /// A closed chain of rails through the points, the last one leading back to the first point.
