@@ -24,6 +24,17 @@ bool IsValidIndex(const std::vector<T>& items, std::int32_t index)
     return index >= 0 && static_cast<std::size_t>(index) < items.size();
 }
 
+/// Moves a one-element mark (selection, start, finish) held in `mark` to
+/// `index`: the flag leaves the element it was on and goes to the new one,
+/// when that names an element.
+template <typename T, typename Flag>
+void MoveMark(std::vector<T>& items, std::int32_t& mark, std::int32_t index, Flag flag)
+{
+    if (IsValidIndex(items, mark)) items[static_cast<std::size_t>(mark)].*flag = false;
+    mark = index;
+    if (IsValidIndex(items, index)) items[static_cast<std::size_t>(index)].*flag = true;
+}
+
 /// The rule by which an index into an array follows the deletion of slot `deleted`.
 void FollowDeletion(std::int32_t& index, std::int32_t deleted)
 {
@@ -218,36 +229,28 @@ TColor TMap::GetBorderColor(std::int32_t index) const
 void TMap::SetStartRail(std::int32_t index)
 {
     if (index >= 0 && index == FinishRail) return;
-    if (IsValidIndex(Rails, StartRail)) Rails[static_cast<std::size_t>(StartRail)].IsStart = false;
     if (index != StartRail) Modified = true;
-    StartRail = index;
-    if (IsValidIndex(Rails, index)) Rails[static_cast<std::size_t>(index)].IsStart = true;
+    MoveMark(Rails, StartRail, index, &TRail::IsStart);
     Touch();
 }
 
 void TMap::SetFinishRail(std::int32_t index)
 {
     if (index >= 0 && index == StartRail) return;
-    if (IsValidIndex(Rails, FinishRail)) Rails[static_cast<std::size_t>(FinishRail)].IsFinish = false;
     if (index != FinishRail) Modified = true;
-    FinishRail = index;
-    if (IsValidIndex(Rails, index)) Rails[static_cast<std::size_t>(index)].IsFinish = true;
+    MoveMark(Rails, FinishRail, index, &TRail::IsFinish);
     Touch();
 }
 
 void TMap::SelectRail(std::int32_t index)
 {
-    if (IsValidIndex(Rails, SelRail)) Rails[static_cast<std::size_t>(SelRail)].Selected = false;
-    SelRail = index;
-    if (IsValidIndex(Rails, index)) Rails[static_cast<std::size_t>(index)].Selected = true;
+    MoveMark(Rails, SelRail, index, &TRail::Selected);
     Touch();
 }
 
 void TMap::SelectBorder(std::int32_t index)
 {
-    if (IsValidIndex(Borders, SelBorder)) Borders[static_cast<std::size_t>(SelBorder)].Selected = false;
-    SelBorder = index;
-    if (IsValidIndex(Borders, index)) Borders[static_cast<std::size_t>(index)].Selected = true;
+    MoveMark(Borders, SelBorder, index, &TBorder::Selected);
     Touch();
 }
 
