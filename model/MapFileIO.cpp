@@ -243,35 +243,36 @@ void TRail::WriteRecord(TMapWriter& out) const
     out.WriteInt16(Y2);
 }
 
+namespace {
+
+/// One section of the file: a count, then that many records of recordSize bytes.
+template <typename T>
+void ReadRecords(TMap& map, TMapReader& in, std::vector<T>& items, void (TMap::*setCount)(std::int32_t),
+                 std::int32_t recordSize)
+{
+    const std::int32_t count = in.ReadInt32();
+    if (count < 0) throw ERangeError();
+    in.RequireRecords(count, recordSize);
+    (map.*setCount)(count);
+    for (std::int32_t i = 0; i < count; ++i) {
+        try {
+            items[static_cast<std::size_t>(i)].ReadRecord(in);
+        } catch (...) {
+            (map.*setCount)(i);
+            throw;
+        }
+    }
+}
+
+} // namespace
+
 void ReadMapBody(TMap& map, TMapReader& in)
 {
     // Each count is checked against the bytes that remain before the array
     // grows, so a lying count costs nothing; after a damaged record the arrays
     // are cut back to the elements read completely.
-    const std::int32_t borders = in.ReadInt32();
-    if (borders < 0) throw ERangeError();
-    in.RequireRecords(borders, 12);
-    map.SetBorderCount(borders);
-    for (std::int32_t i = 0; i < borders; ++i) {
-        try {
-            map.Borders[static_cast<std::size_t>(i)].ReadRecord(in);
-        } catch (...) {
-            map.SetBorderCount(i);
-            throw;
-        }
-    }
-    const std::int32_t rails = in.ReadInt32();
-    if (rails < 0) throw ERangeError();
-    in.RequireRecords(rails, 8);
-    map.SetRailCount(rails);
-    for (std::int32_t j = 0; j < rails; ++j) {
-        try {
-            map.Rails[static_cast<std::size_t>(j)].ReadRecord(in);
-        } catch (...) {
-            map.SetRailCount(j);
-            throw;
-        }
-    }
+    ReadRecords(map, in, map.Borders, &TMap::SetBorderCount, 12);
+    ReadRecords(map, in, map.Rails, &TMap::SetRailCount, 8);
     map.Touch();
     map.SetStartRail(in.ReadInt32());
     map.SetFinishRail(in.ReadInt32());
