@@ -112,7 +112,7 @@ void BM_SaveMap(benchmark::State& state)
 {
     const std::string path = TempPath("save.KS");
     const TMap map = MakeMap(state.range(0));
-    for (auto _ : state) benchmark::DoNotOptimize(WriteMapFile(map, path));
+    for (auto _ : state) WriteMapFile(map, path);
     state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(std::filesystem::file_size(path)));
     std::filesystem::remove(path);
 }

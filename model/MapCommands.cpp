@@ -33,7 +33,7 @@ bool SaveMap(TMap& map, bool chooseName)
     if (chooseName || map.FileName.empty()) {
         TFileDialog& dialog = Dialog(MapSaveDialog);
         if (!dialog.Execute()) return false;
-        map.FileName = ForceExtension(dialog.FileName());
+        map.FileName = MatchExistingCase(ForceExtension(dialog.FileName()));
         if (MapFileExists(map.FileName) &&
             Messages().Confirm("Карта " + map.DisplayName() + " уже существует. Сохранить?",
                                TMsgButtons::YesNo) == TMsgResult::No) {
@@ -41,7 +41,13 @@ bool SaveMap(TMap& map, bool chooseName)
             return false;
         }
     }
-    if (!WriteMapFile(map, map.FileName)) return false;
+    try {
+        WriteMapFile(map, map.FileName);
+    } catch (const EFileError& error) {
+        // The file could not be created or may not be written: say why.
+        Messages().ShowError(error.what());
+        return false;
+    }
     map.Modified = false;
     return true;
 }
@@ -59,19 +65,29 @@ std::string TMap::DisplayName() const
 
 void TMap::LoadFromFile()
 {
+    if (ChooseFileToLoad()) ReadChosenFile();
+}
+
+bool TMap::ChooseFileToLoad()
+{
     if (IsModified()) {
         const TMsgResult answer = AskToSaveChanges(*this);
-        if (answer == TMsgResult::Cancel) return;
+        if (answer == TMsgResult::Cancel) return false;
         if (answer == TMsgResult::Yes) {
             Save();
-            return;
+            return false;
         }
     }
     if (FileName.empty()) {
         TFileDialog& dialog = Dialog(MapOpenDialog);
-        if (!dialog.Execute()) return;
-        FileName = ForceExtension(dialog.FileName());
+        if (!dialog.Execute()) return false;
+        FileName = MatchExistingCase(ForceExtension(dialog.FileName()));
     }
+    return true;
+}
+
+void TMap::ReadChosenFile()
+{
     std::error_code error;
     const std::filesystem::file_status status = std::filesystem::status(MapPath(FileName), error);
     if (status.type() == std::filesystem::file_type::not_found) {
@@ -80,12 +96,23 @@ void TMap::LoadFromFile()
         Modified = true;
         return;
     }
-    try {
-        ReadMapFile(*this, FileName);
-    } catch (const EFileError&) {
-        // The map holds nothing of that file, so it must not save over it.
+    // A map that holds nothing, or only part, of its file must never be saved
+    // over it: it loses the name, so that every save asks for one.
+    const std::string path = FileName;
+    const auto forgetFile = [&] {
         FileName.clear();
         Modified = true;
+    };
+    try {
+        ReadMapFile(*this, path);
+    } catch (const EFileError&) {
+        forgetFile();
+        throw;
+    } catch (const EKestError& damage) {
+        forgetFile();
+        throw EFileError(path, damage.what());
+    } catch (...) {
+        forgetFile();
         throw;
     }
 }

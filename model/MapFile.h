@@ -4,12 +4,20 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/FileWriter.h"
+
 class TMap;
 
 /// The path with the extension of its last component forced to ".KS".
 std::string ForceExtension(const std::string& path);
-/// True when the file can be opened for reading.
+/// True when a file that is not a folder exists at path, readable or not: a
+/// name that must not be written over without asking.
 bool MapFileExists(const std::string& path);
+/// On a file system that tells letter case apart, "field.KS" and "field.ks"
+/// are two files. Where no file is at path and path ends in ".ks" in any case,
+/// the existing file whose name differs from it only in the case of those two
+/// letters (first of .ks, .Ks, .kS, .KS); otherwise path itself.
+std::string MatchExistingCase(const std::string& path);
 
 /// Deletes every border and every rail through DeleteBorder and DeleteRail,
 /// leaving the indexes as deleting index 0 until none is left would.
@@ -29,20 +37,8 @@ struct TMapFileStats {
 /// completely. Does not touch FileName; clears Modified on success.
 TMapFileStats ReadMapFile(TMap& map, const std::string& path);
 
-/// Writes the map to path without ever destroying the file that was there:
-/// the bytes go to a temporary file beside it, which is synced and then
-/// renamed over it, keeping its permissions. A path naming a device rather
-/// than a regular file is written in place. Returns false, leaving no trace,
-/// when the file cannot be created; a failed write raises "Disk full" or
-/// "I/O error <n>" with the old file untouched and no temporary file left.
-bool WriteMapFile(const TMap& map, const std::string& path);
-
-/// A failure to inject into the writes that a save makes to disk: once
-/// AfterBytes bytes have reached the file, the next write fails with Error (an
-/// errno value). A negative AfterBytes injects nothing.
-struct TWriteFault {
-    std::int64_t AfterBytes = -1;
-    int Error = 0;
-};
-/// Arms (or, with the default value, disarms) the injected write failure; for tests.
-void InjectWriteFault(const TWriteFault& fault);
+/// Writes the map as a map file at path through WriteWholeFile: a failure
+/// never destroys the file that was there. A file that cannot be written
+/// raises EFileError with the path and the reason; a failed write raises
+/// "Disk full" or "I/O error <n>".
+void WriteMapFile(const TMap& map, const std::string& path);

@@ -68,7 +68,7 @@ TMapReader::TMapReader(const std::string& path) : path_(path)
     fd_ = OpenReadOnly(MapPath(path));
     if (fd_ < 0) {
         const int error = errno;
-        throw EFileError(path + ": " + std::strerror(error));
+        throw EFileError(path, std::strerror(error));
     }
     bool regular = false;
     bool directory = false;
@@ -76,9 +76,9 @@ TMapReader::TMapReader(const std::string& path) : path_(path)
     const int error = stated ? 0 : errno;
     if (!stated || !regular) {
         Close();
-        if (!stated) throw EFileError(path + ": " + std::strerror(error));
-        if (directory) throw EFileError(path + ": " + std::strerror(EISDIR));
-        throw EFileError(path + ": not a regular file");
+        if (!stated) throw EFileError(path, std::strerror(error));
+        if (directory) throw EFileError(path, std::strerror(EISDIR));
+        throw EFileError(path, "not a regular file");
     }
     buffer_.resize(BlockSize);
 }
@@ -195,15 +195,6 @@ void TMapWriter::WriteInt16(std::int32_t value)
 }
 
 void TMapWriter::WriteByte(std::uint8_t value) { Put(value); }
-
-void RaiseWriteError(int error)
-{
-#ifdef EDQUOT
-    if (error == EDQUOT) throw EInOutError(EInOutError::DiskFull);
-#endif
-    if (error == ENOSPC) throw EInOutError(EInOutError::DiskFull);
-    throw EInOutError(error);
-}
 
 void TBorder::ReadRecord(TMapReader& in)
 {

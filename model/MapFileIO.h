@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/FileWriter.h"
+
 class TMap;
 
 /// The UTF-8 path of the model as a path of the file system (Cyrillic names included).
@@ -57,13 +59,6 @@ private:
     std::string path_;
 };
 
-/// Where a TMapWriter's bytes go. Put raises EInOutError when it cannot write.
-class TByteSink {
-public:
-    virtual ~TByteSink() = default;
-    virtual void Put(const std::uint8_t* data, std::size_t size) = 0;
-};
-
 /// Collects bytes in memory.
 class TMemorySink : public TByteSink {
 public:
@@ -100,10 +95,6 @@ private:
     std::int64_t written_ = 0;
     std::vector<std::uint8_t> buffer_;
 };
-
-/// The input/output error of an errno value: ENOSPC is "Disk full", any other
-/// is "I/O error <errno>".
-[[noreturn]] void RaiseWriteError(int error);
 
 /// The body of a load: border count and records, rail count and records, start
 /// and finish, through the map's setters. Raises the error of a damaged file,

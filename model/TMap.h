@@ -77,7 +77,17 @@ public:
 
     // File commands (the map file).
     std::string DisplayName() const;
+    /// The question about unsaved changes and the open dialog, then the read.
     void LoadFromFile();
+    /// The first half of a load: the question about unsaved changes, then the
+    /// open dialog when FileName is empty. True when FileName now names the
+    /// file to read; false when the load stops here (nothing read).
+    bool ChooseFileToLoad();
+    /// The second half of a load: empties the map and reads FileName. A file
+    /// that cannot be read, or that fails part-way, leaves the map without a
+    /// file name and modified, holding the elements read completely, and
+    /// raises EFileError naming the file.
+    void ReadChosenFile();
     bool Save();
     void SaveAs();
     bool ConfirmClose();

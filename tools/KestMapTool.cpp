@@ -48,6 +48,9 @@ bool Guarded(const std::string& file, std::ostream& err, Step step)
         return true;
     } catch (const std::bad_alloc&) {
         reason = EOutOfMemory().what();
+    } catch (const EFileError& error) {
+        // The file is named here, once.
+        reason = error.Reason;
     } catch (const std::exception& error) {
         reason = error.what();
     }

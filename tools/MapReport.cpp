@@ -3,18 +3,7 @@
 #include "draw/Overview.h"
 #include "model/Errors.h"
 
-TMapFileStats LoadMapForReport(TMap& map, const std::string& path)
-{
-    try {
-        return ReadMapFile(map, path);
-    } catch (const EFileError& error) {
-        // The loader names the file itself; the caller does that here.
-        const std::string message = error.what();
-        const std::string prefix = path + ": ";
-        if (message.rfind(prefix, 0) == 0) throw EFileError(message.substr(prefix.size()));
-        throw;
-    }
-}
+TMapFileStats LoadMapForReport(TMap& map, const std::string& path) { return ReadMapFile(map, path); }
 
 TMapInfo ReadMapInfo(const std::string& path)
 {

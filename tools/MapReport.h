@@ -10,8 +10,8 @@
 
 /// Loads the file at path into map (which should be new) the way the editor
 /// reads it, but a file that cannot be opened is an error here rather than a
-/// new map: raises EFileError whose text is the reason alone (the caller names
-/// the file), or the error of the damage for a damaged file.
+/// new map: raises EFileError naming the file and the reason, or the error of
+/// the damage for a damaged file.
 TMapFileStats LoadMapForReport(TMap& map, const std::string& path);
 
 /// The counts and extent of a map, as stored and as kept after loading.

@@ -1,12 +1,5 @@
 #include "tools/RenderMap.h"
 
-#include <QBuffer>
-#include <QByteArray>
-#include <cerrno>
-#include <cstring>
-#include <filesystem>
-#include <fstream>
-
 #include "draw/Overview.h"
 #include "model/Errors.h"
 #include "platform/qt/QtCanvas.h"
@@ -30,23 +23,6 @@ void RenderMapPicture(const TMap& map, std::int32_t size, const std::string& pat
     bitmap.SetWidth(size);
     bitmap.SetHeight(size);
     DrawOverview(map, bitmap.Canvas(), size, size);
-    if (format == TPictureFormat::Bmp) {
-        bitmap.SaveToFile(path);
-        return;
-    }
-    // Encoded in memory and written with the standard library, so that a file
-    // name that is not valid UTF-8 is still used byte for byte.
-    QByteArray encoded;
-    QBuffer buffer(&encoded);
-    buffer.open(QIODevice::WriteOnly);
-    if (!bitmap.Image().save(&buffer, "PNG")) throw EFileError("cannot encode PNG");
-    const std::filesystem::path file(std::u8string(path.begin(), path.end()));
-    errno = 0;
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    if (out) out.write(encoded.constData(), encoded.size());
-    if (out) out.close();
-    if (!out) {
-        const int error = errno;
-        throw EFileError(error ? std::strerror(error) : "cannot be written");
-    }
+    // The same writer as the editor's export: a BMP byte for byte as it writes one.
+    SaveImageToFile(bitmap.Image(), format == TPictureFormat::Bmp ? "BMP" : "PNG", path);
 }

@@ -47,6 +47,16 @@ TListBox::TListBox(QWidget* parent) : QListWidget(parent)
             }));
 }
 
+QItemSelectionModel::SelectionFlags TListBox::selectionCommand(const QModelIndex& index, const QEvent* event) const
+{
+    const QItemSelectionModel::SelectionFlags command = QListWidget::selectionCommand(index, event);
+    if (programmatic_) return command;
+    if (!index.isValid()) return QItemSelectionModel::NoUpdate;
+    if (command & (QItemSelectionModel::Deselect | QItemSelectionModel::Toggle))
+        return QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows;
+    return command;
+}
+
 void TListBox::UserChose()
 {
     if (ItemIndex() >= 0 && OnClick) OnClick();

@@ -25,6 +25,12 @@ public:
 
     std::function<void()> OnClick;
 
+protected:
+    /// The user chooses a line but never clears the choice: a click below the
+    /// last line or a Ctrl+click on the selected line leaves it selected.
+    QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
+                                                         const QEvent* event) const override;
+
 private:
     void UserChose();
     bool programmatic_ = false;

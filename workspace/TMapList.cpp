@@ -1,6 +1,7 @@
 #include "workspace/TMapList.h"
 
 #include "model/Errors.h"
+#include "model/MapFile.h"
 
 namespace {
 const std::string NewMapName = "Новый";
@@ -54,19 +55,45 @@ std::int32_t TMapList::FreeMap()
 void TMapList::OpenMap()
 {
     const std::int32_t i = FreeMap();
-    TMap& map = Map(i);
-    map.FileName.clear();
-    map.LoadFromFile();
-    names_.Replace(i, map.DisplayName());
+    Map(i).FileName.clear();
+    Load(i);
 }
 
 void TMapList::OpenFile(const std::string& path)
 {
     const std::int32_t i = FreeMap();
+    Map(i).FileName = MatchExistingCase(path);
+    Load(i);
+}
+
+void TMapList::Load(std::int32_t i)
+{
     TMap& map = Map(i);
-    map.FileName = path;
-    map.LoadFromFile();
+    if (map.ChooseFileToLoad()) {
+        // A second copy of a map already open would be saved over the first.
+        const std::int32_t open = IndexOfFile(map.FileName, i);
+        if (open >= 0) {
+            map.FileName.clear();
+            Current = open;
+        } else {
+            try {
+                map.ReadChosenFile();
+            } catch (...) {
+                names_.Replace(i, map.DisplayName());
+                throw;
+            }
+        }
+    }
     names_.Replace(i, map.DisplayName());
+}
+
+std::int32_t TMapList::IndexOfFile(const std::string& path, std::int32_t except) const
+{
+    for (std::int32_t k = 0; k < Count(); ++k) {
+        const TMap& map = Map(k);
+        if (k != except && !map.FileName.empty() && SameFile(map.FileName, path)) return k;
+    }
+    return -1;
 }
 
 void TMapList::SaveMap(std::int32_t i)

@@ -33,9 +33,12 @@ public:
 
     /// Appends a new empty map, makes it current and appends its line.
     void NewMap();
-    /// Loads a file chosen with the open dialog into the first free map.
+    /// Loads a file chosen with the open dialog into the first free map. A
+    /// file already open in another map makes that map current instead.
     void OpenMap();
-    /// Loads the file at path, exactly as given, into the first free map.
+    /// Loads the file at path, as given (or the existing file whose name differs
+    /// only in the case of a ".ks" extension), into the first free map; a file
+    /// already open in another map makes that map current instead.
     void OpenFile(const std::string& path);
     /// Saves map i (asking for a name when it has none) and rewrites its line.
     void SaveMap(std::int32_t i);
@@ -48,6 +51,10 @@ public:
     bool CloseAll();
 
 private:
+    /// Loads into map i and rewrites its line, also when the load fails.
+    void Load(std::int32_t i);
+    /// The map other than except whose file is path, or -1.
+    std::int32_t IndexOfFile(const std::string& path, std::int32_t except) const;
     /// The first map named "Новый" holding no element, appending one when none is.
     std::int32_t FreeMap();
     void CheckIndex(std::int32_t i) const;

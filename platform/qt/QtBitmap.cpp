@@ -1,7 +1,9 @@
+#include <QBuffer>
+#include <QByteArray>
 #include <QImageWriter>
-#include <QSaveFile>
 
-#include "model/Errors.h"
+#include "platform/Errors.h"
+#include "platform/FileWriter.h"
 #include "platform/qt/QtCanvas.h"
 
 TQtBitmap::TQtBitmap() : canvas_(std::make_unique<TQtCanvas>()) {}
@@ -20,20 +22,20 @@ TCanvas& TQtBitmap::Canvas() { return *canvas_; }
 
 const QImage& TQtBitmap::Image() const { return canvas_->Image(); }
 
-void TQtBitmap::SaveToFile(const std::string& fileName) const
+void TQtBitmap::SaveToFile(const std::string& fileName) const { SaveImageToFile(Image(), "BMP", fileName); }
+
+void SaveImageToFile(const QImage& image, const char* format, const std::string& fileName)
 {
-    const QImage& image = Image();
-    QSaveFile file(QString::fromStdString(fileName));
-    if (!file.open(QIODevice::WriteOnly))
-        throw EFileError(fileName + ": " + file.errorString().toStdString());
-    QImageWriter writer(&file, "BMP");
-    if (image.isNull() || !writer.write(image)) {
-        const std::string reason =
-            image.isNull() ? std::string("the picture is empty") : writer.errorString().toStdString();
-        file.cancelWriting();
-        throw EFileError(fileName + ": " + reason);
-    }
-    if (!file.commit()) throw EFileError(fileName + ": " + file.errorString().toStdString());
+    // Encoded in memory, then written like every other file of the program.
+    if (image.isNull()) throw EFileError(fileName, "the picture is empty");
+    QByteArray encoded;
+    QBuffer buffer(&encoded);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, format);
+    if (!writer.write(image)) throw EFileError(fileName, writer.errorString().toStdString());
+    WriteWholeFile(fileName, [&encoded](TByteSink& sink) {
+        sink.Put(reinterpret_cast<const std::uint8_t*>(encoded.constData()), static_cast<std::size_t>(encoded.size()));
+    });
 }
 
 std::unique_ptr<TBitmap> TQtBitmapFactory::CreateBitmap() { return std::make_unique<TQtBitmap>(); }

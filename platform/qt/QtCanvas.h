@@ -107,6 +107,10 @@ private:
     std::unique_ptr<TQtCanvas> canvas_;
 };
 
+/// Encodes the image in format ("BMP", "PNG") and writes it to fileName with
+/// WriteWholeFile; raises EFileError naming the file when it cannot.
+void SaveImageToFile(const QImage& image, const char* format, const std::string& fileName);
+
 class TQtBitmapFactory : public TBitmapFactory {
 public:
     std::unique_ptr<TBitmap> CreateBitmap() override;

@@ -38,9 +38,9 @@ QStringList QtFilterPatterns(const std::string& filter)
 QString QtNameFilter(const std::string& filter)
 {
     // Qt takes the last parenthesised group as the patterns and, with
-    // HideNameFilterDetails, shows everything before it: the written text.
-    return QString::fromStdString(filter) + QStringLiteral(" (") + QtFilterPatterns(filter).join(QLatin1Char(' ')) +
-           QLatin1Char(')');
+    // HideNameFilterDetails, shows what stands before it: the description.
+    const QString description = QString::fromStdString(filter).section(QLatin1Char('|'), 0, 0).trimmed();
+    return description + QStringLiteral(" (") + QtFilterPatterns(filter).join(QLatin1Char(' ')) + QLatin1Char(')');
 }
 
 TQtFileDialog::TQtFileDialog(TFileDialogMode mode, const std::string& filter, QWidget* parent)

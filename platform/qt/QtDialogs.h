@@ -50,9 +50,10 @@ private:
     QWidget* parent_;
 };
 
-/// The Qt name filter for a filter as the editor writes it: the written text
-/// shown as it is, followed by every pattern in lower and upper case, so that
-/// "Карта (*.ks) | *.ks" lists both a.ks and a.KS where case matters.
+/// The Qt name filter for a filter as the editor writes it: the description
+/// (the text before the first "|") followed by every pattern in lower and upper
+/// case, so that "Карта (*.ks) | *.ks" shows "Карта (*.ks)" and lists both
+/// a.ks and a.KS where case matters.
 QString QtNameFilter(const std::string& filter);
 /// The patterns that QtNameFilter matches, lower and upper case, in order.
 QStringList QtFilterPatterns(const std::string& filter);

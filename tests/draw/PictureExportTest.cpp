@@ -2,6 +2,8 @@
 
 #include <QImage>
 #include <filesystem>
+#include <memory>
+#include <vector>
 
 #include "draw/Overview.h"
 #include "draw/PictureExport.h"
@@ -9,6 +11,7 @@
 #include "platform/qt/QtCanvas.h"
 #include "tests/draw/DrawTestMaps.h"
 #include "tests/support/RecordingCanvas.h"
+#include "tests/support/TempFolder.h"
 
 namespace {
 
@@ -34,12 +37,12 @@ private:
     std::vector<std::string>* log_;
 };
 
+/// A fresh folder, removed when the test program ends.
 std::filesystem::path ExportFolder()
 {
-    const auto dir = std::filesystem::temp_directory_path() / "kest-export-tests";
-    std::filesystem::remove_all(dir);
-    std::filesystem::create_directories(dir);
-    return dir;
+    static std::vector<std::unique_ptr<TTempFolder>> folders;
+    folders.push_back(std::make_unique<TTempFolder>());
+    return folders.back()->Path();
 }
 
 } // namespace

@@ -146,14 +146,29 @@ TEST_F(FileCommands, LoadOfAnUnreadablePathRaisesAndForgetsTheName)
     EXPECT_TRUE(map.Modified);
 }
 
-TEST_F(FileCommands, LoadOfADamagedFileKeepsTheNameAndModified)
+TEST_F(FileCommands, LoadOfADamagedFileForgetsTheNameSoItIsNeverSavedOver)
 {
+    // A copy: the save below must not be able to reach the damaged file.
+    const std::string path = scratch.Path("dmg.ks");
+    std::filesystem::copy_file(DataPath("damaged/kind4.ks"), path);
+    const Bytes damaged = filetest::ReadBytes(path);
     TMap map;
-    map.FileName = DataPath("damaged/kind4.ks");
-    EXPECT_THROW(map.LoadFromFile(), ERangeError);
-    EXPECT_EQ(DataPath("damaged/kind4.ks"), map.FileName);
+    map.FileName = path;
+    try {
+        map.LoadFromFile();
+        FAIL() << "no error";
+    } catch (const EFileError& e) {
+        EXPECT_EQ(path + ": Range check error", e.what());
+    }
+    EXPECT_EQ("", map.FileName);
+    EXPECT_EQ("Новый", map.DisplayName());
     EXPECT_EQ(1, map.BorderCount());
     EXPECT_TRUE(map.Modified);
+    // Every save now asks for a name; a cancel writes nothing.
+    dialogs.Save->Cancel();
+    EXPECT_FALSE(map.Save());
+    EXPECT_EQ(1, dialogs.Save->Runs);
+    EXPECT_EQ(damaged, filetest::ReadBytes(path));
 }
 
 TEST_F(FileCommands, SaveDialogCancelledChangesNothing)

@@ -44,7 +44,7 @@ public:
     TCanvas& Canvas() override { return record_->Canvas; }
     void SaveToFile(const std::string& fileName) const override
     {
-        if (factory_.FailSaving) throw EFileError(fileName + ": cannot write");
+        if (factory_.FailSaving) throw EFileError(fileName, "cannot write");
         record_->SavedAs.push_back(fileName);
         Log("Save", "(" + fileName + ")");
     }

@@ -68,7 +68,7 @@ TEST_F(FileMenuTest, ADamagedCommandLineMapIsReportedAndTheWindowStillOpens)
     const std::string path = folder.File("short.ks");
     WriteBytes(path, bytes);
     Open({"kestedit", path});
-    EXPECT_EQ(messages.Service.Errors, std::vector<std::string>{"Read beyond end of file"});
+    EXPECT_EQ(messages.Service.Errors, std::vector<std::string>{path + ": Read beyond end of file"});
     EXPECT_EQ(form->ListBox1->ItemIndex(), 0);
     EXPECT_EQ(form->VB->Max(), 9400);
     Tick();
@@ -85,7 +85,7 @@ TEST_F(FileMenuTest, AnErrorInAMenuCommandIsShownAndTheWindowGoesOn)
     PutRail(Map(), 100, 100, 300, 100);
     dialogs.Open->Choose(path);
     form->N3->trigger();
-    EXPECT_EQ(messages.Service.Errors, std::vector<std::string>{"Read beyond end of file"});
+    EXPECT_EQ(messages.Service.Errors, std::vector<std::string>{path + ": Read beyond end of file"});
     EXPECT_EQ(form->MapList->Count(), 2);
     Tick();
     form->N2->trigger();
@@ -212,6 +212,61 @@ TEST_F(FileMenuTest, ALostSelectionIsRestoredToLineZeroWithoutChangingTheCurrent
     EXPECT_EQ(form->ListBox1->ItemIndex(), 0);
     EXPECT_EQ(form->MapList->Current, 1);
     EXPECT_EQ(form->windowTitle(), Caption + "zero");
+}
+
+/// A click of the left button on the list's lines, with modifiers.
+void ClickList(TListBox& box, QPoint at, Qt::KeyboardModifiers modifiers)
+{
+    QWidget* lines = box.viewport();
+    for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+        QMouseEvent event(type, QPointF(at), lines->mapToGlobal(QPointF(at)), Qt::LeftButton,
+                          type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, modifiers);
+        QApplication::sendEvent(lines, &event);
+    }
+}
+
+TEST_F(FileMenuTest, TheUserCannotClearTheListSelection)
+{
+    Open();
+    dialogs.Save->Choose(folder.File("zero"));
+    form->N4Click();
+    form->N2Click();
+    ASSERT_EQ(form->ListBox1->ItemIndex(), 1);
+    const QRect second = form->ListBox1->visualItemRect(form->ListBox1->item(1));
+    // Below the last line, and Ctrl on the selected line: both once cleared it.
+    ClickList(*form->ListBox1, QPoint(20, second.bottom() + 30), Qt::NoModifier);
+    EXPECT_EQ(form->ListBox1->ItemIndex(), 1);
+    ClickList(*form->ListBox1, second.center(), Qt::ControlModifier);
+    EXPECT_EQ(form->ListBox1->ItemIndex(), 1);
+    Tick();
+    EXPECT_EQ(form->MapList->Current, 1);
+    EXPECT_EQ(form->windowTitle(), Caption + QString::fromUtf8("Новый"));
+    // Choosing a line still works.
+    ClickList(*form->ListBox1, form->ListBox1->visualItemRect(form->ListBox1->item(0)).center(), Qt::NoModifier);
+    EXPECT_EQ(form->MapList->Current, 0);
+    Tick();
+    EXPECT_EQ(form->windowTitle(), Caption + "zero");
+}
+
+TEST_F(FileMenuTest, ASaveThatFailsSaysWhyAndTheWindowStaysOpen)
+{
+    Open();
+    PutRail(Map(), 100, 100, 300, 100);
+    Map().Modified = true;
+    const std::string path = folder.File("gone/map.KS");
+    Map().FileName = path;
+    const std::vector<std::string> shown{path + ": No such file or directory"};
+    form->N4->trigger();
+    EXPECT_EQ(messages.Service.Errors, shown);
+    form->N7->trigger();
+    EXPECT_EQ(messages.Service.Errors.size(), 2u);
+    // Yes at the close question: the save fails, is reported, and the map stays.
+    messages.Service.Answer(TMsgResult::Yes);
+    EXPECT_FALSE(form->close());
+    EXPECT_EQ(messages.Service.Errors.size(), 3u);
+    EXPECT_EQ(messages.Service.Errors.back(), shown[0]);
+    ASSERT_NE(form->MapList, nullptr);
+    EXPECT_TRUE(Map().Modified);
 }
 
 TEST_F(FileMenuTest, ThePictureGoesUnderTheNameAsChosen)

@@ -172,16 +172,54 @@ TEST_F(MapListTest, OpenFileUsesThePathExactlyAsGiven)
     EXPECT_EQ(names.Lines, std::vector<std::string>{"lower"});
 }
 
-TEST_F(MapListTest, ADamagedFileRaisesAndLeavesTheLineAsItWas)
+TEST_F(MapListTest, ACommandLineNameFindsTheFileWhoseExtensionDiffersInCaseOnly)
+{
+    const std::string lower = MapFile("field.ks");
+    list.OpenFile(folder.File("field.KS"));
+    EXPECT_EQ(list.Map(0).FileName, lower);
+    EXPECT_EQ(list.Map(0).RailCount(), 1);
+    EXPECT_FALSE(list.Map(0).Modified);
+}
+
+TEST_F(MapListTest, OpeningAFileAlreadyOpenMakesItsMapCurrentAndLoadsNothing)
+{
+    const std::string path = MapFile("twice.KS");
+    std::filesystem::create_directory(folder.File("sub"));
+    std::filesystem::create_symlink(path, folder.File("link.KS"));
+    dialogs.Open->Choose(path);
+    list.OpenMap();
+    Draw(list.Map(0)); // unsaved edits that a second copy would overwrite
+    list.NewMap();
+    // The same file however its path is written: through a folder and back, or a link.
+    for (const std::string& spelling : {folder.File("sub/../twice.KS"), folder.File("link.KS")}) {
+        list.Current = 1;
+        dialogs.Open->Choose(spelling);
+        list.OpenMap();
+        EXPECT_EQ(list.Current, 0) << spelling;
+        EXPECT_EQ(list.Count(), 2);
+        EXPECT_EQ(list.Map(1).FileName, "");
+        EXPECT_EQ(list.Map(1).RailCount() + list.Map(1).BorderCount(), 0);
+        EXPECT_EQ(list.Map(0).BorderCount(), 1);
+        EXPECT_TRUE(list.Map(0).Modified);
+    }
+    list.Current = 1;
+    list.OpenFile(path);
+    EXPECT_EQ(list.Current, 0);
+    EXPECT_EQ(names.Lines, (std::vector<std::string>{"twice", New}));
+    ExpectLinesMatch();
+}
+
+TEST_F(MapListTest, ADamagedFileRaisesAndItsMapAndLineAgreeOnNoName)
 {
     std::vector<std::uint8_t> bytes = RailFileBytes({{100, 100, 300, 100}});
     bytes.resize(10);
     const std::string path = folder.File("broken.ks");
     WriteBytes(path, bytes);
     Draw(list.Map(0));
-    EXPECT_THROW(list.OpenFile(path), EInOutError);
+    EXPECT_THROW(list.OpenFile(path), EFileError);
     EXPECT_EQ(list.Count(), 2);
     EXPECT_EQ(list.Current, 1);
+    EXPECT_EQ(list.Map(1).FileName, "");
     EXPECT_EQ(names.Lines, (std::vector<std::string>{New, New}));
 }
 
