@@ -2,17 +2,19 @@
 # make test  - install what is missing, build and run every test, also under ASan+UBSan
 # make bench - build in Release and run the benchmarks
 # make fuzz  - run the map-file fuzzer for a bounded time (FUZZ_SECONDS)
+# make soak  - random use of the real window under ASan+UBSan for SOAK_SECONDS
 
 BUILD        ?= build
 BUILD_ASAN   ?= build-asan
 BUILD_BENCH  ?= build-release
 BUILD_FUZZ   ?= build-fuzz
 FUZZ_SECONDS ?= 60
+SOAK_SECONDS ?= 600
 JOBS         ?= $(shell nproc)
 CMAKE_GEN    := -G Ninja
 CTEST        := ctest --output-on-failure -j $(JOBS)
 
-.PHONY: all deps build run test test-normal test-asan bench fuzz install clean
+.PHONY: all deps build run test test-normal test-asan bench fuzz soak install clean
 
 all: build
 
@@ -52,6 +54,11 @@ bench: deps $(BUILD_BENCH)/build.ninja
 
 fuzz: deps
 	BUILD_FUZZ=$(BUILD_FUZZ) FUZZ_SECONDS=$(FUZZ_SECONDS) scripts/fuzz-ci.sh
+
+soak: deps $(BUILD_ASAN)/build.ninja
+	cmake --build $(BUILD_ASAN) -j $(JOBS) --target soak
+	cd $(BUILD_ASAN) && ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 QT_QPA_PLATFORM=offscreen \
+	  tests/soak --seconds $(SOAK_SECONDS) $(if $(SOAK_SEED),--seed $(SOAK_SEED))
 
 install: build
 	cmake --install $(BUILD)

@@ -86,7 +86,14 @@ void TForm1::N2Click()
 void TForm1::N3Click()
 {
     if (!Alive()) return;
-    MapList->OpenMap();
+    try {
+        MapList->OpenMap();
+    } catch (...) {
+        // A load that failed may have made a new map current: the highlighted
+        // line must still name the map that the commands act on.
+        ListBox1->SetItemIndex(MapList->Current);
+        throw;
+    }
     ListBox1->SetItemIndex(MapList->Current);
 }
 
@@ -124,8 +131,16 @@ void TForm1::N6Click() { close(); }
 bool TForm1::FormClose()
 {
     if (!Alive()) return true;
-    const bool closed = MapList->CloseAll();
-    if (ListBox1->ItemIndex() < 0) ListBox1->SetItemIndex(0);
+    bool closed = false;
+    try {
+        closed = MapList->CloseAll();
+    } catch (...) {
+        ListBox1->SetItemIndex(MapList->Current);
+        throw;
+    }
+    // Closing maps moves the highlight with its line while the current map
+    // becomes map 0: the highlight must name the map the commands act on.
+    ListBox1->SetItemIndex(MapList->Current);
     if (!closed) return false;
     Timer1->stop();
     ToolAction = 0;

@@ -112,7 +112,20 @@ void TMapList::SaveMapAs(std::int32_t i)
 
 bool TMapList::CloseMap(std::int32_t i)
 {
-    if (!Map(i).ConfirmClose()) return false;
+    // A refusal may still have named the map: a save that chose a name and
+    // then failed. Its line follows, as after every other command.
+    TMap& map = Map(i);
+    bool confirmed = false;
+    try {
+        confirmed = map.ConfirmClose();
+    } catch (...) {
+        names_.Replace(i, map.DisplayName());
+        throw;
+    }
+    if (!confirmed) {
+        names_.Replace(i, map.DisplayName());
+        return false;
+    }
     Maps.erase(Maps.begin() + i);
     names_.Delete(i);
     Current = 0;
