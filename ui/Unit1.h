@@ -4,6 +4,7 @@
 #include <QWidget>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -97,6 +98,9 @@ public:
     std::int32_t PanStartScrollX = 0;
     std::int32_t PanStartScrollY = 0;
     bool OverviewTracking = false;
+    /// Ticks that drew a frame; a tick whose inputs are those of the last
+    /// drawn one draws and copies nothing.
+    std::uint64_t TicksDrawn = 0;
 
     /// The map at MapList.Current.
     TMap& CurrentMap() const;
@@ -115,6 +119,8 @@ public:
     void PaintBox2MouseMove(std::int32_t x, std::int32_t y);
     void PaintBox2MouseUp(TMouseButton button, std::int32_t x, std::int32_t y);
     void Timer1Timer();
+    /// Makes the next tick draw whatever its inputs.
+    void ForgetLastTick() { lastTick_.reset(); }
     void ListBox1Click();
     void Button1Click();
     void Button2Click();
@@ -148,6 +154,19 @@ private:
 
     TQtBitmapFactory bitmaps_;
     std::unique_ptr<TOverviewCache> overview_;
+    /// Everything a tick's pixels and caption depend on.
+    struct TTickInputs {
+        std::uint64_t MapId;
+        std::uint64_t Revision;
+        std::int32_t Borders, Rails, Start, Finish, SelRail, SelBorder;
+        std::int32_t ScrollX, ScrollY, MouseX, MouseY;
+        std::uint8_t Placing;
+        std::int32_t Line;
+        QString LineText;
+        friend bool operator==(const TTickInputs&, const TTickInputs&) = default;
+    };
+    TTickInputs TickInputs() const;
+    std::optional<TTickInputs> lastTick_;
     /// The map and the element count that the press which set ToolAction left.
     std::uint64_t placingMap_ = 0;
     std::int32_t placingCount_ = -1;

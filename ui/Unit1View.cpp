@@ -86,9 +86,22 @@ void TForm1::PaintBox2MouseMove(std::int32_t x, std::int32_t y)
 
 void TForm1::PaintBox2MouseUp(TMouseButton, std::int32_t, std::int32_t) { OverviewTracking = false; }
 
+TForm1::TTickInputs TForm1::TickInputs() const
+{
+    const TMap& map = CurrentMap();
+    return {map.Id(),      map.Revision(), map.BorderCount(), map.RailCount(), map.StartRail,      map.FinishRail,
+            map.SelRail,   map.SelBorder,  HB->Position(),    VB->Position(),  MouseX,             MouseY,
+            Placing(),     ListBox1->ItemIndex(), ListBox1->SelectedText()};
+}
+
 void TForm1::Timer1Timer()
 {
     if (!Alive()) return;
+    // Nothing that the frame shows has changed since the last drawn tick:
+    // drawing it again would give the same pixels and caption.
+    TTickInputs inputs = TickInputs();
+    if (lastTick_ && *lastTick_ == inputs) return;
+    ++TicksDrawn;
     TMap& map = CurrentMap();
     map.ViewX = HB->Position();
     map.ViewY = VB->Position();
@@ -101,4 +114,7 @@ void TForm1::Timer1Timer()
     overview_->Draw(map, *DrawCanvas, PaintBox2->width(), PaintBox2->height(), HB->Position(), VB->Position());
     PaintBox2->SetPicture(BackBuffer->Image().copy(0, 0, PaintBox2->width(), PaintBox2->height()));
     setWindowTitle(QString::fromUtf8("Редактор карт - ") + ListBox1->SelectedText());
+    // The inputs as the tick found them: a tick that moved the element being
+    // drawn out changed the map, so the next one draws it where it now is.
+    lastTick_ = std::move(inputs);
 }
