@@ -42,7 +42,7 @@ bool SaveMap(TMap& map, bool chooseName)
         }
     }
     if (!WriteMapFile(map, map.FileName)) return false;
-    map.Modified = false;
+    map.MarkClean();
     return true;
 }
 

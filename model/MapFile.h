@@ -12,7 +12,8 @@ std::string ForceExtension(const std::string& path);
 bool MapFileExists(const std::string& path);
 
 /// Deletes every border and every rail through DeleteBorder and DeleteRail,
-/// leaving the indexes as deleting index 0 until none is left would.
+/// leaving the indexes as deleting index 0 until none is left would, and
+/// starts the map's undo history afresh.
 void DeleteAllElements(TMap& map);
 
 /// What a read of a map file found before loading cleaned the map up.
