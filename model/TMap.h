@@ -218,3 +218,15 @@ private:
     TRevision revision_;
     TIdentity id_;
 };
+
+/// Keeps a step of the map's history open for its own lifetime.
+class TEditStep {
+public:
+    TEditStep(TMap& map, TStepKind kind) : map_(map) { map_.BeginStep(kind); }
+    ~TEditStep() { map_.EndStep(); }
+    TEditStep(const TEditStep&) = delete;
+    TEditStep& operator=(const TEditStep&) = delete;
+
+private:
+    TMap& map_;
+};
