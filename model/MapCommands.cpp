@@ -48,7 +48,7 @@ bool SaveMap(TMap& map, bool chooseName)
         Messages().ShowError(error.what());
         return false;
     }
-    map.Modified = false;
+    map.MarkClean();
     return true;
 }
 

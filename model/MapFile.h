@@ -20,7 +20,8 @@ bool MapFileExists(const std::string& path);
 std::string MatchExistingCase(const std::string& path);
 
 /// Deletes every border and every rail through DeleteBorder and DeleteRail,
-/// leaving the indexes as deleting index 0 until none is left would.
+/// leaving the indexes as deleting index 0 until none is left would, and
+/// starts the map's undo history afresh.
 void DeleteAllElements(TMap& map);
 
 /// What a read of a map file found before loading cleaned the map up.

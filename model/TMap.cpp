@@ -24,9 +24,9 @@ bool IsValidIndex(const std::vector<T>& items, std::int32_t index)
     return index >= 0 && static_cast<std::size_t>(index) < items.size();
 }
 
-/// Moves a one-element mark (selection, start, finish) held in `mark` to
-/// `index`: the flag leaves the element it was on and goes to the new one,
-/// when that names an element.
+/// Moves a one-element mark held in `mark` to `index` (the selection): the
+/// flag leaves the element it was on and goes to the new one, when that names
+/// an element. Selection flags are not edits and go into no history.
 template <typename T, typename Flag>
 void MoveMark(std::vector<T>& items, std::int32_t& mark, std::int32_t index, Flag flag)
 {
@@ -61,7 +61,8 @@ void ResizeExactly(std::vector<T>& items, std::int32_t n)
 /// rest, and rewrites each index in `indices` exactly as deleting the doomed
 /// elements one at a time would. Returns whether anything was removed.
 template <typename T, typename Pred, std::size_t N>
-bool RemoveWhere(std::vector<T>& items, Pred doomed, std::int32_t* const (&indices)[N])
+bool RemoveWhere(std::vector<T>& items, Pred doomed, std::int32_t* const (&indices)[N],
+                 std::vector<std::pair<std::int32_t, T>>* removedOut)
 {
     const std::size_t count = items.size();
     std::size_t first = 0;
@@ -72,7 +73,10 @@ bool RemoveWhere(std::vector<T>& items, Pred doomed, std::int32_t* const (&indic
     std::vector<std::int32_t> newIndex(count, -1);
     std::size_t kept = 0;
     for (std::size_t k = 0; k < count; ++k) {
-        if (k >= first && doomed(items[k])) continue;
+        if (k >= first && doomed(items[k])) {
+            if (removedOut) removedOut->emplace_back(static_cast<std::int32_t>(k), items[k]);
+            continue;
+        }
         newIndex[k] = static_cast<std::int32_t>(kept);
         if (kept != k) items[kept] = items[k];
         ++kept;
@@ -86,21 +90,6 @@ bool RemoveWhere(std::vector<T>& items, Pred doomed, std::int32_t* const (&indic
                                                           : *index - removed;
     }
     return true;
-}
-
-/// Snaps the first end of the element just appended to items. When the
-/// snapping raises, the half-made element is taken back out before the error
-/// goes on, so no zeroed element is left at the world origin.
-template <typename T>
-TPoint SnapWithoutLeftover(TMap& map, std::vector<T>& items, std::int32_t x, std::int32_t y, bool wasModified)
-{
-    try {
-        return map.SnapPoint(Sub(x, map.ViewX), Sub(y, map.ViewY), 0);
-    } catch (...) {
-        items.pop_back();
-        map.Modified = wasModified;
-        throw;
-    }
 }
 
 bool OutsideWorld(const TLine& line)
@@ -119,11 +108,172 @@ TMap::TMap()
     SetRailCount(0);
 }
 
+// The primitives. Each records its change into the open step, or, with no
+// step open, drops the history before changing anything.
+
+template <class T>
+TJournal<T>& TMap::JournalOf(std::vector<T>& items)
+{
+    if constexpr (std::is_same_v<T, TRail>) {
+        (void)items;
+        return history_.OpenStep().Rails;
+    } else {
+        return history_.OpenStep().Borders;
+    }
+}
+
+void TMap::NoteUnrecorded()
+{
+    if (!applying_ && !history_.IsOpen() && (!history_.Steps().empty() || history_.CleanPosition() >= 0))
+        history_.Clear();
+}
+
+namespace {
+
+/// Runs record, dropping the history instead when memory runs out: the edit
+/// itself must still happen.
+template <class F>
+void Record(TMapHistory& history, F record)
+{
+    try {
+        record();
+    } catch (const std::bad_alloc&) {
+        history.Fail();
+    } catch (const std::length_error&) {
+        history.Fail();
+    }
+}
+
+} // namespace
+
+template <class T>
+void TMap::PutElement(std::vector<T>& items, std::int32_t index, const T& value)
+{
+    if (!IsValidIndex(items, index)) throw ERangeError();
+    T& item = items[static_cast<std::size_t>(index)];
+    if (SameElement(item, value)) return;
+    if (applying_) {
+        item = value;
+        return;
+    }
+    if (history_.IsRecording())
+        Record(history_, [&] { JournalOf(items).NotePut(index, item, value); });
+    else
+        NoteUnrecorded();
+    item = value;
+}
+
+template <class T>
+void TMap::InsertElement(std::vector<T>& items, std::int32_t index, const T& value)
+{
+    if (index < 0 || static_cast<std::size_t>(index) > items.size()) throw ERangeError();
+    if (!applying_ && !history_.IsRecording()) NoteUnrecorded();
+    items.insert(items.begin() + index, value);
+    if (!applying_ && history_.IsRecording()) Record(history_, [&] { JournalOf(items).NoteInsert(index, value); });
+}
+
+template <class T>
+void TMap::EraseElement(std::vector<T>& items, std::int32_t index)
+{
+    if (!IsValidIndex(items, index)) throw ERangeError();
+    const T gone = items[static_cast<std::size_t>(index)];
+    if (!applying_ && !history_.IsRecording()) NoteUnrecorded();
+    items.erase(items.begin() + index);
+    if (!applying_ && history_.IsRecording())
+        Record(history_, [&] { JournalOf(items).NoteErase({{index, gone}}); });
+}
+
+template <class T>
+void TMap::EraseListed(std::vector<T>& items, const std::vector<std::pair<std::int32_t, T>>& listed)
+{
+    if (listed.empty()) return;
+    std::size_t next = 0;
+    std::size_t kept = static_cast<std::size_t>(listed.front().first);
+    for (std::size_t k = kept; k < items.size(); ++k) {
+        if (next < listed.size() && static_cast<std::size_t>(listed[next].first) == k) {
+            ++next;
+            continue;
+        }
+        items[kept++] = items[k];
+    }
+    if (next != listed.size()) throw ERangeError();
+    items.resize(kept);
+}
+
+template <class T>
+void TMap::ReinsertListed(std::vector<T>& items, const std::vector<std::pair<std::int32_t, T>>& listed)
+{
+    if (listed.empty()) return;
+    const std::size_t oldSize = items.size();
+    const std::size_t newSize = oldSize + listed.size();
+    if (static_cast<std::size_t>(listed.back().first) >= newSize) throw ERangeError();
+    items.resize(newSize);
+    // From the back, so every element moves once and nothing is overwritten early.
+    std::size_t from = oldSize;
+    std::size_t next = listed.size();
+    for (std::size_t k = newSize; k-- > 0;) {
+        if (next > 0 && static_cast<std::size_t>(listed[next - 1].first) == k) {
+            items[k] = listed[--next].second;
+            if (next == 0) break; // the rest stays where it is
+        } else {
+            items[k] = items[--from];
+        }
+    }
+}
+
+template <class T>
+void TMap::ResizeElements(std::vector<T>& items, std::int32_t n)
+{
+    if (n < 0) throw ERangeError();
+    const auto old = static_cast<std::int32_t>(items.size());
+    if (n == old) return;
+    if (applying_ || !history_.IsRecording()) {
+        NoteUnrecorded();
+        ResizeExactly(items, n);
+        return;
+    }
+    for (std::int32_t k = old; k < n; ++k) InsertElement(items, k, T{});
+    for (std::int32_t k = old; k-- > n;) EraseElement(items, k);
+}
+
+template <class T, class Pred, std::size_t N>
+bool TMap::EraseWhere(std::vector<T>& items, Pred doomed, std::int32_t* const (&indices)[N])
+{
+    const bool recording = !applying_ && history_.IsRecording();
+    if (!recording) {
+        const bool removed =
+            RemoveWhere(items, doomed, indices, static_cast<std::vector<std::pair<std::int32_t, T>>*>(nullptr));
+        if (removed) NoteUnrecorded();
+        return removed;
+    }
+    std::vector<std::pair<std::int32_t, T>> removed;
+    if (!RemoveWhere(items, doomed, indices, &removed)) return false;
+    Record(history_, [&] { JournalOf(items).NoteErase(std::move(removed)); });
+    return true;
+}
+
+void TMap::MoveRailMark(std::int32_t& mark, std::int32_t index, bool TRail::*flag)
+{
+    if (IsValidIndex(Rails, mark)) {
+        TRail rail = Rails[static_cast<std::size_t>(mark)];
+        rail.*flag = false;
+        PutElement(Rails, mark, rail);
+    }
+    mark = index;
+    if (IsValidIndex(Rails, index)) {
+        TRail rail = Rails[static_cast<std::size_t>(index)];
+        rail.*flag = true;
+        PutElement(Rails, index, rail);
+    }
+}
+
+// The operations.
+
 void TMap::SetRailCount(std::int32_t n)
 {
     if (n < 0) throw ERangeError();
     if (n == RailCount()) return;
-    ResizeExactly(Rails, n);
+    ResizeElements(Rails, n);
     Modified = true;
     Touch();
 }
@@ -132,7 +282,7 @@ void TMap::SetBorderCount(std::int32_t n)
 {
     if (n < 0) throw ERangeError();
     if (n == BorderCount()) return;
-    ResizeExactly(Borders, n);
+    ResizeElements(Borders, n);
     Modified = true;
     Touch();
 }
@@ -141,14 +291,24 @@ void TMap::AddRail(std::int32_t x, std::int32_t y, std::int32_t x2, std::int32_t
 {
     const bool wasModified = Modified;
     SetRailCount(Add(RailCount(), 1));
-    TRail& rail = Rails.back();
-    rail = TRail{};
-    const TPoint p = SnapWithoutLeftover(*this, Rails, x, y, wasModified);
+    const std::int32_t last = RailCount() - 1;
+    TPoint p;
+    try {
+        p = SnapPoint(Sub(x, ViewX), Sub(y, ViewY), 0);
+    } catch (...) {
+        // No zeroed rail is left behind at the world origin.
+        EraseElement(Rails, last);
+        Modified = wasModified;
+        throw;
+    }
+    TRail rail{};
     rail.X1 = Add(p.x, ViewX);
+    PutElement(Rails, last, rail);
     rail.Y1 = Add(p.y, ViewY);
     rail.X2 = x2;
     rail.Y2 = y2;
-    SelectRail(RailCount() - 1);
+    PutElement(Rails, last, rail);
+    SelectRail(last);
     Modified = true;
     Touch();
 }
@@ -160,16 +320,25 @@ void TMap::AddBorder(std::int32_t x, std::int32_t y, std::int32_t x2, std::int32
     if (kind > bkArch) throw ERangeError();
     const bool wasModified = Modified;
     SetBorderCount(Add(BorderCount(), 1));
-    TBorder& border = Borders.back();
-    border = TBorder{};
-    const TPoint p = SnapWithoutLeftover(*this, Borders, x, y, wasModified);
+    const std::int32_t last = BorderCount() - 1;
+    TPoint p;
+    try {
+        p = SnapPoint(Sub(x, ViewX), Sub(y, ViewY), 0);
+    } catch (...) {
+        EraseElement(Borders, last);
+        Modified = wasModified;
+        throw;
+    }
+    TBorder border{};
     border.X1 = Add(p.x, ViewX);
+    PutElement(Borders, last, border);
     border.Y1 = Add(p.y, ViewY);
     border.X2 = x2;
     border.Y2 = y2;
     border.Color = color;
     border.Kind = kind;
-    SelectBorder(BorderCount() - 1);
+    PutElement(Borders, last, border);
+    SelectBorder(last);
     Modified = true;
     Touch();
 }
@@ -177,7 +346,7 @@ void TMap::AddBorder(std::int32_t x, std::int32_t y, std::int32_t x2, std::int32
 void TMap::DeleteRail(std::int32_t index)
 {
     if (!IsValidIndex(Rails, index)) return;
-    Rails.erase(Rails.begin() + index);
+    EraseElement(Rails, index);
     Modified = true;
     FollowDeletion(StartRail, index);
     FollowDeletion(FinishRail, index);
@@ -188,7 +357,7 @@ void TMap::DeleteRail(std::int32_t index)
 void TMap::DeleteBorder(std::int32_t index)
 {
     if (!IsValidIndex(Borders, index)) return;
-    Borders.erase(Borders.begin() + index);
+    EraseElement(Borders, index);
     Modified = true;
     FollowDeletion(SelBorder, index);
     Touch();
@@ -197,9 +366,10 @@ void TMap::DeleteBorder(std::int32_t index)
 void TMap::ReverseRail(std::int32_t index)
 {
     if (!IsValidIndex(Rails, index)) return;
-    TRail& rail = Rails[static_cast<std::size_t>(index)];
+    TRail rail = Rails[static_cast<std::size_t>(index)];
     std::swap(rail.X1, rail.X2);
     std::swap(rail.Y1, rail.Y2);
+    PutElement(Rails, index, rail);
     Modified = true;
     Touch();
 }
@@ -207,8 +377,9 @@ void TMap::ReverseRail(std::int32_t index)
 void TMap::CycleBorderKind(std::int32_t index)
 {
     if (!IsValidIndex(Borders, index)) return;
-    TBorder& border = Borders[static_cast<std::size_t>(index)];
+    TBorder border = Borders[static_cast<std::size_t>(index)];
     border.Kind = static_cast<std::uint8_t>((border.Kind + 1) % 4);
+    PutElement(Borders, index, border);
     Modified = true;
     Touch();
 }
@@ -216,7 +387,9 @@ void TMap::CycleBorderKind(std::int32_t index)
 void TMap::SetBorderColor(std::int32_t index, TColor color)
 {
     if (!IsValidIndex(Borders, index)) return;
-    Borders[static_cast<std::size_t>(index)].Color = color;
+    TBorder border = Borders[static_cast<std::size_t>(index)];
+    border.Color = color;
+    PutElement(Borders, index, border);
     Modified = true;
     Touch();
 }
@@ -229,16 +402,23 @@ TColor TMap::GetBorderColor(std::int32_t index) const
 void TMap::SetStartRail(std::int32_t index)
 {
     if (index >= 0 && index == FinishRail) return;
-    if (index != StartRail) Modified = true;
-    MoveMark(Rails, StartRail, index, &TRail::IsStart);
+    if (index != StartRail) {
+        Modified = true;
+        // A mark that names no rail changes no element.
+        if (!history_.IsRecording()) NoteUnrecorded();
+    }
+    MoveRailMark(StartRail, index, &TRail::IsStart);
     Touch();
 }
 
 void TMap::SetFinishRail(std::int32_t index)
 {
     if (index >= 0 && index == StartRail) return;
-    if (index != FinishRail) Modified = true;
-    MoveMark(Rails, FinishRail, index, &TRail::IsFinish);
+    if (index != FinishRail) {
+        Modified = true;
+        if (!history_.IsRecording()) NoteUnrecorded();
+    }
+    MoveRailMark(FinishRail, index, &TRail::IsFinish);
     Touch();
 }
 
@@ -259,12 +439,23 @@ void TMap::Normalize()
     // One pass instead of a deletion per element, with the same index fix-ups
     // and flags; a map with many stray elements would otherwise take quadratic time.
     std::int32_t* const railIndices[] = {&StartRail, &FinishRail, &SelRail};
-    const bool railsGone = RemoveWhere(
-        Rails, [](const TRail& r) { return OutsideWorld(r) || r.Length() < 10; }, railIndices);
+    const bool railsGone =
+        EraseWhere(Rails, [](const TRail& r) { return OutsideWorld(r) || r.Length() < 10; }, railIndices);
     std::int32_t* const borderIndices[] = {&SelBorder};
-    const bool bordersGone = RemoveWhere(Borders, [](const TBorder& b) { return OutsideWorld(b); }, borderIndices);
+    const bool bordersGone = EraseWhere(Borders, [](const TBorder& b) { return OutsideWorld(b); }, borderIndices);
     if (railsGone || bordersGone) {
         Modified = true;
         Touch();
     }
 }
+
+template void TMap::PutElement(std::vector<TRail>&, std::int32_t, const TRail&);
+template void TMap::PutElement(std::vector<TBorder>&, std::int32_t, const TBorder&);
+template void TMap::EraseListed(std::vector<TRail>&, const std::vector<std::pair<std::int32_t, TRail>>&);
+template void TMap::EraseListed(std::vector<TBorder>&, const std::vector<std::pair<std::int32_t, TBorder>>&);
+template void TMap::ReinsertListed(std::vector<TRail>&, const std::vector<std::pair<std::int32_t, TRail>>&);
+template void TMap::ReinsertListed(std::vector<TBorder>&, const std::vector<std::pair<std::int32_t, TBorder>>&);
+template void TMap::InsertElement(std::vector<TRail>&, std::int32_t, const TRail&);
+template void TMap::InsertElement(std::vector<TBorder>&, std::int32_t, const TBorder&);
+template void TMap::EraseElement(std::vector<TRail>&, std::int32_t);
+template void TMap::EraseElement(std::vector<TBorder>&, std::int32_t);

@@ -2,10 +2,12 @@
 // One open map: its elements, start and finish rails, selection, the part of
 // the world the main view shows, its file and whether it has unsaved changes.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "model/TLine.h"
+#include "model/TMapHistory.h"
 
 /// A point in view (or world) coordinates.
 struct TPoint {
@@ -21,6 +23,14 @@ enum class TRouteFaultKind : std::uint8_t {
     NoPredecessor,    ///< a rail has no predecessor
     NoStart,          ///< no valid start rail; Rail is -1
     NoFinish,         ///< no valid finish rail; Rail is -1
+};
+
+/// One end of an element: which array, the index in it, and End 1 (X1, Y1) or 2 (X2, Y2).
+struct TElementEnd {
+    bool IsRail = false;
+    std::int32_t Index = -1;
+    std::uint8_t End = 1;
+    friend bool operator==(const TElementEnd&, const TElementEnd&) = default;
 };
 
 struct TRouteFault {
@@ -100,6 +110,50 @@ public:
     bool LinkFirst(std::int32_t rail, std::int32_t successor);
     bool LinkSecond(std::int32_t rail, std::int32_t successor);
 
+    // Undo history. A step is what one user action changes; the editor opens it
+    // before the action and closes it after. Every change of the elements, the
+    // start or the finish made while a step is open goes into it; one made with
+    // no step open drops the history, which could no longer be replayed.
+    /// Opens a step of the given kind, or nests in the step already open.
+    void BeginStep(TStepKind kind);
+    /// Closes one level; the outermost stores the step unless it changed
+    /// nothing but the selection. Never throws.
+    void EndStep() noexcept;
+    /// Takes back everything the open step changed, selection and Modified
+    /// included, and closes it without storing anything.
+    void CancelStep();
+    /// Gives back the elements, start, finish and selection as they were
+    /// before the last applied step; Modified becomes false exactly at the
+    /// clean point. False when there is nothing to undo or a step is open.
+    bool Undo();
+    /// Gives back the state after the next step that undo left.
+    bool Redo();
+    bool CanUndo() const { return history_.CanUndo(); }
+    bool CanRedo() const { return history_.CanRedo(); }
+    TStepKind UndoKind() const { return history_.StepToUndo().Kind; }
+    TStepKind RedoKind() const { return history_.StepToRedo().Kind; }
+    /// The map now matches its file: Modified becomes false and the history
+    /// remembers this position as the clean one. Called by loading and saving.
+    void MarkClean();
+    /// Starts the history afresh (a load, a close): no steps, no clean point.
+    void ClearHistory();
+    const TMapHistory& History() const { return history_; }
+
+    // Moving element ends. Points are in world coordinates.
+    /// The element end nearest to (x, y), closer than 5 units; on equal
+    /// distances the one that picking names first: rails before borders, a
+    /// higher index before a lower, the second end before the first.
+    std::optional<TElementEnd> EndNear(std::int32_t x, std::int32_t y) const;
+    /// Every element end lying exactly at p: borders, then rails, in index order.
+    std::vector<TElementEnd> EndsAt(TPoint p) const;
+    /// Where an end lies; (0, 0) for an end of no element.
+    TPoint EndPoint(const TElementEnd& end) const;
+    /// Moves each end that names an element to p; sets Modified when one moved.
+    void MoveEnds(const std::vector<TElementEnd>& ends, TPoint p);
+    /// SnapPointEx with nothing being placed for a point that drags the ends
+    /// of moving along: an end of moving is never taken. View coordinates.
+    TPoint SnapMovingPoint(std::int32_t px, std::int32_t py, const std::vector<TElementEnd>& moving, bool& snapped);
+
     /// Grows whenever anything that the drawing shows changes (elements, their
     /// ends, selection, start, finish); lets a cached picture know it is stale.
     std::uint64_t Revision() const { return revision_.Value; }
@@ -130,6 +184,59 @@ private:
         }
     };
 
+    // The few primitives through which every change of the element arrays
+    // goes, so that the history (and whatever else follows the elements)
+    // sees each one.
+    template <class T>
+    void PutElement(std::vector<T>& items, std::int32_t index, const T& value);
+    template <class T>
+    void InsertElement(std::vector<T>& items, std::int32_t index, const T& value);
+    template <class T>
+    void EraseElement(std::vector<T>& items, std::int32_t index);
+    /// Removes the listed elements (ascending indices) in one pass.
+    template <class T>
+    void EraseListed(std::vector<T>& items, const std::vector<std::pair<std::int32_t, T>>& listed);
+    /// Puts removed elements back where they were, in one pass.
+    template <class T>
+    void ReinsertListed(std::vector<T>& items, const std::vector<std::pair<std::int32_t, T>>& listed);
+    template <class T>
+    void ResizeElements(std::vector<T>& items, std::int32_t n);
+    /// Removes the elements for which doomed holds; fixes the indices as
+    /// deleting them one at a time would. True when any went.
+    template <class T, class Pred, std::size_t N>
+    bool EraseWhere(std::vector<T>& items, Pred doomed, std::int32_t* const (&indices)[N]);
+    /// Moves the start or finish flag of the rails with its mark.
+    void MoveRailMark(std::int32_t& mark, std::int32_t index, bool TRail::*flag);
+    template <class T>
+    TJournal<T>& JournalOf(std::vector<T>& items);
+    /// A change is about to be made: with no step open it drops the history.
+    void NoteUnrecorded();
+    TMapMarks Marks() const { return {StartRail, FinishRail, SelRail, SelBorder}; }
+    /// Sets the marks and the flags that the selection marks carry.
+    void RestoreMarks(const TMapMarks& marks);
+    void ApplyStep(const TMapStep& step, bool backwards);
+    template <class T>
+    void Revert(std::vector<T>& items, const TJournal<T>& journal);
+    template <class T>
+    void Replay(std::vector<T>& items, const TJournal<T>& journal);
+
+    TMapHistory history_;
+    /// Set while a step is applied: its changes are neither recorded nor unrecorded.
+    bool applying_ = false;
+    /// Modified when the open step began, for CancelStep.
+    bool stepWasModified_ = false;
     TRevision revision_;
     TIdentity id_;
+};
+
+/// Keeps a step of the map's history open for its own lifetime.
+class TEditStep {
+public:
+    TEditStep(TMap& map, TStepKind kind) : map_(map) { map_.BeginStep(kind); }
+    ~TEditStep() { map_.EndStep(); }
+    TEditStep(const TEditStep&) = delete;
+    TEditStep& operator=(const TEditStep&) = delete;
+
+private:
+    TMap& map_;
 };

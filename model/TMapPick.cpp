@@ -17,18 +17,25 @@ struct TView {
     std::int32_t X, Y, Width, Height;
 };
 
+/// No end is left out of snapping.
+struct TTakeEveryEnd {
+    bool operator()(std::size_t, int) const { return false; }
+};
+
 /// Takes the ends of line that lie within the snap radius of (px, py); the
-/// second end is tested after the first, both from the given point.
+/// second end is tested after the first, both from the given point. skip(end)
+/// leaves out end 1 or 2.
+template <typename Skip>
 void TakeNearEnds(const TLine& line, const TView view, const std::int32_t px, const std::int32_t py, TPoint& found,
-                  bool& any)
+                  bool& any, Skip skip)
 {
     const TPoint first{Sub(line.X1, view.X), Sub(line.Y1, view.Y)};
     const TPoint second{Sub(line.X2, view.X), Sub(line.Y2, view.Y)};
-    if (PointDistance(px, py, first.x, first.y) < PickRadius) {
+    if (PointDistance(px, py, first.x, first.y) < PickRadius && !skip(1)) {
         found = first;
         any = true;
     }
-    if (PointDistance(px, py, second.x, second.y) < PickRadius) {
+    if (PointDistance(px, py, second.x, second.y) < PickRadius && !skip(2)) {
         found = second;
         any = true;
     }
@@ -37,9 +44,9 @@ void TakeNearEnds(const TLine& line, const TView view, const std::int32_t px, co
 /// Snaps to the ends of the first `count` elements in index order; the last
 /// end within the radius wins. The quick rejection runs on batches of eight
 /// with one overflow test per batch, which keeps the scan near memory speed.
-template <typename T>
+template <typename T, typename Skip = TTakeEveryEnd>
 void SnapToEnds(const std::vector<T>& items, std::size_t count, const TView view, const std::int32_t px,
-                const std::int32_t py, TPoint& result, bool& snapped)
+                const std::int32_t py, TPoint& result, bool& snapped, Skip skip = {})
 {
     constexpr std::size_t batch = 8;
     constexpr std::size_t prefetchAhead = 32;
@@ -56,26 +63,18 @@ void SnapToEnds(const std::vector<T>& items, std::size_t count, const TView view
         for (std::size_t k = 0; k < batch; ++k)
             within |= unsigned{items[i + k].IsWithinView(view.X, view.Y, view.Width, view.Height, overflow)} << k;
         if (overflow >> 32) throw EIntOverflow();
-        for (; within != 0; within &= within - 1)
-            TakeNearEnds(items[i + static_cast<std::size_t>(__builtin_ctz(within))], view, px, py, found, any);
+        for (; within != 0; within &= within - 1) {
+            const std::size_t k = i + static_cast<std::size_t>(__builtin_ctz(within));
+            TakeNearEnds(items[k], view, px, py, found, any, [&](int end) { return skip(k, end); });
+        }
     }
     for (; i < count; ++i)
         if (!items[i].IsBeyondView(view.X, view.Y, view.Width, view.Height))
-            TakeNearEnds(items[i], view, px, py, found, any);
+            TakeNearEnds(items[i], view, px, py, found, any, [&](int end) { return skip(i, end); });
     if (any) {
         result = found;
         snapped = true;
     }
-}
-
-/// Moves the second end of the element being placed to the world point of result.
-void MoveSecondEnd(TLine& line, const TMap& map, TPoint result, bool& moved)
-{
-    const std::int32_t x = Add(result.x, map.ViewX);
-    const std::int32_t y = Add(result.y, map.ViewY);
-    moved = line.X2 != x || line.Y2 != y;
-    line.X2 = x;
-    line.Y2 = y;
 }
 
 } // namespace
@@ -119,8 +118,32 @@ TPoint TMap::SnapPointEx(std::int32_t px, std::int32_t py, std::uint8_t placing,
     // With nothing of the placed kind left (deleted, or another map made current
     // while the button is held) there is nothing to move.
     bool moved = false;
-    if (placing == 2 && !Rails.empty()) MoveSecondEnd(Rails.back(), *this, result, moved);
-    if (placing == 1 && !Borders.empty()) MoveSecondEnd(Borders.back(), *this, result, moved);
+    const auto moveSecondEnd = [&](auto& items) {
+        auto line = items.back();
+        line.X2 = Add(result.x, ViewX);
+        line.Y2 = Add(result.y, ViewY);
+        moved = line.X2 != items.back().X2 || line.Y2 != items.back().Y2;
+        if (moved) PutElement(items, static_cast<std::int32_t>(items.size() - 1), line);
+    };
+    if (placing == 2 && !Rails.empty()) moveSecondEnd(Rails);
+    if (placing == 1 && !Borders.empty()) moveSecondEnd(Borders);
     if (moved) Touch();
+    return result;
+}
+
+TPoint TMap::SnapMovingPoint(std::int32_t px, std::int32_t py, const std::vector<TElementEnd>& moving, bool& snapped)
+{
+    snapped = false;
+    TPoint result{px, py};
+    const TView view{ViewX, ViewY, ViewWidth, ViewHeight};
+    const auto skip = [&](bool isRail) {
+        return [&moving, isRail](std::size_t index, int end) {
+            for (const TElementEnd& e : moving)
+                if (e.IsRail == isRail && static_cast<std::size_t>(e.Index) == index && e.End == end) return true;
+            return false;
+        };
+    };
+    SnapToEnds(Borders, Borders.size(), view, px, py, result, snapped, skip(false));
+    SnapToEnds(Rails, Rails.size(), view, px, py, result, snapped, skip(true));
     return result;
 }

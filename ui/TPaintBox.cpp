@@ -48,6 +48,7 @@ void TPaintBox::Button(QMouseEvent* event, const TButtonHandler& handler)
 {
     const auto button = ButtonOf(event->button());
     if (!button || !handler) return;
+    Modifiers = event->modifiers();
     const QPointF p = event->position();
     RunGuarded([&] { handler(*button, Pixel(p.x()), Pixel(p.y())); });
 }
@@ -59,6 +60,7 @@ void TPaintBox::mouseReleaseEvent(QMouseEvent* event) { Button(event, OnMouseUp)
 void TPaintBox::mouseMoveEvent(QMouseEvent* event)
 {
     if (!OnMouseMove) return;
+    Modifiers = event->modifiers();
     const QPointF p = event->position();
     RunGuarded([&] { OnMouseMove(Pixel(p.x()), Pixel(p.y())); });
 }

@@ -19,6 +19,8 @@ public:
     TButtonHandler OnMouseDown;
     TMoveHandler OnMouseMove;
     TButtonHandler OnMouseUp;
+    /// The modifier keys of the mouse event being handled (Shift at a press).
+    Qt::KeyboardModifiers Modifiers;
 
     /// Shows picture from the top-left corner, clipped to the box.
     void SetPicture(QImage picture);

@@ -111,6 +111,21 @@ void TForm1::CreateMenu()
     N5 = N1->addSeparator();
     c1 = MakeItem(N1, "Закрыть карту (&&&c)", Qt::Key_M);
     N6 = MakeItem(N1, "Выход (&&&й)", Qt::Key_Q);
+
+    N10 = MainMenu1->addMenu(QString::fromUtf8("Правка"));
+    N11 = MakeItem(N10, "Отменить", Qt::Key_Z);
+    N12 = MakeItem(N10, "Вернуть", Qt::Key_Y);
+    N12->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
+    N11->setEnabled(false);
+    N12->setEnabled(false);
+
+    // Keys of the whole window that no menu shows.
+    DeleteKey = new QAction(this);
+    DeleteKey->setShortcut(QKeySequence(Qt::Key_Delete));
+    EscapeKey = new QAction(this);
+    EscapeKey->setShortcut(QKeySequence(Qt::Key_Escape));
+    addAction(DeleteKey);
+    addAction(EscapeKey);
 }
 
 void TForm1::CreatePanels(QWidget* client)
@@ -217,6 +232,8 @@ void TForm1::ConnectHandlers()
     const std::pair<QAction*, void (TForm1::*)()> items[] = {
         {N2, &TForm1::N2Click}, {N3, &TForm1::N3Click}, {N4, &TForm1::N4Click}, {N7, &TForm1::N7Click},
         {f1, &TForm1::f1Click}, {N9, &TForm1::N9Click}, {c1, &TForm1::c1Click}, {N6, &TForm1::N6Click},
+        {N11, &TForm1::N11Click}, {N12, &TForm1::N12Click}, {DeleteKey, &TForm1::DeleteKeyPress},
+        {EscapeKey, &TForm1::EscapeKeyPress},
     };
     for (const auto& entry : items) {
         const auto handler = entry.second;

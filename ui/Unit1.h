@@ -61,6 +61,13 @@ public:
     QAction* N5;
     QAction* c1;
     QAction* N6;
+    /// The Edit menu "Правка" with "Отменить" (N11) and "Вернуть" (N12).
+    QMenu* N10;
+    QAction* N11;
+    QAction* N12;
+    /// The window's keys without a menu item: Delete and Escape.
+    QAction* DeleteKey;
+    QAction* EscapeKey;
     QFrame* Panel1;
     QFrame* Panel2;
     TRadioGroup* RadioGroup1;
@@ -101,6 +108,8 @@ public:
     /// Ticks that drew a frame; a tick whose inputs are those of the last
     /// drawn one draws and copies nothing.
     std::uint64_t TicksDrawn = 0;
+    /// The mouse buttons held in the main view (bits 1 left, 2 right, 4 middle).
+    std::uint8_t MainViewButtons = 0;
 
     /// The map at MapList.Current.
     TMap& CurrentMap() const;
@@ -138,6 +147,17 @@ public:
     void N9Click();
     void c1Click();
     void N6Click();
+    /// Undo and redo on the current map; nothing while a button is held in the main view.
+    void N11Click();
+    void N12Click();
+    /// Delete: as "Удалить". Escape: takes back the element being drawn out or
+    /// puts back the ends being moved.
+    void DeleteKeyPress();
+    void EscapeKeyPress();
+    /// Brings the Edit menu's items up to the current map's history.
+    void UpdateEditMenu();
+    /// True while a select-tool drag moves element ends.
+    bool MovingEnds() const { return endDrag_.Moving; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -151,6 +171,14 @@ private:
     void ConnectHandlers();
     /// True while MapList exists, i.e. until an accepted close released it.
     bool Alive() const { return MapList != nullptr; }
+    /// Opens a step on map for a press; a step still open elsewhere is closed first.
+    void OpenStep(TMap& map, TStepKind kind);
+    /// Closes the step that a press opened, on whichever map holds it.
+    void CloseStep();
+    /// The open map with that id, or null.
+    TMap* MapById(std::uint64_t id) const;
+    /// One tick of a select-tool drag: the ends go to the snapped mouse point.
+    void DrawMovingEnds(TMap& map);
 
     TQtBitmapFactory bitmaps_;
     std::unique_ptr<TOverviewCache> overview_;
@@ -161,6 +189,7 @@ private:
         std::int32_t Borders, Rails, Start, Finish, SelRail, SelBorder;
         std::int32_t ScrollX, ScrollY, MouseX, MouseY;
         std::uint8_t Placing;
+        bool MovingEnds;
         std::int32_t Line;
         QString LineText;
         friend bool operator==(const TTickInputs&, const TTickInputs&) = default;
@@ -170,6 +199,21 @@ private:
     /// The map and the element count that the press which set ToolAction left.
     std::uint64_t placingMap_ = 0;
     std::int32_t placingCount_ = -1;
+    /// The map whose step a press opened (drawing or moving ends); 0 for none.
+    std::uint64_t stepMap_ = 0;
+    /// A select-tool press near an element end: which ends a drag would move.
+    struct TEndDrag {
+        std::uint64_t Map = 0;
+        std::vector<TElementEnd> Ends;
+        std::int32_t PressX = 0;
+        std::int32_t PressY = 0;
+        /// The counts at the press: a command that adds or deletes elements
+        /// while the button is held ends the moving.
+        std::int32_t Rails = 0;
+        std::int32_t Borders = 0;
+        bool Moving = false;
+    };
+    TEndDrag endDrag_;
 };
 
 /// The editor window while it exists.

@@ -8,6 +8,22 @@
 #include "ui/TScrollBar.h"
 #include "ui/Unit1.h"
 
+namespace {
+
+/// Runs a command on the current map as one step of its history.
+template <class F>
+void EditCurrentMap(TForm1& form, TStepKind kind, F command)
+{
+    {
+        TMap& map = form.CurrentMap();
+        const TEditStep step(map, kind);
+        command(map);
+    }
+    form.UpdateEditMenu();
+}
+
+} // namespace
+
 void TForm1::Button1Click()
 {
     // The dialog keeps the chosen colour itself; a cancel leaves it as it was.
@@ -17,24 +33,26 @@ void TForm1::Button1Click()
 void TForm1::Button2Click()
 {
     if (!Alive()) return;
-    TMap& map = CurrentMap();
-    map.DeleteRail(map.SelRail);
-    map.DeleteBorder(map.SelBorder);
+    EditCurrentMap(*this, TStepKind::Delete, [](TMap& map) {
+        map.DeleteRail(map.SelRail);
+        map.DeleteBorder(map.SelBorder);
+    });
 }
 
 void TForm1::Button3Click()
 {
     if (!Alive()) return;
-    TMap& map = CurrentMap();
-    map.ReverseRail(map.SelRail);
-    map.CycleBorderKind(map.SelBorder);
+    EditCurrentMap(*this, TStepKind::Reverse, [](TMap& map) {
+        map.ReverseRail(map.SelRail);
+        map.CycleBorderKind(map.SelBorder);
+    });
 }
 
 void TForm1::Button4Click()
 {
     if (!Alive()) return;
-    TMap& map = CurrentMap();
-    map.SetBorderColor(map.SelBorder, ColorDialog1->Color());
+    const TColor color = ColorDialog1->Color();
+    EditCurrentMap(*this, TStepKind::Recolor, [color](TMap& map) { map.SetBorderColor(map.SelBorder, color); });
 }
 
 void TForm1::Button5Click()
@@ -42,8 +60,12 @@ void TForm1::Button5Click()
     if (!Alive()) return;
     TMap& map = CurrentMap();
     std::int32_t faultRail = -1;
-    map.CheckRoutes(faultRail);
-    map.SelectRail(faultRail);
+    // The check's clean-up may remove elements of a map changed behind the
+    // editor's back; its links and the selection are no step.
+    EditCurrentMap(*this, TStepKind::Cleanup, [&faultRail](TMap& m) {
+        m.CheckRoutes(faultRail);
+        m.SelectRail(faultRail);
+    });
     HB->SetPosition(map.ViewX);
     VB->SetPosition(map.ViewY);
 }
@@ -51,15 +73,13 @@ void TForm1::Button5Click()
 void TForm1::Button6Click()
 {
     if (!Alive()) return;
-    TMap& map = CurrentMap();
-    map.SetStartRail(map.SelRail);
+    EditCurrentMap(*this, TStepKind::MakeStart, [](TMap& map) { map.SetStartRail(map.SelRail); });
 }
 
 void TForm1::Button7Click()
 {
     if (!Alive()) return;
-    TMap& map = CurrentMap();
-    map.SetFinishRail(map.SelRail);
+    EditCurrentMap(*this, TStepKind::MakeFinish, [](TMap& map) { map.SetFinishRail(map.SelRail); });
 }
 
 void TForm1::Button8Click()
@@ -74,6 +94,7 @@ void TForm1::ListBox1Click()
     if (!Alive()) return;
     const std::int32_t line = ListBox1->ItemIndex();
     if (line >= 0 && line < MapList->Count()) MapList->Current = line;
+    UpdateEditMenu();
 }
 
 void TForm1::N2Click()
@@ -81,6 +102,7 @@ void TForm1::N2Click()
     if (!Alive()) return;
     MapList->NewMap();
     ListBox1->SetItemIndex(MapList->Current);
+    UpdateEditMenu();
 }
 
 void TForm1::N3Click()
@@ -95,6 +117,7 @@ void TForm1::N3Click()
         throw;
     }
     ListBox1->SetItemIndex(MapList->Current);
+    UpdateEditMenu();
 }
 
 void TForm1::N4Click()
@@ -124,6 +147,7 @@ void TForm1::c1Click()
     if (!Alive()) return;
     MapList->CloseMap(MapList->Current);
     ListBox1->SetItemIndex(MapList->Current);
+    UpdateEditMenu();
 }
 
 void TForm1::N6Click() { close(); }

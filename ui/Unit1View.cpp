@@ -11,8 +11,33 @@
 #include "ui/Unit1.h"
 
 namespace {
+
 constexpr std::int32_t ToolSelect = 5;
 constexpr std::int32_t ToolRail = 4;
+
+std::uint8_t ButtonBit(TMouseButton button)
+{
+    switch (button) {
+    case TMouseButton::Left: return 1;
+    case TMouseButton::Right: return 2;
+    case TMouseButton::Middle: return 4;
+    }
+    return 0;
+}
+
+/// Runs a function when the scope ends, also when an error leaves it.
+template <class F>
+class TAtExit {
+public:
+    explicit TAtExit(F f) : f_(f) {}
+    ~TAtExit() { f_(); }
+    TAtExit(const TAtExit&) = delete;
+    TAtExit& operator=(const TAtExit&) = delete;
+
+private:
+    F f_;
+};
+
 } // namespace
 
 std::uint8_t TForm1::Placing() const
@@ -27,6 +52,7 @@ std::uint8_t TForm1::Placing() const
 void TForm1::PaintBox1MouseDown(TMouseButton button, std::int32_t x, std::int32_t y)
 {
     if (!Alive()) return;
+    MainViewButtons |= ButtonBit(button);
     if (button == TMouseButton::Right) {
         PanStartX = x;
         PanStartY = y;
@@ -38,18 +64,28 @@ void TForm1::PaintBox1MouseDown(TMouseButton button, std::int32_t x, std::int32_
     const std::int32_t tool = RadioGroup1->ItemIndex();
     if (tool < 0) return;
     TMap& map = CurrentMap();
+    const std::int32_t wx = Checked::Add(x, HB->Position());
+    const std::int32_t wy = Checked::Add(y, VB->Position());
     if (tool == ToolSelect) {
         map.SelectAt(x, y);
         ToolAction = 0;
+        // A drag that follows moves the end pressed, with every end joined to
+        // it unless Shift is held.
+        if (endDrag_.Map != 0) return;
+        const std::optional<TElementEnd> end = map.EndNear(wx, wy);
+        if (!end) return;
+        const bool alone = PaintBox1->Modifiers.testFlag(Qt::ShiftModifier);
+        endDrag_ = {map.Id(), alone ? std::vector<TElementEnd>{*end} : map.EndsAt(map.EndPoint(*end)), x, y,
+                    map.RailCount(), map.BorderCount(), false};
         return;
     }
-    const std::int32_t wx = Checked::Add(x, HB->Position());
-    const std::int32_t wy = Checked::Add(y, VB->Position());
     if (tool == ToolRail) {
+        OpenStep(map, TStepKind::DrawRail);
         map.AddRail(wx, wy, wx, wy);
         ToolAction = 2;
         placingCount_ = map.RailCount();
     } else {
+        OpenStep(map, TStepKind::DrawBorder);
         map.AddBorder(wx, wy, wx, wy, ColorDialog1->Color(), static_cast<std::uint8_t>(tool));
         ToolAction = 1;
         placingCount_ = map.BorderCount();
@@ -61,17 +97,45 @@ void TForm1::PaintBox1MouseMove(std::int32_t x, std::int32_t y)
 {
     MouseX = x;
     MouseY = y;
-    if (!Panning) return;
-    HB->SetPosition(Checked::Add(Checked::Sub(PanStartScrollX, x), PanStartX));
-    VB->SetPosition(Checked::Add(Checked::Sub(PanStartScrollY, y), PanStartY));
+    if (Panning) {
+        HB->SetPosition(Checked::Add(Checked::Sub(PanStartScrollX, x), PanStartX));
+        VB->SetPosition(Checked::Add(Checked::Sub(PanStartScrollY, y), PanStartY));
+    }
+    if (endDrag_.Map == 0 || endDrag_.Moving || !Alive()) return;
+    if (x == endDrag_.PressX && y == endDrag_.PressY) return;
+    TMap& map = CurrentMap();
+    if (map.Id() != endDrag_.Map) {
+        endDrag_ = {};
+        return;
+    }
+    OpenStep(map, TStepKind::MoveEnd);
+    endDrag_.Moving = true;
 }
 
-void TForm1::PaintBox1MouseUp(TMouseButton, std::int32_t, std::int32_t)
+void TForm1::PaintBox1MouseUp(TMouseButton button, std::int32_t, std::int32_t)
 {
     OverviewTracking = false;
     Panning = false;
     ToolAction = 0;
-    if (Alive()) CurrentMap().Normalize();
+    MainViewButtons &= static_cast<std::uint8_t>(~ButtonBit(button));
+    endDrag_ = {};
+    if (!Alive()) {
+        stepMap_ = 0;
+        return;
+    }
+    // The release's clean-up belongs to the step the press opened; on a map
+    // without one, what it removes is a step of its own.
+    const TAtExit closeStep([this] {
+        CloseStep();
+        UpdateEditMenu();
+    });
+    TMap& map = CurrentMap();
+    if (map.Id() == stepMap_) {
+        map.Normalize();
+    } else {
+        TEditStep step(map, TStepKind::Cleanup);
+        map.Normalize();
+    }
 }
 
 void TForm1::PaintBox2MouseDown(TMouseButton, std::int32_t, std::int32_t) { OverviewTracking = true; }
@@ -91,12 +155,13 @@ TForm1::TTickInputs TForm1::TickInputs() const
     const TMap& map = CurrentMap();
     return {map.Id(),      map.Revision(), map.BorderCount(), map.RailCount(), map.StartRail,      map.FinishRail,
             map.SelRail,   map.SelBorder,  HB->Position(),    VB->Position(),  MouseX,             MouseY,
-            Placing(),     ListBox1->ItemIndex(), ListBox1->SelectedText()};
+            Placing(),     endDrag_.Moving,       ListBox1->ItemIndex(), ListBox1->SelectedText()};
 }
 
 void TForm1::Timer1Timer()
 {
     if (!Alive()) return;
+    UpdateEditMenu();
     // Nothing that the frame shows has changed since the last drawn tick:
     // drawing it again would give the same pixels and caption.
     TTickInputs inputs = TickInputs();
@@ -107,7 +172,10 @@ void TForm1::Timer1Timer()
     map.ViewY = VB->Position();
     map.ViewWidth = PaintBox1->width();
     map.ViewHeight = PaintBox1->height();
-    DrawFrame(map, *DrawCanvas, MouseX, MouseY, Placing());
+    if (endDrag_.Moving && map.Id() == endDrag_.Map)
+        DrawMovingEnds(map);
+    else
+        DrawFrame(map, *DrawCanvas, MouseX, MouseY, Placing());
     if (ListBox1->ItemIndex() < 0) ListBox1->SetItemIndex(0);
     const QImage& pixels = BackBuffer->Image();
     PaintBox1->SetPicture(pixels.copy(0, 0, PaintBox1->width(), PaintBox1->height()));

@@ -53,6 +53,13 @@ protected:
         held_ |= button;
         Send(box, QEvent::MouseButtonPress, button, x, y);
     }
+    /// A press with modifier keys held (Shift for the select tool's drag).
+    void PressWith(QWidget* box, Qt::MouseButton button, int x, int y, Qt::KeyboardModifiers modifiers)
+    {
+        modifiers_ = modifiers;
+        Press(box, button, x, y);
+        modifiers_ = Qt::NoModifier;
+    }
     void Move(QWidget* box, int x, int y) { Send(box, QEvent::MouseMove, Qt::NoButton, x, y); }
     void Release(QWidget* box, Qt::MouseButton button, int x, int y)
     {
@@ -79,8 +86,9 @@ private:
     void Send(QWidget* box, QEvent::Type type, Qt::MouseButton button, int x, int y)
     {
         const QPointF local(x, y);
-        QMouseEvent event(type, local, box->mapToGlobal(local), button, held_, Qt::NoModifier);
+        QMouseEvent event(type, local, box->mapToGlobal(local), button, held_, modifiers_);
         QApplication::sendEvent(box, &event);
     }
     Qt::MouseButtons held_;
+    Qt::KeyboardModifiers modifiers_ = Qt::NoModifier;
 };

@@ -1,0 +1,174 @@
+#include "model/TMapHistory.h"
+
+#include <algorithm>
+#include <new>
+
+namespace {
+
+bool SameLine(const TLine& a, const TLine& b)
+{
+    return a.Selected == b.Selected && a.X1 == b.X1 && a.Y1 == b.Y1 && a.X2 == b.X2 && a.Y2 == b.Y2;
+}
+
+template <class T>
+T Unselected(T value)
+{
+    value.Selected = false;
+    return value;
+}
+
+/// Index of the last insertion or removal, or -1; the writes after it name
+/// indices that nothing has shifted since.
+template <class T>
+std::ptrdiff_t LastShift(const std::vector<TElementEdit<T>>& edits)
+{
+    for (auto k = static_cast<std::ptrdiff_t>(edits.size()); k-- > 0;)
+        if (edits[static_cast<std::size_t>(k)].Kind != TElementEdit<T>::TKind::Put) return k;
+    return -1;
+}
+
+} // namespace
+
+bool SameElement(const TRail& a, const TRail& b)
+{
+    return SameLine(a, b) && a.Next1 == b.Next1 && a.Next2 == b.Next2 && a.Prev1 == b.Prev1 && a.Prev2 == b.Prev2 &&
+           a.IsStart == b.IsStart && a.IsFinish == b.IsFinish;
+}
+
+bool SameElement(const TBorder& a, const TBorder& b)
+{
+    return SameLine(a, b) && a.Color == b.Color && a.Kind == b.Kind;
+}
+
+template <class T>
+void TJournal<T>::NotePut(std::int32_t index, T before, T after)
+{
+    using TKind = typename TElementEdit<T>::TKind;
+    before = Unselected(before);
+    after = Unselected(after);
+    const std::ptrdiff_t shift = LastShift(Edits);
+    for (auto k = static_cast<std::ptrdiff_t>(Edits.size()); k-- > shift + 1;) {
+        TElementEdit<T>& edit = Edits[static_cast<std::size_t>(k)];
+        if (edit.Index != index) continue;
+        edit.After = after;
+        if (SameElement(edit.Before, edit.After)) Edits.erase(Edits.begin() + k);
+        return;
+    }
+    if (shift >= 0) {
+        TElementEdit<T>& edit = Edits[static_cast<std::size_t>(shift)];
+        if (edit.Kind == TKind::Insert && edit.Index == index) {
+            edit.After = after;
+            return;
+        }
+    }
+    if (SameElement(before, after)) return;
+    Edits.push_back({TKind::Put, index, before, after, {}});
+}
+
+template <class T>
+void TJournal<T>::NoteInsert(std::int32_t index, T value)
+{
+    Edits.push_back({TElementEdit<T>::TKind::Insert, index, T{}, Unselected(value), {}});
+}
+
+template <class T>
+void TJournal<T>::NoteErase(std::vector<std::pair<std::int32_t, T>> removed)
+{
+    using TKind = typename TElementEdit<T>::TKind;
+    // An element inserted by this step and removed again leaves no trace.
+    for (;;) {
+        const std::ptrdiff_t shift = LastShift(Edits);
+        if (shift < 0 || Edits[static_cast<std::size_t>(shift)].Kind != TKind::Insert) break;
+        const std::int32_t inserted = Edits[static_cast<std::size_t>(shift)].Index;
+        const auto hit = std::lower_bound(removed.begin(), removed.end(), inserted,
+                                          [](const auto& entry, std::int32_t i) { return entry.first < i; });
+        if (hit == removed.end() || hit->first != inserted) break;
+        for (auto k = static_cast<std::size_t>(shift) + 1; k < Edits.size(); ++k)
+            if (Edits[k].Index > inserted) --Edits[k].Index;
+        Edits.erase(Edits.begin() + shift);
+        for (auto later = removed.erase(hit); later != removed.end(); ++later) --later->first;
+    }
+    if (removed.empty()) return;
+    for (auto& entry : removed) entry.second = Unselected(entry.second);
+    Edits.push_back({TKind::Erase, 0, T{}, T{}, std::move(removed)});
+}
+
+template <class T>
+std::size_t TJournal<T>::Bytes() const
+{
+    std::size_t bytes = Edits.capacity() * sizeof(TElementEdit<T>);
+    for (const auto& edit : Edits) bytes += edit.Removed.capacity() * sizeof(edit.Removed[0]);
+    return bytes;
+}
+
+template class TJournal<TRail>;
+template class TJournal<TBorder>;
+
+bool TMapStep::IsEmpty() const
+{
+    return Rails.Edits.empty() && Borders.Edits.empty() && Before.StartRail == After.StartRail &&
+           Before.FinishRail == After.FinishRail;
+}
+
+std::size_t TMapStep::Bytes() const { return sizeof(TMapStep) + Rails.Bytes() + Borders.Bytes(); }
+
+std::size_t TMapHistory::Bytes() const
+{
+    std::size_t bytes = sizeof(TMapHistory) + (steps_.capacity() - steps_.size()) * sizeof(TMapStep);
+    for (const TMapStep& step : steps_) bytes += step.Bytes();
+    return bytes + open_.Rails.Bytes() + open_.Borders.Bytes();
+}
+
+bool TMapHistory::Begin(TStepKind kind)
+{
+    if (depth_++ > 0) return false;
+    open_ = TMapStep{};
+    open_.Kind = kind;
+    broken_ = false;
+    return true;
+}
+
+void TMapHistory::Commit()
+{
+    if (broken_ || open_.IsEmpty()) {
+        Discard();
+        return;
+    }
+    try {
+        open_.Rails.Edits.shrink_to_fit();
+        open_.Borders.Edits.shrink_to_fit();
+        steps_.resize(position_);
+        if (clean_ > static_cast<std::ptrdiff_t>(position_)) clean_ = -1;
+        steps_.push_back(std::move(open_));
+        ++position_;
+    } catch (const std::bad_alloc&) {
+        Fail();
+    }
+    Discard();
+}
+
+void TMapHistory::Discard()
+{
+    open_ = TMapStep{};
+    depth_ = 0;
+    broken_ = false;
+}
+
+void TMapHistory::MarkClean()
+{
+    // A save in the middle of a step keeps a state that no position names.
+    clean_ = IsRecording() ? -1 : static_cast<std::ptrdiff_t>(position_);
+}
+
+void TMapHistory::Clear()
+{
+    steps_.clear();
+    steps_.shrink_to_fit();
+    position_ = 0;
+    clean_ = -1;
+    if (depth_ > 0) {
+        broken_ = true;
+        open_.Rails.Edits.clear();
+        open_.Borders.Edits.clear();
+    }
+}

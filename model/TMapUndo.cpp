@@ -1,0 +1,153 @@
+// Steps of the undo history: opening and closing them, and applying one
+// backwards (undo, cancel) or forwards (redo) through the map's primitives.
+#include <type_traits>
+
+#include "model/Errors.h"
+#include "model/TMap.h"
+
+namespace {
+
+template <class T>
+void ClearFlag(std::vector<T>& items, std::int32_t mark)
+{
+    if (mark >= 0 && static_cast<std::size_t>(mark) < items.size()) items[static_cast<std::size_t>(mark)].Selected = false;
+}
+
+template <class T>
+void SetFlag(std::vector<T>& items, std::int32_t mark)
+{
+    if (mark >= 0 && static_cast<std::size_t>(mark) < items.size()) items[static_cast<std::size_t>(mark)].Selected = true;
+}
+
+} // namespace
+
+void TMap::BeginStep(TStepKind kind)
+{
+    if (!history_.Begin(kind)) return;
+    TMapStep& step = history_.OpenStep();
+    step.Before = Marks();
+    step.RailsBefore = RailCount();
+    step.BordersBefore = BorderCount();
+    stepWasModified_ = Modified;
+}
+
+void TMap::EndStep() noexcept
+{
+    if (!history_.End()) return;
+    TMapStep& step = history_.OpenStep();
+    step.After = Marks();
+    step.RailsAfter = RailCount();
+    step.BordersAfter = BorderCount();
+    history_.Commit();
+}
+
+void TMap::CancelStep()
+{
+    if (!history_.IsOpen()) return;
+    if (history_.IsRecording()) {
+        ApplyStep(history_.OpenStep(), true);
+        Modified = stepWasModified_;
+    }
+    history_.Discard();
+    Touch();
+}
+
+bool TMap::Undo()
+{
+    if (!history_.CanUndo()) return false;
+    const TMapStep& step = history_.StepToUndo();
+    if (RailCount() != step.RailsAfter || BorderCount() != step.BordersAfter) {
+        // Changed behind the history's back: its steps no longer fit the map.
+        history_.Clear();
+        return false;
+    }
+    ApplyStep(step, true);
+    history_.MovedBack();
+    Modified = !history_.IsClean();
+    Touch();
+    return true;
+}
+
+bool TMap::Redo()
+{
+    if (!history_.CanRedo()) return false;
+    const TMapStep& step = history_.StepToRedo();
+    if (RailCount() != step.RailsBefore || BorderCount() != step.BordersBefore) {
+        history_.Clear();
+        return false;
+    }
+    ApplyStep(step, false);
+    history_.MovedForward();
+    Modified = !history_.IsClean();
+    Touch();
+    return true;
+}
+
+void TMap::MarkClean()
+{
+    Modified = false;
+    history_.MarkClean();
+}
+
+void TMap::ClearHistory() { history_.Clear(); }
+
+void TMap::RestoreMarks(const TMapMarks& marks)
+{
+    StartRail = marks.StartRail;
+    FinishRail = marks.FinishRail;
+    SelRail = marks.SelRail;
+    SelBorder = marks.SelBorder;
+    SetFlag(Rails, SelRail);
+    SetFlag(Borders, SelBorder);
+}
+
+template <class T>
+void TMap::Revert(std::vector<T>& items, const TJournal<T>& journal)
+{
+    using TKind = typename TElementEdit<T>::TKind;
+    for (auto edit = journal.Edits.rbegin(); edit != journal.Edits.rend(); ++edit) {
+        switch (edit->Kind) {
+        case TKind::Put: PutElement(items, edit->Index, edit->Before); break;
+        case TKind::Insert: EraseElement(items, edit->Index); break;
+        case TKind::Erase: ReinsertListed(items, edit->Removed); break;
+        }
+    }
+}
+
+template <class T>
+void TMap::Replay(std::vector<T>& items, const TJournal<T>& journal)
+{
+    using TKind = typename TElementEdit<T>::TKind;
+    for (const auto& edit : journal.Edits) {
+        switch (edit.Kind) {
+        case TKind::Put: PutElement(items, edit.Index, edit.After); break;
+        case TKind::Insert: InsertElement(items, edit.Index, edit.After); break;
+        case TKind::Erase: EraseListed(items, edit.Removed); break;
+        }
+    }
+}
+
+void TMap::ApplyStep(const TMapStep& step, bool backwards)
+{
+    // The journal keeps elements unselected; the selection flags come off
+    // the elements now selected and go onto those the step's marks name.
+    applying_ = true;
+    try {
+        ClearFlag(Rails, SelRail);
+        ClearFlag(Borders, SelBorder);
+        if (backwards) {
+            Revert(Rails, step.Rails);
+            Revert(Borders, step.Borders);
+        } else {
+            Replay(Rails, step.Rails);
+            Replay(Borders, step.Borders);
+        }
+        RestoreMarks(backwards ? step.Before : step.After);
+    } catch (...) {
+        applying_ = false;
+        history_.Clear();
+        Touch();
+        throw;
+    }
+    applying_ = false;
+}
