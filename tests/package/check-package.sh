@@ -12,19 +12,24 @@ fail() { echo "check-package: $*" >&2; exit 1; }
 
 if [[ "${1:-}" == "--build" ]]; then
   # Installing builds nothing here (CMAKE_SKIP_INSTALL_ALL_DEPENDENCY): the
-  # package holds what the build folder holds. Uncompressed, it is made faster.
-  cpack --config "$2/CPackConfig.cmake" -B "$work/out" -D CPACK_DEBIAN_COMPRESSION_TYPE=none >"$work/cpack.log" 2>&1 ||
+  # package holds what the build folder holds. Uncompressed and without
+  # dpkg-shlibdeps (8 of its 11 seconds here), it is made in a second or two; the
+  # package of `make package` has both, and its Depends is checked in full.
+  cpack --config "$2/CPackConfig.cmake" -B "$work/out" -D CPACK_DEBIAN_COMPRESSION_TYPE=none \
+    -D CPACK_DEBIAN_PACKAGE_SHLIBDEPS=OFF >"$work/cpack.log" 2>&1 ||
     { cat "$work/cpack.log" >&2; fail "cpack failed"; }
+  needed_libraries=(libqt6svg6)
   debs=("$work"/out/*.deb)
   deb=${debs[0]}
 else
   deb=${1:?usage: check-package.sh FILE.deb | --build BUILD-FOLDER}
+  needed_libraries=(libqt6core6 libqt6gui6 libqt6widgets6 libqt6svg6)
 fi
 [[ -f "$deb" ]] || fail "no package at $deb"
 
 [[ "$(dpkg-deb -f "$deb" Package)" == kestedit ]] || fail "the package is not named kestedit"
 depends=$(dpkg-deb -f "$deb" Depends)
-for needed in libqt6widgets6 libqt6svg6; do
+for needed in "${needed_libraries[@]}"; do
   [[ "$depends" == *"$needed"* ]] || fail "Depends lacks $needed: $depends"
 done
 
