@@ -1,7 +1,7 @@
 #!/bin/sh
 # Shows the editor on a virtual X display with examples/yard.KS, a sound track
 # network with borders of every kind, and saves a picture of the window as
-# docs/screenshot.png.
+# docs/screenshot.png and one frame of its main view as docs/sample-frame.png.
 # Usage: scripts/screenshot.sh [build folder]   (default: build)
 set -eu
 cd "$(dirname "$0")/.."
@@ -26,4 +26,6 @@ xvfb-run -a -s "-noreset -screen 0 1200x900x24" sh -c "
 " 
 # The window sits at (129, 152) with no window manager to frame it.
 convert "$work/screen.png" -crop 894x660+129+152 +repage -trim +repage docs/screenshot.png
-echo "wrote docs/screenshot.png"
+# The main view (718 x 600) sits at (159, 1) below the menu bar, 18 pixels high here.
+convert "$work/screen.png" -crop 718x600+288+171 +repage docs/sample-frame.png
+echo "wrote docs/screenshot.png and docs/sample-frame.png"
