@@ -55,7 +55,8 @@ write('wrong-way.KS',
       [border(60, 250, 1600, 250, 0x808080, WALL), border(60, 590, 1600, 590, 0x808080, WALL)],
       loop, 0, 5)
 
-# ring.ks: a lower-case extension, as other tools write it. It opens as any
-# map; saving it writes ring.KS beside it, since the editor forces ".KS".
+# ring.ks: a lower-case extension, as other tools write it. From the command
+# line it opens under its own name; the open dialog forces ".KS" first, which
+# on a case-sensitive file system names a file that does not exist.
 write('ring.ks', [border(200, 200, 400, 200, 0x00AA00, FLAT)],
       chain([(200, 100), (400, 100), (450, 200), (400, 300), (200, 300), (150, 200)], closed=True), 0, 3)
