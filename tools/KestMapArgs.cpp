@@ -12,7 +12,10 @@ namespace {
 // The parser works on QString. Latin-1 maps every byte to the character of the
 // same value and back, so file names that are not UTF-8 pass through it
 // unchanged, and the ASCII option names read as themselves.
-QString FromBytes(const std::string& bytes) { return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size())); }
+QString FromBytes(const std::string& bytes)
+{
+    return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
+}
 
 std::string ToBytes(const QString& text)
 {

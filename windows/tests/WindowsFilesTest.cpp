@@ -79,7 +79,8 @@ TEST(WindowsFiles, FileHeldWithoutSharingIsAFileErrorNamingIt)
     const TTempFolder folder;
     const std::string path = CopySample(folder, "mixed.ks", "held.ks");
     const std::wstring wide = MapPath(path).wstring();
-    const HANDLE held = CreateFileW(wide.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE held =
+        CreateFileW(wide.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     const std::string reason = ReasonOf(path);
     CloseHandle(held);
