@@ -1,12 +1,14 @@
-# make run   - install what is missing, build, start the editor
+# make run   - install what is missing, build the editor alone in Release, start it
 # make test  - install what is missing, build and run every test, also under ASan+UBSan
 # make bench - build in Release and run the benchmarks
 # make fuzz  - run the map-file fuzzer for a bounded time (FUZZ_SECONDS)
 # make soak  - random use of the real window under ASan+UBSan for SOAK_SECONDS
+# make package - a Debian package of the Release build, checked after unpacking
+# make windows-check - the core and its tests built with MinGW-w64 and run under Wine
 
 BUILD        ?= build
 BUILD_ASAN   ?= build-asan
-BUILD_BENCH  ?= build-release
+BUILD_RELEASE ?= build-release
 BUILD_FUZZ   ?= build-fuzz
 FUZZ_SECONDS ?= 60
 SOAK_SECONDS ?= 600
@@ -14,7 +16,7 @@ JOBS         ?= $(shell nproc)
 CMAKE_GEN    := -G Ninja
 CTEST        := ctest --output-on-failure -j $(JOBS)
 
-.PHONY: all deps build run test test-normal test-asan bench fuzz soak install clean
+.PHONY: all deps build run test test-normal test-asan bench fuzz soak package windows-check install clean
 
 all: build
 
@@ -27,9 +29,10 @@ $(BUILD)/build.ninja:
 build: deps $(BUILD)/build.ninja
 	cmake --build $(BUILD) -j $(JOBS)
 
-run: build
-	@if [ -x $(BUILD)/ui/kestedit ]; then $(BUILD)/ui/kestedit $(ARGS); \
-	else echo "Everything is built; the editor window is not part of this build yet."; fi
+# The editor alone, in Release: no test is built to start it.
+run: deps $(BUILD_RELEASE)/build.ninja
+	cmake --build $(BUILD_RELEASE) -j $(JOBS) --target kestedit
+	@scripts/run-editor.sh $(BUILD_RELEASE) $(ARGS)
 
 test-normal: build
 	cd $(BUILD) && $(CTEST)
@@ -43,12 +46,12 @@ test-asan: deps $(BUILD_ASAN)/build.ninja
 
 test: test-normal test-asan
 
-$(BUILD_BENCH)/build.ninja:
-	cmake -S . -B $(BUILD_BENCH) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release -DKEST_TESTS=OFF -DKEST_BENCH=ON
+$(BUILD_RELEASE)/build.ninja:
+	cmake -S . -B $(BUILD_RELEASE) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release -DKEST_TESTS=OFF -DKEST_BENCH=ON
 
-bench: deps $(BUILD_BENCH)/build.ninja
-	cmake --build $(BUILD_BENCH) -j $(JOBS)
-	@for b in $(BUILD_BENCH)/bench/bench_*; do \
+bench: deps $(BUILD_RELEASE)/build.ninja
+	cmake --build $(BUILD_RELEASE) -j $(JOBS)
+	@for b in $(BUILD_RELEASE)/bench/bench_*; do \
 	  echo "== $$b"; QT_QPA_PLATFORM=offscreen $$b --benchmark_repetitions=5 --benchmark_report_aggregates_only=true || exit 1; \
 	done
 
@@ -60,8 +63,17 @@ soak: deps $(BUILD_ASAN)/build.ninja
 	cd $(BUILD_ASAN) && ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 QT_QPA_PLATFORM=offscreen \
 	  tests/soak --seconds $(SOAK_SECONDS) $(if $(SOAK_SEED),--seed $(SOAK_SEED))
 
+package: deps $(BUILD_RELEASE)/build.ninja
+	cmake --build $(BUILD_RELEASE) -j $(JOBS) --target kestedit kestmap
+	rm -rf $(BUILD_RELEASE)/package
+	cpack --config $(BUILD_RELEASE)/CPackConfig.cmake -B $(BUILD_RELEASE)/package
+	tests/package/check-package.sh $(BUILD_RELEASE)/package/kestedit_*.deb
+
+windows-check:
+	JOBS=$(JOBS) scripts/windows-check.sh
+
 install: build
 	cmake --install $(BUILD)
 
 clean:
-	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_BENCH) $(BUILD_FUZZ)
+	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_RELEASE) $(BUILD_FUZZ)

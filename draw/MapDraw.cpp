@@ -1,5 +1,6 @@
 #include "draw/MapDraw.h"
 
+#include <bit>
 #include <cmath>
 #include <limits>
 #include <vector>
@@ -53,7 +54,7 @@ void DrawVisible(const std::vector<T>& items, const TMap& map, DrawOne drawOne)
             for (std::size_t k = 0; k < batch; ++k) drawOne(items[i + k]);
             continue;
         }
-        for (; within != 0; within &= within - 1) drawOne(items[i + static_cast<std::size_t>(__builtin_ctz(within))]);
+        for (; within != 0; within &= within - 1) drawOne(items[i + static_cast<std::size_t>(std::countr_zero(within))]);
     }
     for (; i < count; ++i) drawOne(items[i]);
 }

@@ -22,7 +22,14 @@ constexpr std::size_t BlockSize = 64 * 1024;
 [[noreturn]] void RaiseReadBeyondEnd() { throw EInOutError(EInOutError::ReadBeyondEnd); }
 
 #ifdef _WIN32
-int OpenReadOnly(const std::filesystem::path& p) { return _wopen(p.c_str(), _O_RDONLY | _O_BINARY); }
+int OpenReadOnly(const std::filesystem::path& p)
+{
+    const int fd = _wopen(p.c_str(), _O_RDONLY | _O_BINARY);
+    // Windows refuses to open a folder with EACCES; name it as Linux does.
+    std::error_code ignored;
+    if (fd < 0 && errno == EACCES && std::filesystem::is_directory(p, ignored)) errno = EISDIR;
+    return fd;
+}
 long ReadSome(int fd, void* buffer, std::size_t size)
 {
     return _read(fd, buffer, static_cast<unsigned>(size));

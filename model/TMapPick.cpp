@@ -1,5 +1,6 @@
 #include "model/TMap.h"
 
+#include <bit>
 #include <cstdint>
 #include <vector>
 
@@ -56,15 +57,19 @@ void SnapToEnds(const std::vector<T>& items, std::size_t count, const TView view
     for (; i + batch <= count; i += batch) {
         // The hardware prefetcher alone leaves the scan waiting on memory.
         const std::uintptr_t ahead = reinterpret_cast<std::uintptr_t>(items.data() + i) + prefetchAhead * sizeof(T);
+#if defined(__GNUC__) || defined(__clang__)
         for (std::size_t b = 0; b < batch * sizeof(T); b += 64)
             __builtin_prefetch(reinterpret_cast<const void*>(ahead + b));
+#else
+        (void)ahead;
+#endif
         std::uint64_t overflow = 0;
         unsigned within = 0;
         for (std::size_t k = 0; k < batch; ++k)
             within |= unsigned{items[i + k].IsWithinView(view.X, view.Y, view.Width, view.Height, overflow)} << k;
         if (overflow >> 32) throw EIntOverflow();
         for (; within != 0; within &= within - 1) {
-            const std::size_t k = i + static_cast<std::size_t>(__builtin_ctz(within));
+            const std::size_t k = i + static_cast<std::size_t>(std::countr_zero(within));
             TakeNearEnds(items[k], view, px, py, found, any, [&](int end) { return skip(k, end); });
         }
     }

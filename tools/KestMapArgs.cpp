@@ -1,3 +1,6 @@
+#include <QCommandLineOption>
+#include <QCommandLineParser>
+#include <QStringList>
 #include <charconv>
 #include <stdexcept>
 
@@ -5,6 +8,20 @@
 #include "tools/RenderMap.h"
 
 namespace {
+
+// The parser works on QString. Latin-1 maps every byte to the character of the
+// same value and back, so file names that are not UTF-8 pass through it
+// unchanged, and the ASCII option names read as themselves.
+QString FromBytes(const std::string& bytes)
+{
+    return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
+}
+
+std::string ToBytes(const QString& text)
+{
+    const QByteArray bytes = text.toLatin1();
+    return {bytes.constData(), static_cast<std::size_t>(bytes.size())};
+}
 
 TKestMapCommand CommandOf(const std::string& word)
 {
@@ -49,32 +66,39 @@ void CheckCombination(const TKestMapArgs& parsed)
 
 TKestMapArgs ParseKestMapArgs(const std::vector<std::string>& args)
 {
-    TKestMapArgs parsed;
-    bool optionsEnded = false;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        const bool isOption = !optionsEnded && arg.size() > 1 && arg[0] == '-';
-        if (!isOption) {
-            if (parsed.Command == TKestMapCommand::None)
-                parsed.Command = CommandOf(arg);
-            else
-                parsed.Files.push_back(arg);
-        } else if (arg == "--") {
-            optionsEnded = true;
-        } else if (arg == "--json") {
-            parsed.Json = true;
-        } else if (arg == "-h" || arg == "--help") {
-            parsed.Help = true;
-        } else if (arg == "-v" || arg == "--version") {
-            parsed.Version = true;
-        } else if (arg == "--size") {
-            if (i + 1 == args.size()) throw std::invalid_argument("--size wants a value");
-            parsed.Size = SizeOf(args[++i]);
-        } else if (arg.rfind("--size=", 0) == 0) {
-            parsed.Size = SizeOf(arg.substr(7));
-        } else {
-            throw std::invalid_argument("unknown option '" + arg + "'");
+    QCommandLineParser parser;
+    const QCommandLineOption json(QStringLiteral("json"));
+    const QCommandLineOption size(QStringLiteral("size"), QString(), QStringLiteral("N"));
+    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
+    const QCommandLineOption version(QStringList{QStringLiteral("v"), QStringLiteral("version")});
+    parser.addOptions({json, size, help, version});
+
+    QStringList arguments{QStringLiteral("kestmap")};
+    for (const std::string& arg : args) arguments << FromBytes(arg);
+    if (!parser.parse(arguments)) {
+        const QStringList unknown = parser.unknownOptionNames();
+        if (!unknown.isEmpty()) {
+            const QString& name = unknown.front();
+            throw std::invalid_argument("unknown option '" + std::string(name.size() == 1 ? "-" : "--") +
+                                        ToBytes(name) + "'");
         }
+        // Only --size takes a value, so a missing one is always its own.
+        if (parser.errorText().startsWith(QStringLiteral("Missing value")))
+            throw std::invalid_argument("--size wants a value");
+        throw std::invalid_argument(ToBytes(parser.errorText()));
+    }
+
+    TKestMapArgs parsed;
+    parsed.Json = parser.isSet(json);
+    parsed.Help = parser.isSet(help);
+    parsed.Version = parser.isSet(version);
+    for (const QString& value : parser.values(size)) parsed.Size = SizeOf(ToBytes(value));
+    const QStringList positional = parser.positionalArguments();
+    for (qsizetype i = 0; i < positional.size(); ++i) {
+        if (i == 0)
+            parsed.Command = CommandOf(ToBytes(positional[i]));
+        else
+            parsed.Files.push_back(ToBytes(positional[i]));
     }
     CheckCombination(parsed);
     return parsed;

@@ -21,8 +21,9 @@ struct TKestMapArgs {
     std::vector<std::string> Files;
 };
 
-/// Reads the arguments that follow the program name. Options may stand
-/// anywhere; "--" makes every later argument a file. Raises
+/// Reads the arguments that follow the program name, as raw bytes, with Qt's
+/// QCommandLineParser. Options may stand anywhere; "--" makes every later
+/// argument a file; -hv is -h -v. Raises
 /// std::invalid_argument with a message for people on a usage error.
 TKestMapArgs ParseKestMapArgs(const std::vector<std::string>& args);
 

@@ -1,4 +1,5 @@
 // The program entry of the map editor.
+#include <QIcon>
 #include <memory>
 #include <utility>
 
@@ -10,6 +11,7 @@
 int main(int argc, char** argv)
 {
     TKestApplication app(argc, argv);
+    app.setWindowIcon(QIcon(QStringLiteral(":/kestedit.svg")));
     InstallRussianTranslation(app);
     TQtMessageService messages;
     SetMessageService(&messages);

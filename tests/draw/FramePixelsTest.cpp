@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
-#include <filesystem>
 
 #include "draw/MapDraw.h"
 #include "draw/OverviewCache.h"
@@ -94,25 +93,4 @@ TEST(FramePixels, OverviewGoesOverTheTopLeftCorner)
     EXPECT_EQ(Rgb(image, 5, 136), 0u);
     // The view's own pixels beyond the overview are still there.
     EXPECT_EQ(Rgb(image, 200, 50), Shown(0x00FFFF));
-}
-
-// Writes docs/sample-frame.png; run by hand with --gtest_also_run_disabled_tests.
-TEST(FramePixels, DISABLED_WriteSampleFrame)
-{
-    // The sample map inside a world-sized frame, so that the view is a small
-    // part of the overview.
-    TMap map = drawtest::SampleMap();
-    drawtest::PutBorder(map, 0, 0, 10000, 0, 0x808080, bkWall);
-    drawtest::PutBorder(map, 10000, 0, 10000, 10000, 0x808080, bkWall);
-    drawtest::PutBorder(map, 10000, 10000, 0, 10000, 0x808080, bkWall);
-    drawtest::PutBorder(map, 0, 10000, 0, 0, 0x808080, bkWall);
-    drawtest::PutRail(map, 2000, 5000, 8000, 5000);
-    drawtest::PutRail(map, 8000, 5000, 5000, 9000);
-    drawtest::PutRail(map, 5000, 9000, 2000, 5000);
-    drawtest::PutBorder(map, 3000, 2000, 7000, 3000, 0x00FFFF, bkHighWall);
-    TBackBuffer buffer;
-    buffer.Tick(map, 452, 52, true);
-    const QImage image = buffer.Tick(map, 452, 52, true).copy();
-    const auto path = std::filesystem::path(KEST_TEST_DATA) / ".." / ".." / "docs" / "sample-frame.png";
-    ASSERT_TRUE(image.save(QString::fromStdString(path.string()), "PNG"));
 }

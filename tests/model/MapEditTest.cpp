@@ -23,18 +23,38 @@ TMap EightRails()
     return map;
 }
 
-TEST(MapState, NewMapIsEmptyAndUnmodified)
+// A new map names no rail and no border: what acts on "the selected", "the
+// start" or "the finish" finds nothing, even once rails exist.
+TEST(MapState, ANewMapMarksNothingEvenOnceItHasRails)
 {
-    const TMap map;
-    EXPECT_EQ(map.StartRail, -1);
-    EXPECT_EQ(map.FinishRail, -1);
-    EXPECT_EQ(map.SelRail, -1);
-    EXPECT_EQ(map.SelBorder, -1);
-    EXPECT_EQ(map.RailCount(), 0);
-    EXPECT_EQ(map.BorderCount(), 0);
+    TMap map;
+    EXPECT_EQ(map.DisplayName(), "Новый");
+    std::int32_t fault = 7;
+    std::vector<TRouteFault> faults;
+    EXPECT_FALSE(map.CheckRoutes(fault, &faults));
+    EXPECT_EQ(fault, -1);
+    EXPECT_EQ(faults, (std::vector<TRouteFault>{{-1, TRouteFaultKind::NoStart}, {-1, TRouteFaultKind::NoFinish}}));
     EXPECT_FALSE(map.IsModified());
-    EXPECT_TRUE(map.FileName.empty());
-    EXPECT_EQ(map.ViewX | map.ViewY | map.ViewWidth | map.ViewHeight, 0);
+
+    PutRail(map, 100, 100, 200, 100);
+    PutRail(map, 200, 100, 100, 100);
+    PutBorder(map, 0, 0, 50, 50, 0x123456, bkWall);
+    map.Modified = false;
+    for (const TRail& rail : map.Rails) EXPECT_FALSE(rail.Selected || rail.IsStart || rail.IsFinish);
+    map.ReverseRail(map.SelRail);
+    map.DeleteRail(map.SelRail);
+    map.DeleteBorder(map.SelBorder);
+    map.SetBorderColor(map.SelBorder, 0xFFFFFF);
+    EXPECT_EQ(map.RailCount(), 2);
+    EXPECT_EQ(map.Rails[0].X1, 100);
+    EXPECT_EQ(map.BorderCount(), 1);
+    EXPECT_EQ(map.Borders[0].Color, 0x123456u);
+    EXPECT_FALSE(map.IsModified());
+    faults.clear();
+    EXPECT_FALSE(map.CheckRoutes(fault, &faults));
+    ASSERT_GE(faults.size(), 2u);
+    EXPECT_EQ(std::vector<TRouteFault>(faults.end() - 2, faults.end()),
+              (std::vector<TRouteFault>{{-1, TRouteFaultKind::NoStart}, {-1, TRouteFaultKind::NoFinish}}));
 }
 
 TEST(MapState, CountsResizeExactlyAndRefuseNegatives)

@@ -63,3 +63,51 @@ TEST(KestMapUsage, DoubleDashMakesOptionLikeNamesFiles)
     EXPECT_EQ(run.Status, 0) << run.Err;
     EXPECT_EQ(run.Out.rfind("--json\n  size     88 bytes\n", 0), 0u) << run.Out;
 }
+
+// The forms the parser accepts beyond the plain ones: combined short options,
+// a value joined with '=', options after the files, and "-" as a file name.
+TEST(KestMapUsage, ParserFormsOfOptionsAndNames)
+{
+    const TToolRun combined = RunKestMap({"-hv"});
+    EXPECT_EQ(combined.Status, 0);
+    EXPECT_EQ(combined.Out.rfind("Usage: kestmap", 0), 0u) << combined.Out;
+
+    const TTempFolder folder;
+    const std::string ring = folder.Write("ring.ks", RingMap().Bytes());
+    const TToolRun joined = RunKestMap({"render", ring, folder.Path("a.bmp"), "--size=32"});
+    EXPECT_EQ(joined.Status, 0) << joined.Err;
+    EXPECT_TRUE(std::filesystem::is_regular_file(folder.Path("a.bmp")));
+
+    const TToolRun late = RunKestMap({"check", ring, "--json"});
+    EXPECT_EQ(late.Status, 0) << late.Err;
+    EXPECT_EQ(late.Out.rfind("{\"file\":", 0), 0u) << late.Out;
+
+    const TToolRun dash = RunKestMap({"info", "-"});
+    EXPECT_EQ(dash.Status, 2);
+    EXPECT_EQ(dash.Err.rfind("kestmap: -: ", 0), 0u) << dash.Err;
+
+    const TToolRun valued = RunKestMap({"info", "--json=yes", ring});
+    EXPECT_EQ(valued.Status, 2);
+    EXPECT_NE(valued.Err.find("--json"), std::string::npos) << valued.Err;
+}
+
+// The one test of the built program: its main hands the arguments over as
+// bytes, it runs with no display at all, and its exit status reaches the shell.
+TEST(KestMapUsage, TheBuiltProgramNeedsNoDisplayAndKeepsRawNames)
+{
+    const TTempFolder folder;
+    const std::string ring = folder.Write("ring\xFF\xFE.ks", RingMap().Bytes());
+    const TToolRun info = RunKestMapProgram({"info", ring});
+    EXPECT_EQ(info.Status, 0) << info.Err;
+    EXPECT_EQ(info.Out.rfind(ring + "\n  size     88 bytes\n", 0), 0u) << info.Out;
+
+    const std::string picture = folder.Path("ring.png");
+    const TToolRun render = RunKestMapProgram({"render", "--size", "64", ring, picture});
+    EXPECT_EQ(render.Status, 0) << render.Err;
+    EXPECT_TRUE(std::filesystem::is_regular_file(picture));
+
+    const TToolRun faults = RunKestMapProgram({"check", ring, folder.Path("missing.ks")});
+    EXPECT_EQ(faults.Status, 2);
+    EXPECT_EQ(faults.Out, ring + ": valid\n");
+    EXPECT_EQ(faults.Err.rfind("kestmap: " + folder.Path("missing.ks") + ": ", 0), 0u) << faults.Err;
+}

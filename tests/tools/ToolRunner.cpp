@@ -1,5 +1,7 @@
 #include "ToolRunner.h"
 
+#include "tools/KestMapTool.h"
+
 #include <gtest/gtest.h>
 
 #include <QJsonDocument>
@@ -13,6 +15,7 @@
 #include <thread>
 #include <iterator>
 #include <random>
+#include <sstream>
 #include <stdexcept>
 #include <string_view>
 
@@ -41,6 +44,17 @@ void PutInt16(std::vector<std::uint8_t>& out, int value)
 } // namespace
 
 TToolRun RunKestMap(const std::vector<std::string>& args)
+{
+    std::ostringstream out;
+    std::ostringstream err;
+    TToolRun run;
+    run.Status = RunKestMap(args, out, err);
+    run.Out = out.str();
+    run.Err = err.str();
+    return run;
+}
+
+TToolRun RunKestMapProgram(const std::vector<std::string>& args)
 {
     const TTempFolder streams;
     const std::string outPath = streams.Path("out");

@@ -1,6 +1,6 @@
 #pragma once
-// Runs the built kestmap and builds sample map files byte by byte, so the
-// tests see the tool exactly as a user at a shell does.
+// Runs kestmap's code in-process as its main does, or once the built program
+// itself, and builds sample map files byte by byte.
 #include <QJsonObject>
 #include <QString>
 #include <cstdint>
@@ -15,9 +15,12 @@ struct TToolRun {
     std::string Err;
 };
 
-/// Runs kestmap with the arguments (passed as raw bytes, no shell) and with
-/// DISPLAY and QT_QPA_PLATFORM removed from its environment.
+/// Runs kestmap's code with the arguments (raw bytes, as main passes them),
+/// collecting what it writes to standard output and standard error.
 TToolRun RunKestMap(const std::vector<std::string>& args);
+/// Runs the built kestmap program with the arguments (no shell) and with
+/// DISPLAY, WAYLAND_DISPLAY and QT_QPA_PLATFORM removed from its environment.
+TToolRun RunKestMapProgram(const std::vector<std::string>& args);
 
 /// The lines of the text, without their newlines.
 std::vector<std::string> Lines(const std::string& text);

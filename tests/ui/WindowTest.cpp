@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <new>
+#include <vector>
 
 #include "model/Errors.h"
 #include "tests/ui/FormFixture.h"
@@ -22,27 +23,44 @@ protected:
     }
 };
 
-TEST_F(WindowTest, ControlsSitWhereTheFormPutsThem)
+TEST_F(WindowTest, ControlsFitTheirPanelsInTheOrderShown)
 {
-    const struct {
-        QWidget* control;
-        QRect rect;
-    } layout[] = {
-        {form->Panel1, {0, 0, 153, 618}},        {form->Panel2, {158, 0, 736, 618}},
-        {form->RadioGroup1, {8, 8, 137, 113}},   {form->Button3, {8, 136, 137, 24}},
-        {form->Button6, {8, 160, 137, 24}},      {form->Button7, {8, 184, 137, 24}},
-        {form->Button2, {8, 208, 137, 24}},      {form->Button4, {8, 232, 137, 24}},
-        {form->Button1, {8, 256, 137, 24}},      {form->Button8, {8, 280, 137, 24}},
-        {form->Button5, {8, 304, 137, 24}},      {form->PaintBox2, {8, 344, 137, 137}},
-        {form->ListBox1, {8, 496, 121, 113}},    {form->PaintBox1, {1, 1, 718, 600}},
-        {form->HB, {1, 601, 718, 16}},           {form->VB, {719, 1, 16, 600}},
-    };
-    for (const auto& entry : layout) EXPECT_EQ(entry.control->geometry(), entry.rect) << entry.rect.x() << "," << entry.rect.y();
-    // Labels grow to their text when the machine's font is wider than the form's.
-    EXPECT_EQ(form->Label2->geometry().topLeft(), QPoint(8, 328));
-    EXPECT_GE(form->Label2->width(), 56);
-    EXPECT_EQ(form->Label1->geometry().topLeft(), QPoint(8, 480));
-    EXPECT_GE(form->Label1->width(), 63);
+    // The left panel, top to bottom; the form lets a label's first row share
+    // the overview's last one, no more.
+    const std::vector<QWidget*> column = {form->RadioGroup1, form->Button3, form->Button6, form->Button7,
+                                          form->Button2,     form->Button4, form->Button1, form->Button8,
+                                          form->Button5,     form->Label2,  form->PaintBox2, form->Label1,
+                                          form->ListBox1};
+    for (std::size_t i = 0; i < column.size(); ++i) {
+        const QRect place = column[i]->geometry();
+        EXPECT_EQ(column[i]->parentWidget(), form->Panel1) << i;
+        EXPECT_TRUE(form->Panel1->rect().contains(place)) << i;
+        if (i > 0) {
+            EXPECT_GE(place.top(), column[i - 1]->geometry().bottom()) << i;
+        }
+    }
+    // The buttons make one block: same column, each right below the last.
+    for (std::size_t i = 2; i <= 8; ++i) {
+        const QRect above = column[i - 1]->geometry();
+        const QRect place = column[i]->geometry();
+        EXPECT_EQ(place.left(), above.left()) << i;
+        EXPECT_EQ(place.width(), above.width()) << i;
+        EXPECT_EQ(place.top(), above.bottom() + 1) << i;
+    }
+    // Labels are never narrower than their text.
+    for (QLabel* label : {form->Label1, form->Label2}) EXPECT_GE(label->width(), label->sizeHint().width());
+
+    // The main view shows 718 x 600 world units, the scroll bars run along it,
+    // and their ranges leave no part of the world out of reach.
+    const QRect view = form->PaintBox1->geometry();
+    EXPECT_EQ(view.size(), QSize(718, 600));
+    EXPECT_EQ(form->PaintBox1->parentWidget(), form->Panel2);
+    EXPECT_EQ(form->HB->geometry(), QRect(view.left(), view.bottom() + 1, view.width(), form->HB->height()));
+    EXPECT_EQ(form->VB->geometry(), QRect(view.right() + 1, view.top(), form->VB->width(), view.height()));
+    EXPECT_TRUE(form->Panel2->rect().contains(form->HB->geometry().united(form->VB->geometry())));
+    EXPECT_EQ(form->HB->Max() + view.width(), 10000);
+    EXPECT_EQ(form->VB->Max() + view.height(), 10000);
+    EXPECT_LT(form->Panel1->geometry().right(), form->Panel2->geometry().left());
     form->show();
     const int menuHeight = form->MainMenu1->height();
     EXPECT_GT(menuHeight, 0);
