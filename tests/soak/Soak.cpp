@@ -134,6 +134,38 @@ std::map<std::string, TFileStamp> Snapshot(const fs::path& folder)
 
 std::string Text(const QString& text) { return text.toStdString(); }
 
+/// What undo and redo give back: the elements with their flags, start, finish
+/// and the selection.
+struct TMapState {
+    std::vector<std::array<std::int64_t, 8>> Borders;
+    std::vector<std::array<std::int32_t, 7>> Rails;
+    std::array<std::int32_t, 4> Marks{};
+    friend bool operator==(const TMapState&, const TMapState&) = default;
+};
+
+std::string Describe(const TMapState& state)
+{
+    std::ostringstream out;
+    out << state.Borders.size() << " borders, " << state.Rails.size() << " rails, start " << state.Marks[0]
+        << ", finish " << state.Marks[1] << ", selected rail " << state.Marks[2] << ", selected border "
+        << state.Marks[3];
+    return out.str();
+}
+
+/// The state, with or without the selection: a change of the selection alone
+/// makes no step, so redo gives back the selection after the last step.
+TMapState StateOf(const TMap& map, bool withSelection = true)
+{
+    TMapState state;
+    const auto selected = [&](bool flag) { return withSelection && flag; };
+    for (const TBorder& b : map.Borders)
+        state.Borders.push_back({b.X1, b.Y1, b.X2, b.Y2, b.Color, b.Kind, selected(b.Selected), 0});
+    for (const TRail& r : map.Rails)
+        state.Rails.push_back({r.X1, r.Y1, r.X2, r.Y2, selected(r.Selected), r.IsStart, r.IsFinish});
+    state.Marks = {map.StartRail, map.FinishRail, withSelection ? map.SelRail : 0, withSelection ? map.SelBorder : 0};
+    return state;
+}
+
 /// One run: a window in a scratch folder, the actions, the checks.
 class TSoakRun {
 public:
@@ -174,6 +206,8 @@ public:
         std::string broken = CheckErrors(errorsBefore);
         if (broken.empty()) broken = CheckFiles();
         if (broken.empty() && form_->MapList) broken = CheckWindow(action.Kind == TSoakAction::Tick);
+        if (broken.empty() && form_->MapList && ++steps_ % 25 == 0) broken = CheckHistories();
+        if (form_->MapList) NoteHistoryStarts();
         // An accepted close ends the program; the user starts it again.
         if (!form_->MapList) OpenWindow();
         return broken;
@@ -188,12 +222,54 @@ private:
         form_->show();
         QApplication::setActiveWindow(form_.get());
         held_ = Qt::NoButton;
+        heldElsewhere_ = Qt::NoButton;
         items_.clear();
         for (QAction* menu : form_->MainMenu1->actions()) {
             if (!menu->menu()) continue;
             for (QAction* item : menu->menu()->actions())
                 if (!item->isSeparator()) items_.push_back(item);
         }
+        NoteHistoryStarts();
+    }
+
+public:
+    /// Undoing every step of each map gives back its state when its history
+    /// began, and redoing as many the state before the undos. Skipped while a
+    /// mouse button is held or a step is open.
+    std::string CheckHistories()
+    {
+        if (!form_->MapList || held_ != Qt::NoButton) return "";
+        for (const auto& owned : form_->MapList->Maps) {
+            TMap& map = *owned;
+            const auto start = baselines_.find(map.Id());
+            if (start == baselines_.end()) continue;
+            const TMapState before = StateOf(map, false);
+            std::size_t undone = 0;
+            while (map.CanUndo()) {
+                if (!map.Undo()) return "";
+                ++undone;
+            }
+            if (!(StateOf(map) == start->second))
+                return "undoing all " + std::to_string(undone) + " steps of " + map.DisplayName() +
+                       " does not give back its state when its history began: " + Describe(StateOf(map)) +
+                       " instead of " + Describe(start->second);
+            // Only the steps undone here: steps the user undid stay undone.
+            for (std::size_t k = 0; k < undone; ++k)
+                if (!map.Redo()) return "redo refused after undo: " + map.DisplayName();
+            if (!(StateOf(map, false) == before))
+                return "redoing all steps of " + map.DisplayName() + " does not give back the state before the undos";
+        }
+        return "";
+    }
+
+private:
+    /// A map whose history is empty (new, loaded, or dropped by a change made
+    /// outside any step) starts from its state now.
+    void NoteHistoryStarts()
+    {
+        // An open step is not stored yet: its map has not started afresh.
+        for (const auto& map : form_->MapList->Maps)
+            if (!map->CanUndo() && !map->CanRedo() && !map->History().IsOpen()) baselines_[map->Id()] = StateOf(*map);
     }
 
     /// What an action did, for reading a failing script step by step.
@@ -203,9 +279,10 @@ private:
         if (form_->MapList) {
             std::fprintf(stderr, "  current %d, line %d:", form_->MapList->Current, form_->ListBox1->ItemIndex());
             for (const auto& map : form_->MapList->Maps)
-                std::fprintf(stderr, " [%s %s%s %dr %db]", map->DisplayName().c_str(), map->FileName.c_str(),
-                             map->Modified ? " *" : "", map->RailCount(), map->BorderCount());
-            std::fprintf(stderr, "\n");
+                std::fprintf(stderr, " [%s %s%s %dr %db%s%s]", map->DisplayName().c_str(), map->FileName.c_str(),
+                             map->Modified ? " *" : "", map->RailCount(), map->BorderCount(),
+                             map->CanUndo() ? " undo" : "", map->CanRedo() ? " redo" : "");
+            std::fprintf(stderr, "\n  %s\n", Describe(StateOf(form_->CurrentMap())).c_str());
         }
         for (const std::string& q : answers_.Questions) std::fprintf(stderr, "  asked: %s\n", q.c_str());
         for (std::size_t i = errorsBefore; i < answers_.Errors.size(); ++i)
@@ -224,13 +301,16 @@ private:
         return names;
     }
 
+    /// A mouse event; the buttons held are counted per widget, as Qt's grab
+    /// gives each widget the release of its own press.
     void Mouse(QWidget* widget, QEvent::Type type, int x, int y, Qt::MouseButton button,
                Qt::KeyboardModifiers modifiers = Qt::NoModifier)
     {
-        if (type == QEvent::MouseButtonPress) held_ |= button;
-        if (type == QEvent::MouseButtonRelease) held_ &= ~Qt::MouseButtons(button);
+        Qt::MouseButtons& held = widget == form_->PaintBox1 ? held_ : heldElsewhere_;
+        if (type == QEvent::MouseButtonPress) held |= button;
+        if (type == QEvent::MouseButtonRelease) held &= ~Qt::MouseButtons(button);
         const QPointF at(x, y);
-        QMouseEvent event(type, at, widget->mapToGlobal(at), button, held_, modifiers);
+        QMouseEvent event(type, at, widget->mapToGlobal(at), button, held, modifiers);
         QApplication::sendEvent(widget, &event);
     }
 
@@ -444,10 +524,14 @@ private:
     TSoakFileDialog pictures_;
     std::unique_ptr<TForm1> form_;
     std::vector<QAction*> items_;
+    /// Buttons held in the main view, and in the overview or the list.
     Qt::MouseButtons held_;
+    Qt::MouseButtons heldElsewhere_;
     std::map<std::string, TFileStamp> files_;
     std::vector<std::string> namesBefore_;
     bool damagedReplaced_ = false;
+    std::size_t steps_ = 0;
+    std::map<std::uint64_t, TMapState> baselines_;
     std::int32_t countBefore_ = 0;
 };
 
@@ -564,7 +648,8 @@ std::string RunSoakScript(const TSoakScript& script, std::size_t* actionsRun)
         if (actionsRun) *actionsRun = i + 1;
         if (!broken.empty()) return "after action " + std::to_string(i) + " (" + script[i].ToText() + "): " + broken;
     }
-    return "";
+    const std::string broken = run.CheckHistories();
+    return broken.empty() ? "" : "at the end: " + broken;
 }
 
 TSoakScript ShrinkSoakScript(const TSoakScript& failing, std::size_t maxRuns)
