@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs every Debian package that building, testing, benchmarking and
 # fuzzing the editor needs, and does nothing when all of them are present.
+# Given package names, it installs those instead, the same way.
 set -euo pipefail
 
 packages=(
@@ -9,6 +10,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-dejavu-core xvfb xauth x11-utils imagemagick
 )
+[[ $# -gt 0 ]] && packages=("$@")
 
 missing=()
 for p in "${packages[@]}"; do

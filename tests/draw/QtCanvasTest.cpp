@@ -7,6 +7,7 @@
 
 #include "model/Errors.h"
 #include "platform/qt/QtCanvas.h"
+#include "tests/support/TempFolder.h"
 
 namespace {
 
@@ -43,11 +44,11 @@ std::vector<std::string> Rows(const TQtBitmap& bitmap)
 
 QRgb At(const TQtBitmap& bitmap, int x, int y) { return bitmap.Image().pixel(x, y) & 0xFFFFFF; }
 
+/// A file in a fresh folder of this test program, removed when it ends.
 std::string TempPath(const std::string& name)
 {
-    const auto dir = std::filesystem::temp_directory_path() / "kest-draw-tests";
-    std::filesystem::create_directories(dir);
-    return (dir / name).string();
+    static const TTempFolder folder;
+    return folder.File(name);
 }
 
 } // namespace

@@ -20,7 +20,7 @@ class FileCommands : public ::testing::Test {
 protected:
     TScopedMessages messages;
     TScopedMapDialogs dialogs;
-    filetest::TScratch scratch;
+    TTempFolder scratch;
     TFakeMessageService& Asked() { return messages.Service; }
 
     /// A modified, unnamed map with one border and two rails.
@@ -35,7 +35,7 @@ protected:
     /// A copy of ring.ks in the scratch folder under name.
     std::string RingCopy(const std::string& name)
     {
-        const std::string path = scratch.Path(name);
+        const std::string path = scratch.File(name);
         std::filesystem::copy_file(DataPath("ring.ks"), path);
         return path;
     }
@@ -66,7 +66,7 @@ TEST_F(FileCommands, LoadYesAtThePromptSavesAndReadsNothing)
     TMap map = Drawn();
     const std::string ring = RingCopy("ring.KS");
     Asked().Answer(TMsgResult::Yes).Answer(TMsgResult::Yes);
-    dialogs.Save->Choose(scratch.Path("ring.ks"));
+    dialogs.Save->Choose(scratch.File("ring.ks"));
     map.LoadFromFile();
     ExpectQuestions({{ChangedNew, TMsgButtons::YesNoCancel},
                      {"Карта ring уже существует. Сохранить?", TMsgButtons::YesNo}});
@@ -82,7 +82,7 @@ TEST_F(FileCommands, LoadNoAtThePromptReadsTheChosenFile)
     TMap map = Drawn();
     const std::string ring = RingCopy("ring.KS");
     Asked().Answer(TMsgResult::No);
-    dialogs.Open->Choose(scratch.Path("ring.old.ks"));
+    dialogs.Open->Choose(scratch.File("ring.old.ks"));
     map.LoadFromFile();
     EXPECT_EQ(ring, map.FileName);
     EXPECT_FALSE(map.Modified);
@@ -110,9 +110,9 @@ TEST_F(FileCommands, LoadOfAMissingFileLeavesAnEmptyModifiedMapNamedAfterIt)
     map.Rails.resize(2);
     map.SetStartRail(1);
     map.Modified = false;
-    dialogs.Open->Choose(scratch.Path("new.map"));
+    dialogs.Open->Choose(scratch.File("new.map"));
     map.LoadFromFile();
-    EXPECT_EQ(scratch.Path("new.KS"), map.FileName);
+    EXPECT_EQ(scratch.File("new.KS"), map.FileName);
     EXPECT_TRUE(map.Modified);
     EXPECT_EQ(0, map.RailCount());
     EXPECT_EQ(-1, map.StartRail);
@@ -133,13 +133,13 @@ TEST_F(FileCommands, LoadOfAnUnreadablePathRaisesAndForgetsTheName)
 {
     TMap map;
     map.Rails.resize(1);
-    std::filesystem::create_directory(scratch.Path("folder.KS"));
-    dialogs.Open->Choose(scratch.Path("folder.ks"));
+    std::filesystem::create_directory(scratch.File("folder.KS"));
+    dialogs.Open->Choose(scratch.File("folder.ks"));
     try {
         map.LoadFromFile();
         FAIL() << "no error";
     } catch (const EFileError& e) {
-        EXPECT_EQ(scratch.Path("folder.KS") + ": Is a directory", e.what());
+        EXPECT_EQ(scratch.File("folder.KS") + ": Is a directory", e.what());
     }
     EXPECT_EQ("", map.FileName);
     EXPECT_EQ(0, map.RailCount());
@@ -149,7 +149,7 @@ TEST_F(FileCommands, LoadOfAnUnreadablePathRaisesAndForgetsTheName)
 TEST_F(FileCommands, LoadOfADamagedFileForgetsTheNameSoItIsNeverSavedOver)
 {
     // A copy: the save below must not be able to reach the damaged file.
-    const std::string path = scratch.Path("dmg.ks");
+    const std::string path = scratch.File("dmg.ks");
     std::filesystem::copy_file(DataPath("damaged/kind4.ks"), path);
     const Bytes damaged = filetest::ReadBytes(path);
     TMap map;
@@ -187,7 +187,7 @@ TEST_F(FileCommands, SaveNoAtTheOverwriteQuestionRestoresThePreviousName)
     const std::string ring = RingCopy("ring.KS");
     const Bytes before = filetest::ReadBytes(ring);
     TMap map = Drawn();
-    dialogs.Save->Choose(scratch.Path("ring"));
+    dialogs.Save->Choose(scratch.File("ring"));
     Asked().Answer(TMsgResult::No);
     EXPECT_FALSE(map.Save());
     ExpectQuestions({{"Карта ring уже существует. Сохранить?", TMsgButtons::YesNo}});
@@ -195,11 +195,11 @@ TEST_F(FileCommands, SaveNoAtTheOverwriteQuestionRestoresThePreviousName)
     EXPECT_TRUE(map.Modified);
     EXPECT_EQ(before, filetest::ReadBytes(ring));
 
-    map.FileName = scratch.Path("mine.KS");
+    map.FileName = scratch.File("mine.KS");
     dialogs.Save->Choose(ring);
     Asked().Answer(TMsgResult::No);
     map.SaveAs();
-    EXPECT_EQ(scratch.Path("mine.KS"), map.FileName);
+    EXPECT_EQ(scratch.File("mine.KS"), map.FileName);
     EXPECT_EQ(before, filetest::ReadBytes(ring));
 }
 
@@ -219,9 +219,9 @@ TEST_F(FileCommands, SaveYesAtTheOverwriteQuestionReplacesTheFile)
 TEST_F(FileCommands, SaveOfAFileThatCannotBeCreatedReturnsFalseKeepingTheNewName)
 {
     TMap map = Drawn();
-    dialogs.Save->Choose(scratch.Path("no/such/folder/a.ks"));
+    dialogs.Save->Choose(scratch.File("no/such/folder/a.ks"));
     EXPECT_FALSE(map.Save());
-    EXPECT_EQ(scratch.Path("no/such/folder/a.KS"), map.FileName);
+    EXPECT_EQ(scratch.File("no/such/folder/a.KS"), map.FileName);
     EXPECT_TRUE(map.Modified);
     EXPECT_TRUE(Asked().Questions.empty());
 }
@@ -241,10 +241,10 @@ TEST_F(FileCommands, SaveOfANamedMapWritesAtOnceAskingNothing)
 TEST_F(FileCommands, SaveAsAlwaysAsksAndTakesTheNewName)
 {
     TMap map = Drawn();
-    map.FileName = scratch.Path("old.KS");
-    dialogs.Save->Choose(scratch.Path("Новая карта.ks"));
+    map.FileName = scratch.File("old.KS");
+    dialogs.Save->Choose(scratch.File("Новая карта.ks"));
     map.SaveAs();
-    EXPECT_EQ(scratch.Path("Новая карта.KS"), map.FileName);
+    EXPECT_EQ(scratch.File("Новая карта.KS"), map.FileName);
     EXPECT_EQ("Новая карта", map.DisplayName());
     EXPECT_FALSE(map.Modified);
     EXPECT_EQ(std::vector<std::string>({"Новая карта.KS"}), scratch.Names());
@@ -287,7 +287,7 @@ TEST_F(FileCommands, ConfirmCloseFollowsTheAnswer)
         Asked().Answer(c.Answer);
         if (c.Answer == TMsgResult::Yes) {
             if (c.SaveChoice) {
-                dialogs.Save->Choose(scratch.Path(*c.SaveChoice));
+                dialogs.Save->Choose(scratch.File(*c.SaveChoice));
             } else {
                 dialogs.Save->Cancel();
             }
@@ -298,7 +298,7 @@ TEST_F(FileCommands, ConfirmCloseFollowsTheAnswer)
         EXPECT_EQ(c.Modified, map.Modified);
     }
     TMap saved;
-    ReadMapFile(saved, scratch.Path("saved.KS"));
+    ReadMapFile(saved, scratch.File("saved.KS"));
     EXPECT_EQ(2, saved.RailCount());
 }
 

@@ -196,11 +196,11 @@ TEST(MapFileRoundTrip, GeneratedMapsComeBackFieldForField)
 {
     std::mt19937 random(20240611);
     const std::vector<std::pair<int, int>> sizes = {{0, 0}, {1, 0}, {0, 1}, {3, 7}, {200, 150}, {60000, 90000}};
-    filetest::TScratch scratch;
+    TTempFolder scratch;
     for (const auto& [borders, rails] : sizes) {
         TMap map = RandomMap(random, borders, rails);
         map.Normalize();
-        const std::string path = scratch.Path("round.KS");
+        const std::string path = scratch.File("round.KS");
         WriteMapFile(map, path);
         EXPECT_EQ(16u + 12u * map.Borders.size() + 8u * map.Rails.size(), std::filesystem::file_size(path));
         TMap loaded;
@@ -219,10 +219,10 @@ TEST(MapFileRoundTrip, GeneratedMapsComeBackFieldForField)
 
 TEST(MapFileRoundTrip, CyrillicFileNamesWork)
 {
-    filetest::TScratch scratch;
+    TTempFolder scratch;
     TMap map;
     map.AddRail(10, 10, 500, 10);
-    const std::string path = scratch.Path("Карта поля.KS");
+    const std::string path = scratch.File("Карта поля.KS");
     WriteMapFile(map, path);
     EXPECT_TRUE(MapFileExists(path));
     TMap loaded;

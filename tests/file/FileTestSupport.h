@@ -1,6 +1,6 @@
 #pragma once
-// Helpers shared by the map file tests: a scratch folder, byte access to
-// files, and the sample files of tests/data.
+// Helpers shared by the map file tests: byte access to files and the sample
+// files of tests/data.
 #include <algorithm>
 #include <cstdint>
 #include <filesystem>
@@ -17,24 +17,6 @@ namespace filetest {
 
 using Bytes = std::vector<std::uint8_t>;
 
-/// A fresh folder removed with everything in it, seen as the file tests use it.
-class TScratch : public TTempFolder {
-public:
-    using TTempFolder::Path;
-    /// The UTF-8 path of name inside the folder.
-    std::string Path(const std::string& name) const { return File(name); }
-    /// Names of everything in the folder, sorted.
-    std::vector<std::string> Names() const
-    {
-        std::vector<std::string> names;
-        for (const auto& entry : std::filesystem::directory_iterator(Dir))
-            names.push_back(entry.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
-
-    const std::filesystem::path& Dir = Path();
-};
 
 using ::ReadBytes;
 using ::WriteBytes;

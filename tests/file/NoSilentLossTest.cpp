@@ -23,7 +23,7 @@ class NoSilentLoss : public ::testing::Test {
 protected:
     TScopedMessages messages;
     TScopedMapDialogs dialogs;
-    filetest::TScratch scratch;
+    TTempFolder scratch;
     TFakeMessageService& Asked() { return messages.Service; }
 
     static TMap OneRail()
@@ -60,23 +60,23 @@ private:
 
 TEST_F(NoSilentLoss, MatchingTheCaseOfAnExistingExtension)
 {
-    const Bytes lower = PutMapFile(scratch.Path("field.ks"));
-    PutMapFile(scratch.Path("both.ks"));
-    PutMapFile(scratch.Path("both.KS"));
-    PutMapFile(scratch.Path("mixed.Ks"));
-    EXPECT_EQ(scratch.Path("field.ks"), MatchExistingCase(scratch.Path("field.KS")));
-    EXPECT_EQ(scratch.Path("both.KS"), MatchExistingCase(scratch.Path("both.KS")));
-    EXPECT_EQ(scratch.Path("mixed.Ks"), MatchExistingCase(scratch.Path("mixed.ks")));
-    EXPECT_EQ(scratch.Path("none.KS"), MatchExistingCase(scratch.Path("none.KS")));
-    EXPECT_EQ(scratch.Path("field"), MatchExistingCase(scratch.Path("field")));
+    const Bytes lower = PutMapFile(scratch.File("field.ks"));
+    PutMapFile(scratch.File("both.ks"));
+    PutMapFile(scratch.File("both.KS"));
+    PutMapFile(scratch.File("mixed.Ks"));
+    EXPECT_EQ(scratch.File("field.ks"), MatchExistingCase(scratch.File("field.KS")));
+    EXPECT_EQ(scratch.File("both.KS"), MatchExistingCase(scratch.File("both.KS")));
+    EXPECT_EQ(scratch.File("mixed.Ks"), MatchExistingCase(scratch.File("mixed.ks")));
+    EXPECT_EQ(scratch.File("none.KS"), MatchExistingCase(scratch.File("none.KS")));
+    EXPECT_EQ(scratch.File("field"), MatchExistingCase(scratch.File("field")));
     // A folder of that name is no map file.
-    fs::create_directory(scratch.Path("dir.ks"));
-    EXPECT_EQ(scratch.Path("dir.KS"), MatchExistingCase(scratch.Path("dir.KS")));
+    fs::create_directory(scratch.File("dir.ks"));
+    EXPECT_EQ(scratch.File("dir.KS"), MatchExistingCase(scratch.File("dir.KS")));
 }
 
 TEST_F(NoSilentLoss, ALowerCaseMapIsOpenedAndSavedBackToItself)
 {
-    const std::string field = scratch.Path("field.ks");
+    const std::string field = scratch.File("field.ks");
     PutMapFile(field);
     TMap map;
     dialogs.Open->Choose(field);
@@ -94,7 +94,7 @@ TEST_F(NoSilentLoss, ALowerCaseMapIsOpenedAndSavedBackToItself)
 
 TEST_F(NoSilentLoss, SavingOverALowerCaseMapAsksFirstAndWritesThatFile)
 {
-    const std::string field = scratch.Path("field.ks");
+    const std::string field = scratch.File("field.ks");
     const Bytes old = PutMapFile(field);
     TMap map = OneRail();
     map.AddRail(1000, 1000, 1200, 1000);
@@ -108,7 +108,7 @@ TEST_F(NoSilentLoss, SavingOverALowerCaseMapAsksFirstAndWritesThatFile)
     EXPECT_EQ(old, filetest::ReadBytes(field));
 
     // Save as, with the name typed in upper case this time.
-    dialogs.Save->Choose(scratch.Path("field.KS"));
+    dialogs.Save->Choose(scratch.File("field.KS"));
     Asked().Answer(TMsgResult::Yes);
     map.SaveAs();
     EXPECT_EQ(field, map.FileName);
@@ -117,27 +117,27 @@ TEST_F(NoSilentLoss, SavingOverALowerCaseMapAsksFirstAndWritesThatFile)
 
     // Where no file of that name exists, the upper-case extension stands.
     TMap other = OneRail();
-    dialogs.Save->Choose(scratch.Path("new.ks"));
+    dialogs.Save->Choose(scratch.File("new.ks"));
     EXPECT_TRUE(other.Save());
-    EXPECT_EQ(scratch.Path("new.KS"), other.FileName);
+    EXPECT_EQ(scratch.File("new.KS"), other.FileName);
 }
 
 TEST_F(NoSilentLoss, AFolderIsNoExistingMapAndIsRefusedWithItsReason)
 {
-    fs::create_directory(scratch.Path("maps.KS"));
+    fs::create_directory(scratch.File("maps.KS"));
     TMap map = OneRail();
-    dialogs.Save->Choose(scratch.Path("maps.ks"));
+    dialogs.Save->Choose(scratch.File("maps.ks"));
     EXPECT_FALSE(map.Save());
     EXPECT_TRUE(Asked().Questions.empty());
-    EXPECT_EQ(std::vector<std::string>{scratch.Path("maps.KS") + ": Is a directory"}, Asked().Errors);
+    EXPECT_EQ(std::vector<std::string>{scratch.File("maps.KS") + ": Is a directory"}, Asked().Errors);
     EXPECT_TRUE(map.Modified);
-    EXPECT_TRUE(fs::is_directory(scratch.Path("maps.KS")));
-    EXPECT_FALSE(MapFileExists(scratch.Path("maps.KS")));
+    EXPECT_TRUE(fs::is_directory(scratch.File("maps.KS")));
+    EXPECT_FALSE(MapFileExists(scratch.File("maps.KS")));
 }
 
 TEST_F(NoSilentLoss, ASaveThatCannotCreateItsFileSaysWhy)
 {
-    const std::string path = scratch.Path("missing/a.KS");
+    const std::string path = scratch.File("missing/a.KS");
     TMap map = OneRail();
     map.FileName = path;
     EXPECT_FALSE(map.Save());
@@ -148,10 +148,10 @@ TEST_F(NoSilentLoss, ASaveThatCannotCreateItsFileSaysWhy)
 
 TEST_F(NoSilentLoss, AWriteProtectedMapIsNeverReplaced)
 {
-    const std::string path = scratch.Path("kept.KS");
+    const std::string path = scratch.File("kept.KS");
     const Bytes old = PutMapFile(path);
     // The folder is the user's own: renaming over the file would work.
-    GiveToUnprivileged(scratch.Dir.string());
+    GiveToUnprivileged(scratch.Path().string());
     GiveToUnprivileged(path);
     ::chmod(path.c_str(), 0444);
     const std::string failures = RunUnprivileged([&] {
@@ -175,10 +175,10 @@ TEST_F(NoSilentLoss, AWriteProtectedMapIsNeverReplaced)
 TEST_F(NoSilentLoss, AnotherUsersUnreadableFileInASharedFolderIsAskedAboutAndRefused)
 {
     if (::geteuid() != 0) GTEST_SKIP() << "needs root to own a file that another user cannot read";
-    const std::string path = scratch.Path("theirs.KS");
+    const std::string path = scratch.File("theirs.KS");
     const Bytes old = PutMapFile(path);
     ::chmod(path.c_str(), 0600);
-    ::chmod(scratch.Dir.c_str(), 01777);
+    ::chmod(scratch.Path().c_str(), 01777);
     const std::string failures = RunUnprivileged([&] {
         TChecks check;
         TMap map = OneRail();
@@ -196,11 +196,11 @@ TEST_F(NoSilentLoss, AnotherUsersUnreadableFileInASharedFolderIsAskedAboutAndRef
 
 TEST_F(NoSilentLoss, AWritableMapInAFolderThatTakesNoNewFileIsWrittenInPlace)
 {
-    const std::string path = scratch.Path("inplace.KS");
+    const std::string path = scratch.File("inplace.KS");
     PutMapFile(path);
     GiveToUnprivileged(path);
     ::chmod(path.c_str(), 0644);
-    ::chmod(scratch.Dir.c_str(), 0555);
+    ::chmod(scratch.Path().c_str(), 0555);
     const std::string failures = RunUnprivileged([&] {
         TChecks check;
         TMap map = OneRail();
@@ -212,7 +212,7 @@ TEST_F(NoSilentLoss, AWritableMapInAFolderThatTakesNoNewFileIsWrittenInPlace)
         check.Equal(MapToBytes(map), filetest::ReadBytes(path), "the bytes on disk");
         return check.Result();
     });
-    ::chmod(scratch.Dir.c_str(), 0755);
+    ::chmod(scratch.Path().c_str(), 0755);
     EXPECT_EQ("", failures);
     EXPECT_EQ(std::vector<std::string>{"inplace.KS"}, scratch.Names());
 }
@@ -220,9 +220,9 @@ TEST_F(NoSilentLoss, AWritableMapInAFolderThatTakesNoNewFileIsWrittenInPlace)
 TEST_F(NoSilentLoss, PicturesGoThroughTheSameWriter)
 {
     // A write-protected picture is refused like a map.
-    const std::string path = scratch.Path("picture.bmp");
+    const std::string path = scratch.File("picture.bmp");
     filetest::WriteBytes(path, {1, 2, 3});
-    GiveToUnprivileged(scratch.Dir.string());
+    GiveToUnprivileged(scratch.Path().string());
     GiveToUnprivileged(path);
     ::chmod(path.c_str(), 0444);
     const std::string failures = RunUnprivileged([&] {

@@ -75,15 +75,15 @@ TEST(QtDialogs, FiltersShowTheDescriptionAndMatchBothCases)
 TEST(QtDialogs, OpenDialogListsBothCasesUnderTheWrittenFilter)
 {
     App();
-    filetest::TScratch scratch;
-    for (const char* name : {"a.ks", "b.KS", "c.txt"}) filetest::WriteBytes(scratch.Path(name), {0});
+    TTempFolder scratch;
+    for (const char* name : {"a.ks", "b.KS", "c.txt"}) filetest::WriteBytes(scratch.File(name), {0});
     TQtFileDialog dialog(TFileDialogMode::Open, MapFilter);
     QString shownFilter;
     QStringList listed;
     WhenModal([&](QWidget* modal) {
         auto* fileDialog = qobject_cast<QFileDialog*>(modal);
         ASSERT_NE(nullptr, fileDialog);
-        fileDialog->setDirectory(QString::fromStdString(scratch.Dir.string()));
+        fileDialog->setDirectory(QString::fromStdString(scratch.Path().string()));
         auto* combo = fileDialog->findChild<QComboBox*>("fileTypeCombo");
         if (combo) shownFilter = combo->currentText();
         auto* view = fileDialog->findChild<QListView*>("listView");
@@ -109,10 +109,10 @@ TEST(QtDialogs, OpenDialogListsBothCasesUnderTheWrittenFilter)
 TEST(QtDialogs, SaveDialogAddsNoSuffixAsksNothingAndRemembersWhatItShowed)
 {
     App();
-    filetest::TScratch scratch;
-    filetest::WriteBytes(scratch.Path("old.KS"), {0});
+    TTempFolder scratch;
+    filetest::WriteBytes(scratch.File("old.KS"), {0});
     TQtFileDialog dialog(TFileDialogMode::Save, MapFilter);
-    const QString folder = QString::fromStdString(scratch.Dir.string());
+    const QString folder = QString::fromStdString(scratch.Path().string());
     for (const char* typed : {"plain", "old.KS"}) {
         WhenModal([&](QWidget* modal) {
             auto* fileDialog = qobject_cast<QFileDialog*>(modal);
@@ -122,7 +122,7 @@ TEST(QtDialogs, SaveDialogAddsNoSuffixAsksNothingAndRemembersWhatItShowed)
             QMetaObject::invokeMethod(fileDialog, "accept");
         });
         ASSERT_TRUE(dialog.Execute()) << typed;
-        EXPECT_EQ(scratch.Path(typed), dialog.FileName());
+        EXPECT_EQ(scratch.File(typed), dialog.FileName());
     }
     // The next run opens where the last one ended; a cancel keeps the name.
     QString shownFolder;
@@ -136,7 +136,7 @@ TEST(QtDialogs, SaveDialogAddsNoSuffixAsksNothingAndRemembersWhatItShowed)
     EXPECT_FALSE(dialog.Execute());
     EXPECT_EQ(folder, shownFolder);
     EXPECT_EQ("old.KS", shownName.toStdString());
-    EXPECT_EQ(scratch.Path("old.KS"), dialog.FileName());
+    EXPECT_EQ(scratch.File("old.KS"), dialog.FileName());
 }
 
 TEST(QtDialogs, ColorDialogStartsBlackSetsOnConfirmKeepsOnCancel)

@@ -134,8 +134,8 @@ TEST(SampleFiles, TruncatedAtEveryOffsetFailsCleanly)
 {
     const filetest::Bytes whole = filetest::ReadBytes(DataPath("mixed.ks"));
     ASSERT_EQ(64u, whole.size());
-    filetest::TScratch scratch;
-    const std::string path = scratch.Path("cut.KS");
+    TTempFolder scratch;
+    const std::string path = scratch.File("cut.KS");
     for (std::size_t cut = 0; cut < whole.size(); ++cut) {
         SCOPED_TRACE("cut at " + std::to_string(cut));
         filetest::WriteBytes(path, filetest::Bytes(whole.begin(), whole.begin() + static_cast<long>(cut)));
@@ -160,8 +160,8 @@ TEST(SampleFiles, TruncatedAtEveryOffsetFailsCleanly)
 
 TEST(SampleFiles, ReadOnlyFileLoads)
 {
-    filetest::TScratch scratch;
-    const std::string path = scratch.Path("locked.KS");
+    TTempFolder scratch;
+    const std::string path = scratch.File("locked.KS");
     std::filesystem::copy_file(DataPath("ring.ks"), path);
     std::filesystem::permissions(path, std::filesystem::perms::owner_read | std::filesystem::perms::group_read |
                                            std::filesystem::perms::others_read);
@@ -173,10 +173,10 @@ TEST(SampleFiles, ReadOnlyFileLoads)
 
 TEST(SampleFiles, FoldersAndMissingFilesRaiseAnErrorNamingThem)
 {
-    filetest::TScratch scratch;
+    TTempFolder scratch;
     const std::vector<std::pair<std::string, std::string>> cases = {
-        {scratch.Path(""), "Is a directory"},
-        {scratch.Path("missing.KS"), "No such file or directory"},
+        {scratch.File(""), "Is a directory"},
+        {scratch.File("missing.KS"), "No such file or directory"},
     };
     for (const auto& [path, reason] : cases) {
         TMap map;

@@ -40,7 +40,7 @@ class SaveSafety : public ::testing::Test {
 protected:
     TScopedMessages messages;
     TScopedMapDialogs dialogs;
-    filetest::TScratch scratch;
+    TTempFolder scratch;
 };
 
 TEST_F(SaveSafety, FullDeviceRaisesDiskFullAndKeepsModified)
@@ -73,7 +73,7 @@ TEST_F(SaveSafety, AFailingWriteLeavesTheOldFileAndNoTemporaryFile)
         {65536, EIO, "I/O error 5"},
         {240015, EACCES, "I/O error 13"},
     };
-    const std::string path = scratch.Path("map.KS");
+    const std::string path = scratch.File("map.KS");
     const Bytes old = {1, 2, 3, 4, 5};
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Message + " after " + std::to_string(c.AfterBytes));
@@ -98,17 +98,17 @@ TEST_F(SaveSafety, AFailingWriteLeavesTheOldFileAndNoTemporaryFile)
 TEST_F(SaveSafety, AFailingWriteOfANewFileLeavesNothing)
 {
     TMap map = BigMap();
-    dialogs.Save->Choose(scratch.Path("new.ks"));
+    dialogs.Save->Choose(scratch.File("new.ks"));
     TFaultScope fault(70000, ENOSPC);
     EXPECT_THROW(map.Save(), EInOutError);
-    EXPECT_EQ(scratch.Path("new.KS"), map.FileName);
+    EXPECT_EQ(scratch.File("new.KS"), map.FileName);
     EXPECT_TRUE(scratch.Names().empty());
 }
 
 TEST_F(SaveSafety, AFaultBeyondTheFileChangesNothing)
 {
     TMap map = BigMap();
-    map.FileName = scratch.Path("whole.KS");
+    map.FileName = scratch.File("whole.KS");
     TFaultScope fault(240016, ENOSPC);
     EXPECT_TRUE(map.Save());
     EXPECT_EQ(240016u, fs::file_size(map.FileName));
@@ -116,9 +116,9 @@ TEST_F(SaveSafety, AFaultBeyondTheFileChangesNothing)
 
 TEST_F(SaveSafety, PathsThatCannotBeCreatedMakeSaveReturnFalse)
 {
-    filetest::WriteBytes(scratch.Path("plain"), {9});
-    fs::create_directory(scratch.Path("folder.KS"));
-    for (const std::string& path : {scratch.Path("plain/a.KS"), scratch.Path("folder.KS"), scratch.Path("none/a.KS")}) {
+    filetest::WriteBytes(scratch.File("plain"), {9});
+    fs::create_directory(scratch.File("folder.KS"));
+    for (const std::string& path : {scratch.File("plain/a.KS"), scratch.File("folder.KS"), scratch.File("none/a.KS")}) {
         TMap map = BigMap();
         map.FileName = path;
         EXPECT_FALSE(map.Save()) << path;
@@ -126,13 +126,13 @@ TEST_F(SaveSafety, PathsThatCannotBeCreatedMakeSaveReturnFalse)
         EXPECT_EQ(path, map.FileName);
     }
     EXPECT_EQ(std::vector<std::string>({"folder.KS", "plain"}), scratch.Names());
-    EXPECT_TRUE(fs::is_empty(scratch.Path("folder.KS")));
-    EXPECT_EQ(Bytes({9}), filetest::ReadBytes(scratch.Path("plain")));
+    EXPECT_TRUE(fs::is_empty(scratch.File("folder.KS")));
+    EXPECT_EQ(Bytes({9}), filetest::ReadBytes(scratch.File("plain")));
 }
 
 TEST_F(SaveSafety, AReplacedFileKeepsItsPermissions)
 {
-    const std::string path = scratch.Path("shared.KS");
+    const std::string path = scratch.File("shared.KS");
     filetest::WriteBytes(path, {1});
     const auto mode = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read | fs::perms::others_read;
     fs::permissions(path, mode);
@@ -145,7 +145,7 @@ TEST_F(SaveSafety, AReplacedFileKeepsItsPermissions)
     // A new file gets what the umask allows, as any created file would.
     const mode_t mask = ::umask(0);
     ::umask(mask);
-    map.FileName = scratch.Path("fresh.KS");
+    map.FileName = scratch.File("fresh.KS");
     ASSERT_TRUE(map.Save());
     EXPECT_EQ(static_cast<unsigned>(0666 & ~mask),
               static_cast<unsigned>(fs::status(map.FileName).permissions() & fs::perms::mask));
@@ -153,8 +153,8 @@ TEST_F(SaveSafety, AReplacedFileKeepsItsPermissions)
 
 TEST_F(SaveSafety, SavingThroughALinkReplacesTheFileItNames)
 {
-    const std::string target = scratch.Path("real.KS");
-    const std::string link = scratch.Path("link.KS");
+    const std::string target = scratch.File("real.KS");
+    const std::string link = scratch.File("link.KS");
     filetest::WriteBytes(target, {1, 2});
     fs::create_symlink(target, link);
     TMap map;

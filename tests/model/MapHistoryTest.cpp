@@ -9,6 +9,7 @@
 #include "model/MapFile.h"
 #include "model/TMap.h"
 #include "tests/support/MapBuilders.h"
+#include "tests/support/MapBytes.h"
 #include "tests/support/TempFolder.h"
 
 using MapBuilders::PutBorder;
@@ -431,7 +432,7 @@ TEST(MapHistory, LoadingStartsAfreshAndTheLoadedStateIsClean)
 {
     TTempFolder folder;
     const std::string path = folder.File("two.ks");
-    WriteBytes(path, RailFileBytes({{100, 100, 300, 100}, {300, 100, 300, 400}}));
+    WriteBytes(path, TMapBytes().Rail(100, 100, 300, 100).Rail(300, 100, 300, 400).Bytes());
     TMap map;
     {
         const TEditStep step(map, TStepKind::DrawRail);

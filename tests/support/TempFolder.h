@@ -1,8 +1,9 @@
 #pragma once
 // A fresh folder for one test's files, removed with everything in it afterwards,
-// and the writing of small map files byte by byte.
+// and reading and writing files byte by byte.
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
 #include <filesystem>
@@ -31,45 +32,21 @@ public:
     /// The full path of name inside the folder (UTF-8).
     std::string File(const std::string& name) const { return (path_ / name).string(); }
     const std::filesystem::path& Path() const { return path_; }
+    /// Writes bytes to name in the folder and returns the file's path.
+    std::string Write(const std::string& name, const std::vector<std::uint8_t>& bytes) const;
+    /// Names of everything in the folder, sorted.
+    std::vector<std::string> Names() const
+    {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(path_))
+            names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
 
 private:
     std::filesystem::path path_;
 };
-
-inline void PutInt32(std::vector<std::uint8_t>& bytes, std::int32_t value)
-{
-    const auto u = static_cast<std::uint32_t>(value);
-    for (int shift = 0; shift < 32; shift += 8) bytes.push_back(static_cast<std::uint8_t>(u >> shift));
-}
-
-inline void PutInt16(std::vector<std::uint8_t>& bytes, std::int32_t value)
-{
-    bytes.push_back(static_cast<std::uint8_t>(value));
-    bytes.push_back(static_cast<std::uint8_t>(value >> 8));
-}
-
-/// A rail as stored: x1, y1, x2, y2.
-struct TStoredRail {
-    std::int32_t X1, Y1, X2, Y2;
-};
-
-/// The bytes of a map file holding no borders and these rails.
-inline std::vector<std::uint8_t> RailFileBytes(const std::vector<TStoredRail>& rails, std::int32_t start = -1,
-                                               std::int32_t finish = -1)
-{
-    std::vector<std::uint8_t> bytes;
-    PutInt32(bytes, 0);
-    PutInt32(bytes, static_cast<std::int32_t>(rails.size()));
-    for (const TStoredRail& r : rails) {
-        PutInt16(bytes, r.X1);
-        PutInt16(bytes, r.Y1);
-        PutInt16(bytes, r.X2);
-        PutInt16(bytes, r.Y2);
-    }
-    PutInt32(bytes, start);
-    PutInt32(bytes, finish);
-    return bytes;
-}
 
 inline void WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes)
 {
@@ -81,4 +58,11 @@ inline std::vector<std::uint8_t> ReadBytes(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+inline std::string TTempFolder::Write(const std::string& name, const std::vector<std::uint8_t>& bytes) const
+{
+    const std::string path = File(name);
+    WriteBytes(path, bytes);
+    return path;
 }

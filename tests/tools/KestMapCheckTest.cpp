@@ -62,7 +62,7 @@ TEST(KestMapCheck, ValidRingIsLinkedRailByRail)
     EXPECT_EQ(rails[2].toObject()["x2"].toInt(), 200);
     EXPECT_EQ(rails[2].toObject()["y2"].toInt(), 174);
 
-    const std::string file = folder.Path("ring.ks");
+    const std::string file = folder.File("ring.ks");
     const TToolRun text = RunKestMap({"check", file});
     EXPECT_EQ(text.Status, 0);
     EXPECT_EQ(text.Out, file + ": valid\n");

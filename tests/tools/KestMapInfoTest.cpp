@@ -104,7 +104,7 @@ TEST(KestMapInfo, LaterFilesAreReadAfterBadOnes)
 {
     const TTempFolder folder;
     const std::string first = folder.Write("first.ks", RingMap().Bytes());
-    const std::string missing = folder.Path("missing.ks");
+    const std::string missing = folder.File("missing.ks");
     const std::string damaged = folder.Write("damaged.ks", {1, 0, 0});
     const std::string last = folder.Write("last.ks", TMapBytes().Rail(0, 0, 0, 100).Bytes());
 
@@ -122,12 +122,12 @@ TEST(KestMapInfo, LaterFilesAreReadAfterBadOnes)
     const TToolRun alone = RunKestMap({"info", missing});
     EXPECT_EQ(alone.Status, 2);
     EXPECT_EQ(alone.Out, "");
-    const TToolRun folderAsMap = RunKestMap({"info", folder.Path("")});
+    const TToolRun folderAsMap = RunKestMap({"info", folder.File("")});
     EXPECT_EQ(folderAsMap.Status, 2);
     EXPECT_NE(folderAsMap.Err.find("Is a directory"), std::string::npos) << folderAsMap.Err;
 
     // A pipe with no writer must not hang the tool waiting for one.
-    const std::string pipe = folder.Path("pipe.ks");
+    const std::string pipe = folder.File("pipe.ks");
     ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
     const TToolRun fromPipe = RunKestMap({"check", pipe, first});
     EXPECT_EQ(fromPipe.Status, 2);
@@ -179,5 +179,5 @@ TEST(KestMapInfo, FileNamesAreEscapedInJson)
     const TToolRun run = RunKestMap({"info", "--json", file});
     ASSERT_EQ(run.Status, 0) << run.Err;
     EXPECT_EQ(Utf8(JsonLine(run.Out)["file"].toString()),
-              folder.Path("bad\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBDutf8.ks"));
+              folder.File("bad\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBDutf8.ks"));
 }

@@ -72,7 +72,7 @@ TEST(KestMapRender, MatchesTheOverviewAtEverySizeAndFormat)
         {"upper.Bmp", {"--size", "301"}, 301},
     };
     for (const Case& c : cases) {
-        const std::string picture = folder.Path(c.picture);
+        const std::string picture = folder.File(c.picture);
         std::vector<std::string> args = {"render", file, picture};
         args.insert(args.begin() + 1, c.size.begin(), c.size.end());
         const TToolRun run = RunKestMap(args);
@@ -89,8 +89,8 @@ TEST(KestMapRender, BmpIsTheExportsFileByteForByte)
 {
     const TTempFolder folder;
     const std::string file = folder.Write("map.ks", Colourful().Bytes());
-    const std::string rendered = folder.Path("rendered.bmp");
-    const std::string exported = folder.Path("exported.bmp");
+    const std::string rendered = folder.File("rendered.bmp");
+    const std::string exported = folder.File("exported.bmp");
     ASSERT_EQ(RunKestMap({"render", file, rendered}).Status, 0);
 
     TMap map;
@@ -109,17 +109,17 @@ TEST(KestMapRender, FailuresLeaveNoPicture)
     const std::string file = folder.Write("map.ks", RingMap().Bytes());
     const std::string damaged = folder.Write("damaged.ks", {2, 0, 0, 0, 1});
 
-    const TToolRun badMap = RunKestMap({"render", damaged, folder.Path("a.png")});
+    const TToolRun badMap = RunKestMap({"render", damaged, folder.File("a.png")});
     EXPECT_EQ(badMap.Status, 2);
     EXPECT_EQ(badMap.Err, "kestmap: " + damaged + ": Read beyond end of file\n");
-    EXPECT_FALSE(std::filesystem::exists(folder.Path("a.png")));
+    EXPECT_FALSE(std::filesystem::exists(folder.File("a.png")));
 
-    const TToolRun missingMap = RunKestMap({"render", folder.Path("none.ks"), folder.Path("b.png")});
+    const TToolRun missingMap = RunKestMap({"render", folder.File("none.ks"), folder.File("b.png")});
     EXPECT_EQ(missingMap.Status, 2);
-    EXPECT_FALSE(std::filesystem::exists(folder.Path("b.png")));
+    EXPECT_FALSE(std::filesystem::exists(folder.File("b.png")));
 
     for (const char* name : {"no/such/folder/c.png", "no/such/folder/c.bmp"}) {
-        const std::string picture = folder.Path(name);
+        const std::string picture = folder.File(name);
         const TToolRun unwritable = RunKestMap({"render", file, picture});
         EXPECT_EQ(unwritable.Status, 2) << name;
         EXPECT_EQ(unwritable.Err.rfind("kestmap: " + picture + ": ", 0), 0u) << unwritable.Err;

@@ -68,7 +68,7 @@ TEST(KestMapSamples, FuzzSeedsAndInputsThatOnceBrokeTheLoaderAreHandled)
             else
                 EXPECT_EQ(Lines(run.Out).size(), 1u) << file;
         }
-        const std::string picture = folder.Path("picture.png");
+        const std::string picture = folder.File("picture.png");
         std::filesystem::remove(picture);
         const TToolRun render = RunKestMap({"render", "--size", "64", file, picture});
         ASSERT_LE(render.Status, 2) << file;

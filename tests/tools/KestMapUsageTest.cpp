@@ -57,7 +57,7 @@ TEST(KestMapUsage, DoubleDashMakesOptionLikeNamesFiles)
     const TTempFolder folder;
     const std::string file = folder.Write("--json", RingMap().Bytes());
     const auto before = std::filesystem::current_path();
-    std::filesystem::current_path(folder.Path(""));
+    std::filesystem::current_path(folder.File(""));
     const TToolRun run = RunKestMap({"info", "--", "--json"});
     std::filesystem::current_path(before);
     EXPECT_EQ(run.Status, 0) << run.Err;
@@ -74,9 +74,9 @@ TEST(KestMapUsage, ParserFormsOfOptionsAndNames)
 
     const TTempFolder folder;
     const std::string ring = folder.Write("ring.ks", RingMap().Bytes());
-    const TToolRun joined = RunKestMap({"render", ring, folder.Path("a.bmp"), "--size=32"});
+    const TToolRun joined = RunKestMap({"render", ring, folder.File("a.bmp"), "--size=32"});
     EXPECT_EQ(joined.Status, 0) << joined.Err;
-    EXPECT_TRUE(std::filesystem::is_regular_file(folder.Path("a.bmp")));
+    EXPECT_TRUE(std::filesystem::is_regular_file(folder.File("a.bmp")));
 
     const TToolRun late = RunKestMap({"check", ring, "--json"});
     EXPECT_EQ(late.Status, 0) << late.Err;
@@ -101,13 +101,13 @@ TEST(KestMapUsage, TheBuiltProgramNeedsNoDisplayAndKeepsRawNames)
     EXPECT_EQ(info.Status, 0) << info.Err;
     EXPECT_EQ(info.Out.rfind(ring + "\n  size     88 bytes\n", 0), 0u) << info.Out;
 
-    const std::string picture = folder.Path("ring.png");
+    const std::string picture = folder.File("ring.png");
     const TToolRun render = RunKestMapProgram({"render", "--size", "64", ring, picture});
     EXPECT_EQ(render.Status, 0) << render.Err;
     EXPECT_TRUE(std::filesystem::is_regular_file(picture));
 
-    const TToolRun faults = RunKestMapProgram({"check", ring, folder.Path("missing.ks")});
+    const TToolRun faults = RunKestMapProgram({"check", ring, folder.File("missing.ks")});
     EXPECT_EQ(faults.Status, 2);
     EXPECT_EQ(faults.Out, ring + ": valid\n");
-    EXPECT_EQ(faults.Err.rfind("kestmap: " + folder.Path("missing.ks") + ": ", 0), 0u) << faults.Err;
+    EXPECT_EQ(faults.Err.rfind("kestmap: " + folder.File("missing.ks") + ": ", 0), 0u) << faults.Err;
 }

@@ -29,17 +29,6 @@ std::string ReadAll(const std::filesystem::path& path)
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-void PutInt32(std::vector<std::uint8_t>& out, std::int32_t value)
-{
-    const auto bits = static_cast<std::uint32_t>(value);
-    for (int shift = 0; shift < 32; shift += 8) out.push_back(static_cast<std::uint8_t>(bits >> shift));
-}
-
-void PutInt16(std::vector<std::uint8_t>& out, int value)
-{
-    out.push_back(static_cast<std::uint8_t>(value));
-    out.push_back(static_cast<std::uint8_t>(value >> 8));
-}
 
 } // namespace
 
@@ -57,8 +46,8 @@ TToolRun RunKestMap(const std::vector<std::string>& args)
 TToolRun RunKestMapProgram(const std::vector<std::string>& args)
 {
     const TTempFolder streams;
-    const std::string outPath = streams.Path("out");
-    const std::string errPath = streams.Path("err");
+    const std::string outPath = streams.File("out");
+    const std::string errPath = streams.File("err");
     const std::string tool = KEST_BINARY_DIR "/tools/kestmap";
 
     std::vector<char*> argv;
@@ -131,80 +120,3 @@ QJsonObject JsonLine(const std::string& line)
     return document.object();
 }
 
-TMapBytes& TMapBytes::Border(int x1, int y1, int x2, int y2, std::uint32_t color, int kind)
-{
-    for (const int v : {x1, y1, x2, y2}) PutInt16(borders_, v);
-    borders_.push_back(static_cast<std::uint8_t>(color));
-    borders_.push_back(static_cast<std::uint8_t>(color >> 8));
-    borders_.push_back(static_cast<std::uint8_t>(color >> 16));
-    borders_.push_back(static_cast<std::uint8_t>(kind));
-    ++borderCount_;
-    return *this;
-}
-
-TMapBytes& TMapBytes::Rail(int x1, int y1, int x2, int y2)
-{
-    for (const int v : {x1, y1, x2, y2}) PutInt16(rails_, v);
-    ++railCount_;
-    return *this;
-}
-
-TMapBytes& TMapBytes::Start(int index)
-{
-    start_ = index;
-    return *this;
-}
-
-TMapBytes& TMapBytes::Finish(int index)
-{
-    finish_ = index;
-    return *this;
-}
-
-std::vector<std::uint8_t> TMapBytes::Bytes() const
-{
-    std::vector<std::uint8_t> out;
-    PutInt32(out, borderCount_);
-    out.insert(out.end(), borders_.begin(), borders_.end());
-    PutInt32(out, railCount_);
-    out.insert(out.end(), rails_.begin(), rails_.end());
-    PutInt32(out, start_);
-    PutInt32(out, finish_);
-    return out;
-}
-
-TMapBytes RingMap()
-{
-    TMapBytes map;
-    map.Border(0, 0, 300, 0, 0x00FF00, 1).Border(0, 200, 300, 200, 0x0000FF, 3);
-    const int points[6][2] = {{100, 0}, {200, 0}, {250, 87}, {200, 174}, {100, 174}, {50, 87}};
-    for (int i = 0; i < 6; ++i) {
-        const auto& from = points[i];
-        const auto& to = points[(i + 1) % 6];
-        map.Rail(from[0], from[1], to[0], to[1]);
-    }
-    return map.Start(0).Finish(3);
-}
-
-TTempFolder::TTempFolder()
-{
-    std::random_device random;
-    path_ = std::filesystem::temp_directory_path() /
-            ("kestmap-test-" + std::to_string(getpid()) + "-" + std::to_string(random()));
-    std::filesystem::create_directories(path_);
-}
-
-TTempFolder::~TTempFolder()
-{
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-}
-
-std::string TTempFolder::Write(const std::string& name, const std::vector<std::uint8_t>& bytes) const
-{
-    const std::string path = Path(name);
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    if (!out) throw std::runtime_error("cannot write " + path);
-    return path;
-}

@@ -14,16 +14,6 @@ namespace {
 using MapBuilders::PutBorder;
 using MapBuilders::PutRail;
 
-constexpr std::int32_t ToolRail = 4;
-constexpr std::int32_t ToolSelect = 5;
-
-struct TEnds {
-    std::int32_t X1, Y1, X2, Y2;
-    friend bool operator==(const TEnds&, const TEnds&) = default;
-};
-
-TEnds EndsOf(const TLine& line) { return {line.X1, line.Y1, line.X2, line.Y2}; }
-
 class EditMenuTest : public FormTest {
 protected:
     void SetUp() override

@@ -23,7 +23,7 @@ protected:
     std::string RailFile(const std::string& name)
     {
         const std::string path = folder.File(name);
-        WriteBytes(path, RailFileBytes({{100, 100, 300, 100}, {300, 100, 300, 400}}));
+        WriteBytes(path, TMapBytes().Rail(100, 100, 300, 100).Rail(300, 100, 300, 400).Bytes());
         return path;
     }
 };
@@ -63,7 +63,7 @@ TEST_F(FileMenuTest, AMissingCommandLineMapGivesAnEmptyModifiedMapOfThatName)
 
 TEST_F(FileMenuTest, ADamagedCommandLineMapIsReportedAndTheWindowStillOpens)
 {
-    const std::vector<std::uint8_t> whole = RailFileBytes({{100, 100, 300, 100}});
+    const std::vector<std::uint8_t> whole = TMapBytes().Rail(100, 100, 300, 100).Bytes();
     const std::vector<std::uint8_t> bytes(whole.begin(), whole.begin() + 21);
     const std::string path = folder.File("short.ks");
     WriteBytes(path, bytes);
@@ -79,7 +79,7 @@ TEST_F(FileMenuTest, AnErrorInAMenuCommandIsShownAndTheWindowGoesOn)
 {
     Open();
     const std::string path = folder.File("bad.KS");
-    std::vector<std::uint8_t> bytes = RailFileBytes({});
+    std::vector<std::uint8_t> bytes = TMapBytes().Bytes();
     bytes[0] = 5;  // five borders promised, none there
     WriteBytes(path, bytes);
     PutRail(Map(), 100, 100, 300, 100);

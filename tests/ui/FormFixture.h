@@ -13,12 +13,25 @@
 
 #include "tests/support/FakeDialogs.h"
 #include "tests/support/MapBuilders.h"
+#include "tests/support/MapBytes.h"
 #include "tests/support/TempFolder.h"
 #include "ui/TKestApplication.h"
 #include "ui/TListBox.h"
 #include "ui/TRadioGroup.h"
 #include "ui/TScrollBar.h"
 #include "ui/Unit1.h"
+
+/// The tool selector's rail and select tools.
+constexpr std::int32_t ToolRail = 4;
+constexpr std::int32_t ToolSelect = 5;
+
+/// An element's ends, to compare in one expectation.
+struct TEnds {
+    std::int32_t X1, Y1, X2, Y2;
+    friend bool operator==(const TEnds&, const TEnds&) = default;
+};
+
+inline TEnds EndsOf(const TLine& line) { return {line.X1, line.Y1, line.X2, line.Y2}; }
 
 /// The one application object of the test program.
 inline void EnsureApplication()

@@ -7,7 +7,6 @@ namespace {
 using MapBuilders::PutBorder;
 using MapBuilders::PutRail;
 
-constexpr std::int32_t ToolRail = 4;
 
 class IdleTickTest : public FormTest {
 protected:

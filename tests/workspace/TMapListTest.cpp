@@ -5,6 +5,7 @@
 #include "model/Errors.h"
 #include "tests/support/FakeDialogs.h"
 #include "tests/support/MapBuilders.h"
+#include "tests/support/MapBytes.h"
 #include "tests/support/TempFolder.h"
 #include "workspace/TMapList.h"
 
@@ -29,7 +30,7 @@ protected:
     std::string MapFile(const std::string& name)
     {
         const std::string path = folder.File(name);
-        WriteBytes(path, RailFileBytes({{100, 100, 300, 100}}));
+        WriteBytes(path, TMapBytes().Rail(100, 100, 300, 100).Bytes());
         return path;
     }
     /// Checks the invariant that every line names its map.
@@ -164,7 +165,7 @@ TEST_F(MapListTest, AMissingFileLeavesAnEmptyModifiedMapListedUnderItsName)
 TEST_F(MapListTest, OpenFileUsesThePathExactlyAsGiven)
 {
     const std::string path = folder.File("lower.ks");
-    WriteBytes(path, RailFileBytes({{100, 100, 300, 100}, {300, 100, 300, 400}}));
+    WriteBytes(path, TMapBytes().Rail(100, 100, 300, 100).Rail(300, 100, 300, 400).Bytes());
     list.OpenFile(path);
     EXPECT_EQ(list.Map(0).FileName, path);
     EXPECT_EQ(list.Map(0).RailCount(), 2);
@@ -211,7 +212,7 @@ TEST_F(MapListTest, OpeningAFileAlreadyOpenMakesItsMapCurrentAndLoadsNothing)
 
 TEST_F(MapListTest, ADamagedFileRaisesAndItsMapAndLineAgreeOnNoName)
 {
-    std::vector<std::uint8_t> bytes = RailFileBytes({{100, 100, 300, 100}});
+    std::vector<std::uint8_t> bytes = TMapBytes().Rail(100, 100, 300, 100).Bytes();
     bytes.resize(10);
     const std::string path = folder.File("broken.ks");
     WriteBytes(path, bytes);
