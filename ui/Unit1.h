@@ -117,37 +117,46 @@ public:
     /// press added is still the last of its kind in the current map, else 0.
     std::uint8_t Placing() const;
 
-    // Handlers.
+    // Handlers, in the order the window shows their controls.
+    /// Start: the list of maps with one new map, the back buffer, the map named
+    /// on the command line, line 0 selected, the scroll ranges.
     void FormCreate(const TCommandLine& commandLine);
-    /// Closes every map (asking about unsaved ones); false refuses the close.
+    /// Closing the window: closes every map (asking about unsaved ones); false refuses the close.
     bool FormClose();
-    void PaintBox1MouseDown(TMouseButton button, std::int32_t x, std::int32_t y);
-    void PaintBox1MouseMove(std::int32_t x, std::int32_t y);
-    void PaintBox1MouseUp(TMouseButton button, std::int32_t x, std::int32_t y);
+    /// "Файл" menu.
+    void N2Click();  ///< "Новый" (Ctrl+N): a new empty map, made current.
+    void N3Click();  ///< "Загрузить" (Ctrl+O): a file from the open dialog into the first free map.
+    void N4Click();  ///< "Сохранить" (Ctrl+S): the current map, asking a name the first time.
+    void N7Click();  ///< "Сохранить всё" (Ctrl+L): every map in list order.
+    void f1Click();  ///< "Сохранить как..." (Ctrl+A): the current map under a new name.
+    void N9Click();  ///< "Сохранить карту в виде картинки" (Ctrl+I): the 1000 x 1000 picture.
+    void c1Click();  ///< "Закрыть карту" (Ctrl+M): closes the current map, offering to save it.
+    void N6Click();  ///< "Выход" (Ctrl+Q): closes the window.
+    /// Left panel, top to bottom.
+    void Button3Click(); ///< "Поменять": reverses the selected rail, next kind for the selected border.
+    void Button6Click(); ///< "Сделать стартовым": the selected rail becomes the start rail.
+    void Button7Click(); ///< "Сделать финишным": the selected rail becomes the finish rail.
+    void Button2Click(); ///< "Удалить": deletes the selected rail and border.
+    void Button4Click(); ///< "Сменить цвет": the selected border takes the drawing colour.
+    void Button1Click(); ///< "Цвет...": chooses the drawing colour.
+    void Button8Click(); ///< "Запомнить цвет": the selected border's colour becomes the drawing colour.
+    void Button5Click(); ///< "Проверить пути": the route check; the faulty rail is selected and centred.
+    /// "Миникарта": a press and moves centre the main view on the point under the mouse.
     void PaintBox2MouseDown(TMouseButton button, std::int32_t x, std::int32_t y);
     void PaintBox2MouseMove(std::int32_t x, std::int32_t y);
     void PaintBox2MouseUp(TMouseButton button, std::int32_t x, std::int32_t y);
+    /// "Список карт": the chosen line's map becomes current.
+    void ListBox1Click();
+    /// Main view: draws out a border or rail, selects, moves ends, pans with the right button.
+    void PaintBox1MouseDown(TMouseButton button, std::int32_t x, std::int32_t y);
+    void PaintBox1MouseMove(std::int32_t x, std::int32_t y);
+    void PaintBox1MouseUp(TMouseButton button, std::int32_t x, std::int32_t y);
+    /// Every 55 ms: the frame, the overview and the caption, when anything they show changed.
     void Timer1Timer();
     /// Makes the next tick draw whatever its inputs.
     void ForgetLastTick() { lastTick_.reset(); }
-    void ListBox1Click();
-    void Button1Click();
-    void Button2Click();
-    void Button3Click();
-    void Button4Click();
-    void Button5Click();
-    void Button6Click();
-    void Button7Click();
-    void Button8Click();
-    void N2Click();
-    void N3Click();
-    void N4Click();
-    void N7Click();
-    void f1Click();
-    void N9Click();
-    void c1Click();
-    void N6Click();
-    /// Undo and redo on the current map; nothing while a button is held in the main view.
+    /// "Правка" menu: "Отменить" (Ctrl+Z) and "Вернуть" (Ctrl+Y, Ctrl+Shift+Z) on the current
+    /// map; nothing while a button is held in the main view.
     void N11Click();
     void N12Click();
     /// Delete: as "Удалить". Escape: takes back the element being drawn out or

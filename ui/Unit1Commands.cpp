@@ -1,4 +1,4 @@
-// The buttons, the File menu, the map list and closing.
+// The File menu, the buttons, the map list and closing, in the order the window shows them.
 #include <QCloseEvent>
 #include <QTimer>
 
@@ -23,79 +23,6 @@ void EditCurrentMap(TForm1& form, TStepKind kind, F command)
 }
 
 } // namespace
-
-void TForm1::Button1Click()
-{
-    // The dialog keeps the chosen colour itself; a cancel leaves it as it was.
-    ColorDialog1->Execute();
-}
-
-void TForm1::Button2Click()
-{
-    if (!Alive()) return;
-    EditCurrentMap(*this, TStepKind::Delete, [](TMap& map) {
-        map.DeleteRail(map.SelRail);
-        map.DeleteBorder(map.SelBorder);
-    });
-}
-
-void TForm1::Button3Click()
-{
-    if (!Alive()) return;
-    EditCurrentMap(*this, TStepKind::Reverse, [](TMap& map) {
-        map.ReverseRail(map.SelRail);
-        map.CycleBorderKind(map.SelBorder);
-    });
-}
-
-void TForm1::Button4Click()
-{
-    if (!Alive()) return;
-    const TColor color = ColorDialog1->Color();
-    EditCurrentMap(*this, TStepKind::Recolor, [color](TMap& map) { map.SetBorderColor(map.SelBorder, color); });
-}
-
-void TForm1::Button5Click()
-{
-    if (!Alive()) return;
-    TMap& map = CurrentMap();
-    std::int32_t faultRail = -1;
-    // The check's clean-up may remove elements of a map changed behind the
-    // editor's back; its links and the selection are no step.
-    EditCurrentMap(*this, TStepKind::Cleanup, [&faultRail](TMap& m) {
-        m.CheckRoutes(faultRail);
-        m.SelectRail(faultRail);
-    });
-    HB->SetPosition(map.ViewX);
-    VB->SetPosition(map.ViewY);
-}
-
-void TForm1::Button6Click()
-{
-    if (!Alive()) return;
-    EditCurrentMap(*this, TStepKind::MakeStart, [](TMap& map) { map.SetStartRail(map.SelRail); });
-}
-
-void TForm1::Button7Click()
-{
-    if (!Alive()) return;
-    EditCurrentMap(*this, TStepKind::MakeFinish, [](TMap& map) { map.SetFinishRail(map.SelRail); });
-}
-
-void TForm1::Button8Click()
-{
-    if (!Alive()) return;
-    const TMap& map = CurrentMap();
-    if (map.SelBorder >= 0 && map.SelBorder < map.BorderCount()) ColorDialog1->SetColor(map.GetBorderColor(map.SelBorder));
-}
-
-void TForm1::ListBox1Click()
-{
-    if (!Alive()) return;
-    const std::int32_t line = ListBox1->ItemIndex();
-    if (line >= 0 && line < MapList->Count()) MapList->Current = line;
-    UpdateEditMenu();
-}
 
 void TForm1::N2Click()
 {
@@ -151,6 +78,79 @@ void TForm1::c1Click()
 }
 
 void TForm1::N6Click() { close(); }
+
+void TForm1::Button3Click()
+{
+    if (!Alive()) return;
+    EditCurrentMap(*this, TStepKind::Reverse, [](TMap& map) {
+        map.ReverseRail(map.SelRail);
+        map.CycleBorderKind(map.SelBorder);
+    });
+}
+
+void TForm1::Button6Click()
+{
+    if (!Alive()) return;
+    EditCurrentMap(*this, TStepKind::MakeStart, [](TMap& map) { map.SetStartRail(map.SelRail); });
+}
+
+void TForm1::Button7Click()
+{
+    if (!Alive()) return;
+    EditCurrentMap(*this, TStepKind::MakeFinish, [](TMap& map) { map.SetFinishRail(map.SelRail); });
+}
+
+void TForm1::Button2Click()
+{
+    if (!Alive()) return;
+    EditCurrentMap(*this, TStepKind::Delete, [](TMap& map) {
+        map.DeleteRail(map.SelRail);
+        map.DeleteBorder(map.SelBorder);
+    });
+}
+
+void TForm1::Button4Click()
+{
+    if (!Alive()) return;
+    const TColor color = ColorDialog1->Color();
+    EditCurrentMap(*this, TStepKind::Recolor, [color](TMap& map) { map.SetBorderColor(map.SelBorder, color); });
+}
+
+void TForm1::Button1Click()
+{
+    // The dialog keeps the chosen colour itself; a cancel leaves it as it was.
+    ColorDialog1->Execute();
+}
+
+void TForm1::Button8Click()
+{
+    if (!Alive()) return;
+    const TMap& map = CurrentMap();
+    if (map.SelBorder >= 0 && map.SelBorder < map.BorderCount()) ColorDialog1->SetColor(map.GetBorderColor(map.SelBorder));
+}
+
+void TForm1::Button5Click()
+{
+    if (!Alive()) return;
+    TMap& map = CurrentMap();
+    std::int32_t faultRail = -1;
+    // The check's clean-up may remove elements of a map changed behind the
+    // editor's back; its links and the selection are no step.
+    EditCurrentMap(*this, TStepKind::Cleanup, [&faultRail](TMap& m) {
+        m.CheckRoutes(faultRail);
+        m.SelectRail(faultRail);
+    });
+    HB->SetPosition(map.ViewX);
+    VB->SetPosition(map.ViewY);
+}
+
+void TForm1::ListBox1Click()
+{
+    if (!Alive()) return;
+    const std::int32_t line = ListBox1->ItemIndex();
+    if (line >= 0 && line < MapList->Count()) MapList->Current = line;
+    UpdateEditMenu();
+}
 
 bool TForm1::FormClose()
 {
