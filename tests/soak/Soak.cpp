@@ -206,8 +206,9 @@ public:
         std::string broken = CheckErrors(errorsBefore);
         if (broken.empty()) broken = CheckFiles();
         if (broken.empty() && form_->MapList) broken = CheckWindow(action.Kind == TSoakAction::Tick);
-        if (broken.empty() && form_->MapList && ++steps_ % 25 == 0) broken = CheckHistories();
+        // A load or a close in this action started a history afresh: note it first.
         if (form_->MapList) NoteHistoryStarts();
+        if (broken.empty() && form_->MapList && ++steps_ % 25 == 0) broken = CheckHistories();
         // An accepted close ends the program; the user starts it again.
         if (!form_->MapList) OpenWindow();
         return broken;
