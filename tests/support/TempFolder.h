@@ -30,7 +30,12 @@ public:
     TTempFolder& operator=(const TTempFolder&) = delete;
 
     /// The full path of name inside the folder (UTF-8).
-    std::string File(const std::string& name) const { return (path_ / name).string(); }
+    std::string File(const std::string& name) const
+    {
+        // Through UTF-8 both ways, so that Cyrillic names survive on Windows too.
+        const std::u8string path = (path_ / std::filesystem::path(std::u8string(name.begin(), name.end()))).u8string();
+        return std::string(path.begin(), path.end());
+    }
     const std::filesystem::path& Path() const { return path_; }
     /// Writes bytes to name in the folder and returns the file's path.
     std::string Write(const std::string& name, const std::vector<std::uint8_t>& bytes) const;
@@ -48,15 +53,21 @@ private:
     std::filesystem::path path_;
 };
 
+/// A UTF-8 path as the file system takes it (Cyrillic names on Windows too).
+inline std::filesystem::path Utf8Path(const std::string& path)
+{
+    return std::filesystem::path(std::u8string(path.begin(), path.end()));
+}
+
 inline void WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes)
 {
-    std::ofstream out(path, std::ios::binary);
+    std::ofstream out(Utf8Path(path), std::ios::binary);
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
 inline std::vector<std::uint8_t> ReadBytes(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(Utf8Path(path), std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 

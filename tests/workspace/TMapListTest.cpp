@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "model/Errors.h"
+#include "model/MapFile.h"
 #include "tests/support/FakeDialogs.h"
 #include "tests/support/MapBuilders.h"
 #include "tests/support/MapBytes.h"
@@ -177,7 +178,8 @@ TEST_F(MapListTest, ACommandLineNameFindsTheFileWhoseExtensionDiffersInCaseOnly)
 {
     const std::string lower = MapFile("field.ks");
     list.OpenFile(folder.File("field.KS"));
-    EXPECT_EQ(list.Map(0).FileName, lower);
+    // Where case does not matter, field.KS is that very file already.
+    EXPECT_TRUE(SameFile(list.Map(0).FileName, lower)) << list.Map(0).FileName;
     EXPECT_EQ(list.Map(0).RailCount(), 1);
     EXPECT_FALSE(list.Map(0).Modified);
 }
@@ -186,13 +188,17 @@ TEST_F(MapListTest, OpeningAFileAlreadyOpenMakesItsMapCurrentAndLoadsNothing)
 {
     const std::string path = MapFile("twice.KS");
     std::filesystem::create_directory(folder.File("sub"));
+    std::vector<std::string> spellings{folder.File("sub/../twice.KS")};
+#ifndef _WIN32
     std::filesystem::create_symlink(path, folder.File("link.KS"));
+    spellings.push_back(folder.File("link.KS"));
+#endif
     dialogs.Open->Choose(path);
     list.OpenMap();
     Draw(list.Map(0)); // unsaved edits that a second copy would overwrite
     list.NewMap();
     // The same file however its path is written: through a folder and back, or a link.
-    for (const std::string& spelling : {folder.File("sub/../twice.KS"), folder.File("link.KS")}) {
+    for (const std::string& spelling : spellings) {
         list.Current = 1;
         dialogs.Open->Choose(spelling);
         list.OpenMap();

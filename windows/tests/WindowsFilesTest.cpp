@@ -101,3 +101,46 @@ TEST(WindowsFiles, MissingFilesAndFoldersAreFileErrors)
     const std::string dir = folder.File("");
     EXPECT_EQ(ReasonOf(dir).rfind(dir + ": ", 0), 0u);
 }
+
+TEST(WindowsFiles, SavingReplacesAFileWholeAndAHeldOneIsRefusedIntact)
+{
+    const TTempFolder folder;
+    const std::string path = CopySample(folder, "mixed.ks", "Карта.KS");
+    TMap map;
+    map.AddRail(100, 100, 300, 100);
+    // Written beside it and moved over it in one step; a backslashed name too.
+    WriteMapFile(map, Backslashed(path));
+    EXPECT_EQ(ReadBytes(path), MapToBytes(map));
+    EXPECT_EQ(folder.Names().size(), 1u) << "a temporary file was left";
+
+    const std::vector<std::uint8_t> before = ReadBytes(path);
+    const std::wstring wide = MapPath(path).wstring();
+    const HANDLE held =
+        CreateFileW(wide.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    map.AddRail(1000, 1000, 1200, 1000);
+    std::string reason;
+    try {
+        WriteMapFile(map, path);
+    } catch (const EFileError& error) {
+        reason = error.what();
+    }
+    CloseHandle(held);
+    EXPECT_EQ(reason.rfind(path + ": ", 0), 0u) << reason;
+    EXPECT_EQ(ReadBytes(path), before);
+    EXPECT_EQ(folder.Names().size(), 1u) << "a temporary file was left";
+}
+
+TEST(WindowsFiles, AReadOnlyFileIsNeverReplaced)
+{
+    const TTempFolder folder;
+    const std::string path = CopySample(folder, "mixed.ks", "kept.KS");
+    const std::vector<std::uint8_t> before = ReadBytes(path);
+    const std::wstring wide = MapPath(path).wstring();
+    ASSERT_TRUE(SetFileAttributesW(wide.c_str(), FILE_ATTRIBUTE_READONLY));
+    TMap map;
+    map.AddRail(100, 100, 300, 100);
+    EXPECT_THROW(WriteMapFile(map, path), EFileError);
+    SetFileAttributesW(wide.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(ReadBytes(path), before);
+}
