@@ -1,5 +1,8 @@
 #include "tools/JsonWriter.h"
 
+#include <charconv>
+#include <ostream>
+
 #include <cstdio>
 
 namespace {
@@ -72,10 +75,32 @@ std::string JsonQuote(std::string_view text)
     return out;
 }
 
+namespace {
+
+constexpr std::size_t BlockSize = 64 * 1024;
+
+/// True when the text needs no escaping: printable ASCII without '"' or '\\'.
+bool IsPlain(std::string_view text)
+{
+    for (const char c : text)
+        if (c < 0x20 || c > 0x7E || c == '"' || c == '\\') return false;
+    return true;
+}
+
+} // namespace
+
 void TJsonWriter::BeforeValue()
 {
+    if (sink_ && text_.size() >= BlockSize) Finish();
     if (!fresh_) text_ += ',';
     fresh_ = false;
+}
+
+void TJsonWriter::Finish()
+{
+    if (!sink_) return;
+    sink_->write(text_.data(), static_cast<std::streamsize>(text_.size()));
+    text_.clear();
 }
 
 TJsonWriter& TJsonWriter::BeginObject()
@@ -111,7 +136,13 @@ TJsonWriter& TJsonWriter::EndArray()
 TJsonWriter& TJsonWriter::Key(std::string_view key)
 {
     BeforeValue();
-    text_ += JsonQuote(key);
+    if (IsPlain(key)) {
+        text_ += '"';
+        text_ += key;
+        text_ += '"';
+    } else {
+        text_ += JsonQuote(key);
+    }
     text_ += ':';
     fresh_ = true;
     return *this;
@@ -120,14 +151,22 @@ TJsonWriter& TJsonWriter::Key(std::string_view key)
 TJsonWriter& TJsonWriter::Value(std::string_view text)
 {
     BeforeValue();
-    text_ += JsonQuote(text);
+    if (IsPlain(text)) {
+        text_ += '"';
+        text_ += text;
+        text_ += '"';
+    } else {
+        text_ += JsonQuote(text);
+    }
     return *this;
 }
 
 TJsonWriter& TJsonWriter::Value(std::int64_t number)
 {
     BeforeValue();
-    text_ += std::to_string(number);
+    char digits[24];
+    const auto end = std::to_chars(digits, digits + sizeof digits, number).ptr;
+    text_.append(digits, end);
     return *this;
 }
 

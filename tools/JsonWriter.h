@@ -1,6 +1,7 @@
 #pragma once
 // A one-line JSON writer for the tool's machine-readable reports.
 #include <cstdint>
+#include <iosfwd>
 #include <string>
 #include <string_view>
 
@@ -12,9 +13,13 @@ std::string JsonQuote(std::string_view text);
 
 /// Builds one JSON value left to right, inserting the commas itself. Keys
 /// and values are written in the order of the calls; nothing is checked
-/// beyond the comma bookkeeping, so callers pair Begin and End.
+/// beyond the comma bookkeeping, so callers pair Begin and End. Given a
+/// stream, it hands its text on in blocks as it grows, so that a large value
+/// never sits whole in memory; Finish hands on the rest.
 class TJsonWriter {
 public:
+    TJsonWriter() = default;
+    explicit TJsonWriter(std::ostream& sink) : sink_(&sink) {}
     TJsonWriter& BeginObject();
     TJsonWriter& EndObject();
     TJsonWriter& BeginArray();
@@ -27,11 +32,15 @@ public:
     TJsonWriter& Value(std::int32_t number) { return Value(static_cast<std::int64_t>(number)); }
     TJsonWriter& Value(bool flag);
 
+    /// The text not yet handed to the stream (all of it without one).
     const std::string& Text() const { return text_; }
+    /// Hands the rest of the text to the stream.
+    void Finish();
 
 private:
     void BeforeValue();
 
+    std::ostream* sink_ = nullptr;
     std::string text_;
     /// True right after an opening bracket or a key: the next value needs no comma.
     bool fresh_ = true;

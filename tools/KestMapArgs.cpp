@@ -51,10 +51,13 @@ void CheckCombination(const TKestMapArgs& parsed)
     case TKestMapCommand::Info:
     case TKestMapCommand::Check:
         if (parsed.Size != 0) throw std::invalid_argument("--size applies to render only");
+        if (parsed.NoRails && (parsed.Command != TKestMapCommand::Check || !parsed.Json))
+            throw std::invalid_argument("--no-rails applies to check --json only");
         if (parsed.Files.empty()) throw std::invalid_argument("no map file given");
         return;
     case TKestMapCommand::Render:
         if (parsed.Json) throw std::invalid_argument("--json applies to info and check only");
+        if (parsed.NoRails) throw std::invalid_argument("--no-rails applies to check --json only");
         if (parsed.Files.size() != 2) throw std::invalid_argument("render wants one map file and one picture file");
         if (!PictureFormatOf(parsed.Files[1]))
             throw std::invalid_argument("the picture file must end in .bmp or .png: '" + parsed.Files[1] + "'");
@@ -68,10 +71,11 @@ TKestMapArgs ParseKestMapArgs(const std::vector<std::string>& args)
 {
     QCommandLineParser parser;
     const QCommandLineOption json(QStringLiteral("json"));
+    const QCommandLineOption noRails(QStringLiteral("no-rails"));
     const QCommandLineOption size(QStringLiteral("size"), QString(), QStringLiteral("N"));
     const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
     const QCommandLineOption version(QStringList{QStringLiteral("v"), QStringLiteral("version")});
-    parser.addOptions({json, size, help, version});
+    parser.addOptions({json, noRails, size, help, version});
 
     QStringList arguments{QStringLiteral("kestmap")};
     for (const std::string& arg : args) arguments << FromBytes(arg);
@@ -90,6 +94,7 @@ TKestMapArgs ParseKestMapArgs(const std::vector<std::string>& args)
 
     TKestMapArgs parsed;
     parsed.Json = parser.isSet(json);
+    parsed.NoRails = parser.isSet(noRails);
     parsed.Help = parser.isSet(help);
     parsed.Version = parser.isSet(version);
     for (const QString& value : parser.values(size)) parsed.Size = SizeOf(ToBytes(value));

@@ -30,6 +30,7 @@ const char* const HelpText =
     "\n"
     "Options:\n"
     "  --json            info and check: one JSON object per file, one line each\n"
+    "  --no-rails        check --json: leave out the list of rails\n"
     "  --size N          render: width and height in pixels, 16 to 8000 (1000)\n"
     "  -h, --help        show this help and exit\n"
     "  -v, --version     show the version and exit\n"
@@ -86,7 +87,10 @@ int RunCheck(const TKestMapArgs& args, std::ostream& out, std::ostream& err)
     for (const std::string& file : args.Files) {
         const bool read = Guarded(file, err, [&] {
             const TMapCheck check = CheckMapFile(file);
-            out << (args.Json ? CheckJson(check) : CheckText(check));
+            if (args.Json)
+                WriteCheckJson(check, !args.NoRails, out);
+            else
+                out << CheckText(check);
             out.flush();
             if (!check.Valid && status == ExitOk) status = ExitFaults;
         });

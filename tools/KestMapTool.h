@@ -15,6 +15,7 @@ enum class TKestMapCommand { None, Info, Check, Render };
 struct TKestMapArgs {
     TKestMapCommand Command = TKestMapCommand::None;
     bool Json = false;
+    bool NoRails = false;  ///< check --json without the list of rails
     bool Help = false;
     bool Version = false;
     std::int32_t Size = 0;  ///< 0 when --size was not given

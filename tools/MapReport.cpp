@@ -1,5 +1,7 @@
 #include "tools/MapReport.h"
 
+#include <utility>
+
 #include "draw/Overview.h"
 #include "model/Errors.h"
 
@@ -31,7 +33,7 @@ TMapCheck CheckMapFile(const std::string& path)
     check.Valid = map.CheckRoutes(check.FaultRail, &check.Faults);
     check.Start = map.StartRail;
     check.Finish = map.FinishRail;
-    check.Rails = map.Rails;
+    check.Rails = std::move(map.Rails);
     return check;
 }
 

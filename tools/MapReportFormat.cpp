@@ -1,5 +1,7 @@
 #include "tools/MapReportFormat.h"
 
+#include <ostream>
+
 #include <cstdio>
 
 #include "tools/JsonWriter.h"
@@ -85,9 +87,9 @@ std::string CheckText(const TMapCheck& check)
     return text;
 }
 
-std::string CheckJson(const TMapCheck& check)
+void WriteCheckJson(const TMapCheck& check, bool withRails, std::ostream& out)
 {
-    TJsonWriter json;
+    TJsonWriter json(out);
     json.BeginObject()
         .Key("file").Value(check.File)
         .Key("valid").Value(check.Valid)
@@ -97,18 +99,22 @@ std::string CheckJson(const TMapCheck& check)
         json.BeginObject().Key("rail").Value(fault.Rail).Key("kind").Value(FaultKindToken(fault.Kind)).EndObject();
     json.EndArray()
         .Key("start").Value(check.Start)
-        .Key("finish").Value(check.Finish)
-        .Key("rails").BeginArray();
-    std::int32_t index = 0;
-    for (const TRail& rail : check.Rails) {
-        json.BeginObject()
-            .Key("index").Value(index++)
-            .Key("x1").Value(rail.X1).Key("y1").Value(rail.Y1)
-            .Key("x2").Value(rail.X2).Key("y2").Value(rail.Y2)
-            .Key("next1").Value(rail.Next1).Key("next2").Value(rail.Next2)
-            .Key("prev1").Value(rail.Prev1).Key("prev2").Value(rail.Prev2)
-            .EndObject();
+        .Key("finish").Value(check.Finish);
+    if (withRails) {
+        json.Key("rails").BeginArray();
+        std::int32_t index = 0;
+        for (const TRail& rail : check.Rails) {
+            json.BeginObject()
+                .Key("index").Value(index++)
+                .Key("x1").Value(rail.X1).Key("y1").Value(rail.Y1)
+                .Key("x2").Value(rail.X2).Key("y2").Value(rail.Y2)
+                .Key("next1").Value(rail.Next1).Key("next2").Value(rail.Next2)
+                .Key("prev1").Value(rail.Prev1).Key("prev2").Value(rail.Prev2)
+                .EndObject();
+        }
+        json.EndArray();
     }
-    json.EndArray().EndObject();
-    return json.Text() + '\n';
+    json.EndObject();
+    json.Finish();
+    out << '\n';
 }

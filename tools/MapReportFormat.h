@@ -1,5 +1,6 @@
 #pragma once
 // The tool's reports as text for people and as one-line JSON objects.
+#include <iosfwd>
 #include <string>
 
 #include "tools/MapReport.h"
@@ -12,6 +13,8 @@ std::string InfoJson(const TMapInfo& info);
 
 /// "FILE: valid", or a verdict line followed by one line per fault.
 std::string CheckText(const TMapCheck& check);
-/// One JSON object with the keys file, valid, fault_rail, faults, start,
-/// finish and rails (every rail with its ends and links), and a newline.
-std::string CheckJson(const TMapCheck& check);
+/// The check as one line of JSON written straight to out: file, valid,
+/// fault_rail, faults (rail and kind), start, finish and, withRails, rails
+/// (every rail with its ends and links), and a newline. Written as it goes,
+/// so a map of a million rails never sits whole in memory.
+void WriteCheckJson(const TMapCheck& check, bool withRails, std::ostream& out);

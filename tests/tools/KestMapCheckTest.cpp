@@ -190,3 +190,39 @@ TEST(KestMapCheck, ExitStatusOfSeveralFiles)
         }
     }
 }
+
+TEST(KestMapCheck, ALongListOfRailsStreamsWholeAndNoRailsLeavesOnlyItOut)
+{
+    // Far more JSON than one block of the writer: the object must still come
+    // out whole, in order, on one line.
+    const TTempFolder folder;
+    TMapBytes map;
+    const int count = 3000;
+    // Rows of 900 rails, all inside the world so that loading keeps them.
+    const auto x = [](int i) { return 10 * (i % 900); };
+    const auto y = [](int i) { return 100 + 20 * (i / 900); };
+    for (int i = 0; i < count; ++i) map.Rail(x(i), y(i), x(i) + 10, y(i));
+    const std::string file = folder.Write("long.ks", map.Start(0).Finish(count - 1).Bytes());
+    const TToolRun full = RunKestMap({"check", "--json", file});
+    ASSERT_EQ(Lines(full.Out).size(), 1u);
+    ASSERT_GT(full.Out.size(), 128u * 1024u);
+    const QJsonObject all = JsonLine(full.Out);
+    const QJsonArray rails = all["rails"].toArray();
+    ASSERT_EQ(rails.size(), count);
+    for (int i = 0; i < count; ++i) ASSERT_EQ(rails[i].toObject()["index"].toInt(), i);
+    EXPECT_EQ(rails[count - 1].toObject()["x2"].toInt(), x(count - 1) + 10);
+
+    const TToolRun brief = RunKestMap({"check", "--json", "--no-rails", file});
+    EXPECT_EQ(brief.Status, full.Status);
+    QJsonObject withoutRails = all;
+    withoutRails.remove("rails");
+    EXPECT_EQ(JsonLine(brief.Out), withoutRails);
+    EXPECT_LT(brief.Out.size(), 1024u);
+
+    for (const std::vector<std::string>& misuse :
+         {std::vector<std::string>{"check", "--no-rails", file}, {"info", "--json", "--no-rails", file}}) {
+        const TToolRun run = RunKestMap(misuse);
+        EXPECT_EQ(run.Status, 2);
+        EXPECT_NE(run.Err.find("--no-rails applies to check --json only"), std::string::npos) << run.Err;
+    }
+}
