@@ -87,6 +87,18 @@ bool IsPlain(std::string_view text)
     return true;
 }
 
+/// Appends the text quoted; most keys and values need no escaping pass.
+void AppendQuoted(std::string& out, std::string_view text)
+{
+    if (!IsPlain(text)) {
+        out += JsonQuote(text);
+        return;
+    }
+    out += '"';
+    out += text;
+    out += '"';
+}
+
 } // namespace
 
 void TJsonWriter::BeforeValue()
@@ -136,13 +148,7 @@ TJsonWriter& TJsonWriter::EndArray()
 TJsonWriter& TJsonWriter::Key(std::string_view key)
 {
     BeforeValue();
-    if (IsPlain(key)) {
-        text_ += '"';
-        text_ += key;
-        text_ += '"';
-    } else {
-        text_ += JsonQuote(key);
-    }
+    AppendQuoted(text_, key);
     text_ += ':';
     fresh_ = true;
     return *this;
@@ -151,13 +157,7 @@ TJsonWriter& TJsonWriter::Key(std::string_view key)
 TJsonWriter& TJsonWriter::Value(std::string_view text)
 {
     BeforeValue();
-    if (IsPlain(text)) {
-        text_ += '"';
-        text_ += text;
-        text_ += '"';
-    } else {
-        text_ += JsonQuote(text);
-    }
+    AppendQuoted(text_, text);
     return *this;
 }
 
