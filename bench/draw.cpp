@@ -137,12 +137,26 @@ void BM_SnapOnly(benchmark::State& state)
     for (auto _ : state) benchmark::DoNotOptimize(map.SnapPointEx(300, 200, 0, snapped));
 }
 
+/// Building the grids of a map from scratch, with their bytes per element.
+void BM_IndexBuild(benchmark::State& state)
+{
+    TMap& map = SpreadMap(state.range(0));
+    for (auto _ : state) {
+        map.Touch();
+        benchmark::DoNotOptimize(&map.Index());
+    }
+    const TMapIndex& index = map.Index();
+    state.counters["bytes_per_element"] =
+        static_cast<double>(index.Borders.MemoryBytes() + index.Rails.MemoryBytes()) / static_cast<double>(state.range(0));
+}
+
 } // namespace
 
-BENCHMARK(BM_Tick)->Arg(10'000)->Arg(100'000)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Tick)->Arg(10'000)->Arg(100'000)->Arg(1'000'000)->Arg(10'000'000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TickWhileDrawingOut)->Arg(10'000)->Arg(100'000)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_OverviewUncached)->Arg(10'000)->Arg(100'000)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Export)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
 
 BENCHMARK(BM_DrawViewOnly)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_SnapOnly)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SnapOnly)->Arg(1'000'000)->Arg(10'000'000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_IndexBuild)->Arg(1'000'000)->Arg(10'000'000)->Unit(benchmark::kMillisecond);

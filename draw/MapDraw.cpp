@@ -1,8 +1,10 @@
 #include "draw/MapDraw.h"
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <limits>
+#include <type_traits>
 #include <vector>
 
 #include "model/Checked.h"
@@ -33,6 +35,33 @@ bool IsHidden(const TViewEnds& e, std::int32_t viewWidth, std::int32_t viewHeigh
            (e.y1 > viewHeight && e.y2 > viewHeight);
 }
 
+/// Draws, in index order, the elements of a large map that the grid says may
+/// reach the view; the others would draw nothing. The rectangle is formed
+/// without raising: one beyond 32 bits makes the grid answer with every
+/// element, whose own test then raises the overflow error at the right one.
+template <typename T, typename DrawOne>
+void DrawNearView(const std::vector<T>& items, const TMap& map, DrawOne drawOne)
+{
+    const auto clamp = [](std::int64_t v) {
+        return static_cast<std::int32_t>(std::clamp<std::int64_t>(v, std::numeric_limits<std::int32_t>::min(),
+                                                                  std::numeric_limits<std::int32_t>::max()));
+    };
+    // A visible element lies wholly beyond no edge, so its box meets the
+    // span between the edges, whichever way round they lie.
+    const std::int32_t right = clamp(std::int64_t{map.ViewX} + map.ViewWidth);
+    const std::int32_t bottom = clamp(std::int64_t{map.ViewY} + map.ViewHeight);
+    const std::int32_t x1 = std::min(map.ViewX, right);
+    const std::int32_t x2 = std::max(map.ViewX, right);
+    const std::int32_t y1 = std::min(map.ViewY, bottom);
+    const std::int32_t y2 = std::max(map.ViewY, bottom);
+    std::vector<std::int32_t> candidates;
+    if constexpr (std::is_same_v<T, TRail>)
+        map.RailsNear(x1, y1, x2, y2, candidates);
+    else
+        map.BordersNear(x1, y1, x2, y2, candidates);
+    for (const std::int32_t i : candidates) drawOne(items[static_cast<std::size_t>(i)]);
+}
+
 /// Draws the elements in index order. The visibility test runs branch-free on
 /// batches of eight, since most elements of a large map lie far from the view;
 /// a batch where a view coordinate would leave 32 bits goes element by element
@@ -40,6 +69,10 @@ bool IsHidden(const TViewEnds& e, std::int32_t viewWidth, std::int32_t viewHeigh
 template <typename T, typename DrawOne>
 void DrawVisible(const std::vector<T>& items, const TMap& map, DrawOne drawOne)
 {
+    if (map.UsesIndexAt(0, 0)) {
+        DrawNearView(items, map, drawOne);
+        return;
+    }
     constexpr std::size_t batch = 8;
     const std::size_t count = items.size();
     std::size_t i = 0;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "model/TLine.h"
+#include "model/TMapIndex.h"
 #include "model/TMapHistory.h"
 
 /// A point in view (or world) coordinates.
@@ -161,7 +162,32 @@ public:
     /// another map and gets its own id.
     std::uint64_t Id() const { return id_.Value; }
     /// Marks a drawing-visible change made outside the operations above.
-    void Touch() { ++revision_.Value; }
+    void Touch()
+    {
+        ++revision_.Value;
+        ++layout_.Value;
+    }
+    /// Changes with everything that Revision changes with, except the moves of
+    /// the second end of the last border or rail that drawing out makes.
+    std::uint64_t Layout() const { return layout_.Value; }
+
+    /// Maps of at least this many elements answer drawing, picking and
+    /// snapping from a grid of their elements instead of visiting them all;
+    /// the answers are the same. Tests and benchmarks may change it.
+    static inline std::int32_t IndexFrom = 20000;
+    /// True when the grid answers for view point (px, py) and the view: a
+    /// large map, and a view and point inside the ranges where skipping the
+    /// far elements cannot skip an overflow error either.
+    bool UsesIndexAt(std::int32_t px, std::int32_t py) const;
+    /// The indexes, ascending, of the borders (rails) that may reach the world
+    /// rectangle [x1, x2] x [y1, y2] (x1 <= x2, y1 <= y2): every one that does
+    /// is among them. Served by the grid, rebuilt when the layout changed.
+    void BordersNear(std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2,
+                     std::vector<std::int32_t>& out) const;
+    void RailsNear(std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2,
+                   std::vector<std::int32_t>& out) const;
+    /// The grids, brought up to date (for benchmarks).
+    const TMapIndex& Index() const;
 
 private:
     /// Never shared between two map objects: copying or moving makes a new one,
@@ -225,8 +251,13 @@ private:
     bool applying_ = false;
     /// Modified when the open step began, for CancelStep.
     bool stepWasModified_ = false;
+    /// A move of the last element's second end: the grids leave that element out.
+    void TouchLast() { ++revision_.Value; }
+
     TRevision revision_;
+    TRevision layout_;
     TIdentity id_;
+    mutable TMapIndex index_;
 };
 
 /// Keeps a step of the map's history open for its own lifetime.

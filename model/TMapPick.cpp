@@ -1,7 +1,9 @@
 #include "model/TMap.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstdint>
+#include <limits>
 #include <vector>
 
 #include "model/Checked.h"
@@ -82,10 +84,72 @@ void SnapToEnds(const std::vector<T>& items, std::size_t count, const TView view
     }
 }
 
+/// SnapToEnds over the candidates (ascending) below count only: the others
+/// have no end near the point, so the same end wins.
+template <typename T>
+void SnapToCandidates(const std::vector<T>& items, const std::vector<std::int32_t>& candidates, std::size_t count,
+                      const TView view, const std::int32_t px, const std::int32_t py, TPoint& result, bool& snapped)
+{
+    TPoint found = result;
+    bool any = false;
+    for (const std::int32_t i : candidates) {
+        const auto k = static_cast<std::size_t>(i);
+        if (k >= count) break;
+        if (!items[k].IsBeyondView(view.X, view.Y, view.Width, view.Height))
+            TakeNearEnds(items[k], view, px, py, found, any, [](int) { return false; });
+    }
+    if (any) {
+        result = found;
+        snapped = true;
+    }
+}
+
+/// The world rectangle around view point (px, py) that holds every point
+/// closer than the pick radius. Never raises: a rectangle beyond 32 bits is
+/// clamped, and the grid then answers with every element.
+void AroundPoint(const TMap& map, std::int32_t px, std::int32_t py, std::int32_t& x1, std::int32_t& y1,
+                 std::int32_t& x2, std::int32_t& y2)
+{
+    constexpr std::int64_t reach = 5;
+    const auto clamp = [](std::int64_t v) {
+        return static_cast<std::int32_t>(std::clamp<std::int64_t>(v, std::numeric_limits<std::int32_t>::min(),
+                                                                  std::numeric_limits<std::int32_t>::max()));
+    };
+    const std::int64_t wx = std::int64_t{px} + map.ViewX;
+    const std::int64_t wy = std::int64_t{py} + map.ViewY;
+    x1 = clamp(wx - reach);
+    y1 = clamp(wy - reach);
+    x2 = clamp(wx + reach);
+    y2 = clamp(wy + reach);
+}
+
 } // namespace
 
 void TMap::SelectAt(std::int32_t px, std::int32_t py)
 {
+    if (UsesIndexAt(px, py)) {
+        // Only the elements near the point can be within the radius; in index
+        // order, so that the last one within it wins as in the scan below.
+        std::int32_t x1, y1, x2, y2;
+        AroundPoint(*this, px, py, x1, y1, x2, y2);
+        std::vector<std::int32_t> near;
+        RailsNear(x1, y1, x2, y2, near);
+        SelectRail(-1);
+        for (const std::int32_t i : near) {
+            if (Rails[static_cast<std::size_t>(i)].DistanceTo(px, py, ViewX, ViewY, ViewWidth, ViewHeight) <
+                PickRadius)
+                SelectRail(i);
+        }
+        SelectBorder(-1);
+        if (SelRail >= 0) return;
+        BordersNear(x1, y1, x2, y2, near);
+        for (const std::int32_t i : near) {
+            if (Borders[static_cast<std::size_t>(i)].DistanceTo(px, py, ViewX, ViewY, ViewWidth, ViewHeight) <
+                PickRadius)
+                SelectBorder(i);
+        }
+        return;
+    }
     SelectRail(-1);
     for (std::int32_t i = 0; i < RailCount(); ++i) {
         if (Rails[static_cast<std::size_t>(i)].DistanceTo(px, py, ViewX, ViewY, ViewWidth, ViewHeight) < PickRadius)
@@ -117,8 +181,18 @@ TPoint TMap::SnapPointEx(std::int32_t px, std::int32_t py, std::uint8_t placing,
     if (placing == 2 && railCandidates > 0) --railCandidates;
 
     const TView view{ViewX, ViewY, ViewWidth, ViewHeight};
-    SnapToEnds(Borders, borderCandidates, view, px, py, result, snapped);
-    SnapToEnds(Rails, railCandidates, view, px, py, result, snapped);
+    if (UsesIndexAt(px, py)) {
+        std::int32_t x1, y1, x2, y2;
+        AroundPoint(*this, px, py, x1, y1, x2, y2);
+        std::vector<std::int32_t> near;
+        BordersNear(x1, y1, x2, y2, near);
+        SnapToCandidates(Borders, near, borderCandidates, view, px, py, result, snapped);
+        RailsNear(x1, y1, x2, y2, near);
+        SnapToCandidates(Rails, near, railCandidates, view, px, py, result, snapped);
+    } else {
+        SnapToEnds(Borders, borderCandidates, view, px, py, result, snapped);
+        SnapToEnds(Rails, railCandidates, view, px, py, result, snapped);
+    }
 
     // With nothing of the placed kind left (deleted, or another map made current
     // while the button is held) there is nothing to move.
@@ -132,7 +206,8 @@ TPoint TMap::SnapPointEx(std::int32_t px, std::int32_t py, std::uint8_t placing,
     };
     if (placing == 2 && !Rails.empty()) moveSecondEnd(Rails);
     if (placing == 1 && !Borders.empty()) moveSecondEnd(Borders);
-    if (moved) Touch();
+    // Only the last element moved, which the grids leave out.
+    if (moved) TouchLast();
     return result;
 }
 
