@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "model/TMap.h"
+
 namespace {
 
 /// Elements with a coordinate outside [LowCoordinate, HighCoordinate] (none
@@ -83,8 +85,6 @@ std::size_t TElementGrid::MemoryBytes() const
 }
 
 // The map's side: keeping the grids and answering with them.
-
-#include "model/TMap.h"
 
 namespace {
 
