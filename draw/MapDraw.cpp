@@ -1,6 +1,5 @@
 #include "draw/MapDraw.h"
 
-#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <limits>
@@ -36,29 +35,18 @@ bool IsHidden(const TViewEnds& e, std::int32_t viewWidth, std::int32_t viewHeigh
 }
 
 /// Draws, in index order, the elements of a large map that the grid says may
-/// reach the view; the others would draw nothing. The rectangle is formed
-/// without raising: one beyond 32 bits makes the grid answer with every
-/// element, whose own test then raises the overflow error at the right one.
+/// reach the view; the others would draw nothing. Only used where the grid
+/// answers, whose bounds on the view keep these sums inside 32 bits.
 template <typename T, typename DrawOne>
 void DrawNearView(const std::vector<T>& items, const TMap& map, DrawOne drawOne)
 {
-    const auto clamp = [](std::int64_t v) {
-        return static_cast<std::int32_t>(std::clamp<std::int64_t>(v, std::numeric_limits<std::int32_t>::min(),
-                                                                  std::numeric_limits<std::int32_t>::max()));
-    };
-    // A visible element lies wholly beyond no edge, so its box meets the
-    // span between the edges, whichever way round they lie.
-    const std::int32_t right = clamp(std::int64_t{map.ViewX} + map.ViewWidth);
-    const std::int32_t bottom = clamp(std::int64_t{map.ViewY} + map.ViewHeight);
-    const std::int32_t x1 = std::min(map.ViewX, right);
-    const std::int32_t x2 = std::max(map.ViewX, right);
-    const std::int32_t y1 = std::min(map.ViewY, bottom);
-    const std::int32_t y2 = std::max(map.ViewY, bottom);
+    const std::int32_t right = map.ViewX + map.ViewWidth;
+    const std::int32_t bottom = map.ViewY + map.ViewHeight;
     std::vector<std::int32_t> candidates;
     if constexpr (std::is_same_v<T, TRail>)
-        map.RailsNear(x1, y1, x2, y2, candidates);
+        map.RailsNear(map.ViewX, map.ViewY, right, bottom, candidates);
     else
-        map.BordersNear(x1, y1, x2, y2, candidates);
+        map.BordersNear(map.ViewX, map.ViewY, right, bottom, candidates);
     for (const std::int32_t i : candidates) drawOne(items[static_cast<std::size_t>(i)]);
 }
 

@@ -1,13 +1,9 @@
 #include "model/MapFile.h"
 
-#include <array>
-#include <filesystem>
 
 #include "model/Errors.h"
 #include "model/MapFileIO.h"
 #include "model/TMap.h"
-
-namespace fs = std::filesystem;
 
 std::string ForceExtension(const std::string& path)
 {

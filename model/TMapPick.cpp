@@ -1,9 +1,7 @@
 #include "model/TMap.h"
 
-#include <algorithm>
 #include <bit>
 #include <cstdint>
-#include <limits>
 #include <vector>
 
 #include "model/Checked.h"
@@ -105,63 +103,58 @@ void SnapToCandidates(const std::vector<T>& items, const std::vector<std::int32_
 }
 
 /// The world rectangle around view point (px, py) that holds every point
-/// closer than the pick radius. Never raises: a rectangle beyond 32 bits is
-/// clamped, and the grid then answers with every element.
+/// closer than the pick radius. Only asked where the grid answers, whose
+/// bounds on the view and the point keep these sums well inside 32 bits.
 void AroundPoint(const TMap& map, std::int32_t px, std::int32_t py, std::int32_t& x1, std::int32_t& y1,
                  std::int32_t& x2, std::int32_t& y2)
 {
-    constexpr std::int64_t reach = 5;
-    const auto clamp = [](std::int64_t v) {
-        return static_cast<std::int32_t>(std::clamp<std::int64_t>(v, std::numeric_limits<std::int32_t>::min(),
-                                                                  std::numeric_limits<std::int32_t>::max()));
-    };
-    const std::int64_t wx = std::int64_t{px} + map.ViewX;
-    const std::int64_t wy = std::int64_t{py} + map.ViewY;
-    x1 = clamp(wx - reach);
-    y1 = clamp(wy - reach);
-    x2 = clamp(wx + reach);
-    y2 = clamp(wy + reach);
+    constexpr std::int32_t reach = 5;
+    x1 = px + map.ViewX - reach;
+    y1 = py + map.ViewY - reach;
+    x2 = px + map.ViewX + reach;
+    y2 = py + map.ViewY + reach;
+}
+
+/// Visits, in index order, the elements that may lie within the pick radius
+/// of the point: those the grid names, or all count of them.
+template <typename Near, typename Visit>
+void VisitNear(bool grid, std::int32_t count, Near near, Visit visit)
+{
+    if (!grid) {
+        for (std::int32_t i = 0; i < count; ++i) visit(i);
+        return;
+    }
+    std::vector<std::int32_t> candidates;
+    near(candidates);
+    for (const std::int32_t i : candidates) visit(i);
 }
 
 } // namespace
 
 void TMap::SelectAt(std::int32_t px, std::int32_t py)
 {
-    if (UsesIndexAt(px, py)) {
-        // Only the elements near the point can be within the radius; in index
-        // order, so that the last one within it wins as in the scan below.
-        std::int32_t x1, y1, x2, y2;
-        AroundPoint(*this, px, py, x1, y1, x2, y2);
-        std::vector<std::int32_t> near;
-        RailsNear(x1, y1, x2, y2, near);
-        SelectRail(-1);
-        for (const std::int32_t i : near) {
+    // The last element within the radius wins, rails before borders; on a
+    // large map only those the grid names near the point can be within it.
+    const bool grid = UsesIndexAt(px, py);
+    std::int32_t x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+    if (grid) AroundPoint(*this, px, py, x1, y1, x2, y2);
+    SelectRail(-1);
+    VisitNear(
+        grid, RailCount(), [&](std::vector<std::int32_t>& out) { RailsNear(x1, y1, x2, y2, out); },
+        [&](std::int32_t i) {
             if (Rails[static_cast<std::size_t>(i)].DistanceTo(px, py, ViewX, ViewY, ViewWidth, ViewHeight) <
                 PickRadius)
                 SelectRail(i);
-        }
-        SelectBorder(-1);
-        if (SelRail >= 0) return;
-        BordersNear(x1, y1, x2, y2, near);
-        for (const std::int32_t i : near) {
+        });
+    SelectBorder(-1);
+    if (SelRail >= 0) return;
+    VisitNear(
+        grid, BorderCount(), [&](std::vector<std::int32_t>& out) { BordersNear(x1, y1, x2, y2, out); },
+        [&](std::int32_t i) {
             if (Borders[static_cast<std::size_t>(i)].DistanceTo(px, py, ViewX, ViewY, ViewWidth, ViewHeight) <
                 PickRadius)
                 SelectBorder(i);
-        }
-        return;
-    }
-    SelectRail(-1);
-    for (std::int32_t i = 0; i < RailCount(); ++i) {
-        if (Rails[static_cast<std::size_t>(i)].DistanceTo(px, py, ViewX, ViewY, ViewWidth, ViewHeight) < PickRadius)
-            SelectRail(i);
-    }
-    SelectBorder(-1);
-    if (SelRail >= 0) return;
-    for (std::int32_t i = 0; i < BorderCount(); ++i) {
-        if (Borders[static_cast<std::size_t>(i)].DistanceTo(px, py, ViewX, ViewY, ViewWidth, ViewHeight) <
-            PickRadius)
-            SelectBorder(i);
-    }
+        });
 }
 
 TPoint TMap::SnapPoint(std::int32_t px, std::int32_t py, std::uint8_t placing)

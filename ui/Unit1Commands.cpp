@@ -22,6 +22,21 @@ void EditCurrentMap(TForm1& form, TStepKind kind, F command)
     form.UpdateEditMenu();
 }
 
+/// Highlights the current map's line when the scope ends, also when the
+/// command in it raised: a load that failed may have made a new map current,
+/// and closing maps moves the highlight with its line while map 0 becomes
+/// current. The highlight must name the map that the commands act on.
+class THighlightCurrentMap {
+public:
+    explicit THighlightCurrentMap(TForm1& form) : form_(form) {}
+    ~THighlightCurrentMap() { form_.ListBox1->SetItemIndex(form_.MapList->Current); }
+    THighlightCurrentMap(const THighlightCurrentMap&) = delete;
+    THighlightCurrentMap& operator=(const THighlightCurrentMap&) = delete;
+
+private:
+    TForm1& form_;
+};
+
 } // namespace
 
 void TForm1::N2Click()
@@ -35,15 +50,10 @@ void TForm1::N2Click()
 void TForm1::N3Click()
 {
     if (!Alive()) return;
-    try {
+    {
+        const THighlightCurrentMap highlight(*this);
         MapList->OpenMap();
-    } catch (...) {
-        // A load that failed may have made a new map current: the highlighted
-        // line must still name the map that the commands act on.
-        ListBox1->SetItemIndex(MapList->Current);
-        throw;
     }
-    ListBox1->SetItemIndex(MapList->Current);
     UpdateEditMenu();
 }
 
@@ -156,15 +166,10 @@ bool TForm1::FormClose()
 {
     if (!Alive()) return true;
     bool closed = false;
-    try {
+    {
+        const THighlightCurrentMap highlight(*this);
         closed = MapList->CloseAll();
-    } catch (...) {
-        ListBox1->SetItemIndex(MapList->Current);
-        throw;
     }
-    // Closing maps moves the highlight with its line while the current map
-    // becomes map 0: the highlight must name the map the commands act on.
-    ListBox1->SetItemIndex(MapList->Current);
     if (!closed) return false;
     Timer1->stop();
     ToolAction = 0;
