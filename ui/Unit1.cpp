@@ -119,6 +119,15 @@ void TForm1::CreateMenu()
     N11->setEnabled(false);
     N12->setEnabled(false);
 
+    N13 = MainMenu1->addMenu(QString::fromUtf8("Вид"));
+    N14 = MakeItem(N13, "Крупнее", Qt::Key_Equal);
+    N14->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Equal), QKeySequence(Qt::CTRL | Qt::Key_Plus)});
+    N15 = MakeItem(N13, "Мельче", Qt::Key_Minus);
+    N16 = MakeItem(N13, "Масштаб 1:1", Qt::Key_0);
+    N17 = N13->addAction(QString::fromUtf8("Вся карта"));
+    N18 = N13->addSeparator();
+    N19 = MakeItem(N13, "Ошибки путей...", Qt::Key_E);
+
     // Keys of the whole window that no menu shows.
     DeleteKey = new QAction(this);
     DeleteKey->setShortcut(QKeySequence(Qt::Key_Delete));
@@ -232,7 +241,8 @@ void TForm1::ConnectHandlers()
     const std::pair<QAction*, void (TForm1::*)()> items[] = {
         {N2, &TForm1::N2Click}, {N3, &TForm1::N3Click}, {N4, &TForm1::N4Click}, {N7, &TForm1::N7Click},
         {f1, &TForm1::f1Click}, {N9, &TForm1::N9Click}, {c1, &TForm1::c1Click}, {N6, &TForm1::N6Click},
-        {N11, &TForm1::N11Click}, {N12, &TForm1::N12Click}, {DeleteKey, &TForm1::DeleteKeyPress},
+        {N11, &TForm1::N11Click}, {N12, &TForm1::N12Click}, {N14, &TForm1::N14Click}, {N15, &TForm1::N15Click},
+        {N16, &TForm1::N16Click}, {N17, &TForm1::N17Click}, {N19, &TForm1::N19Click}, {DeleteKey, &TForm1::DeleteKeyPress},
         {EscapeKey, &TForm1::EscapeKeyPress},
     };
     for (const auto& entry : items) {

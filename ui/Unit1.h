@@ -65,6 +65,15 @@ public:
     QMenu* N10;
     QAction* N11;
     QAction* N12;
+    /// The View menu "Вид": "Крупнее" (N14), "Мельче" (N15), "Масштаб 1:1"
+    /// (N16), "Вся карта" (N17), then "Ошибки путей..." (N19) after a separator (N18).
+    QMenu* N13;
+    QAction* N14;
+    QAction* N15;
+    QAction* N16;
+    QAction* N17;
+    QAction* N18;
+    QAction* N19;
     /// The window's keys without a menu item: Delete and Escape.
     QAction* DeleteKey;
     QAction* EscapeKey;
@@ -159,6 +168,12 @@ public:
     /// map; nothing while a button is held in the main view.
     void N11Click();
     void N12Click();
+    /// "Вид" menu.
+    void N14Click(); ///< "Крупнее" (Ctrl+=, Ctrl++): one zoom level in, about the view's centre.
+    void N15Click(); ///< "Мельче" (Ctrl+-): one zoom level out, about the view's centre.
+    void N16Click(); ///< "Масштаб 1:1" (Ctrl+0): one pixel per world unit.
+    void N17Click(); ///< "Вся карта": the largest level that shows every element.
+    void N19Click(); ///< "Ошибки путей..." (Ctrl+E): the list of the last route check's faults.
     /// Delete: as "Удалить". Escape: takes back the element being drawn out or
     /// puts back the ends being moved.
     void DeleteKeyPress();

@@ -47,15 +47,16 @@ protected:
 TEST_F(EditMenuTest, TheEditMenuFollowsFileAndNamesTheStepsItWouldUndoAndRedo)
 {
     const QList<QAction*> menus = form->MainMenu1->actions();
-    ASSERT_EQ(menus.size(), 2);
+    ASSERT_EQ(menus.size(), 3);
     EXPECT_EQ(menus[1], form->N10->menuAction());
+    EXPECT_EQ(menus[2], form->N13->menuAction());
     EXPECT_EQ(form->N10->title(), Text("Правка"));
     EXPECT_EQ(form->N10->actions(), (QList<QAction*>{form->N11, form->N12}));
     EXPECT_EQ(form->N11->shortcuts(), QList<QKeySequence>{QKeySequence("Ctrl+Z")});
     EXPECT_EQ(form->N12->shortcuts(), (QList<QKeySequence>{QKeySequence("Ctrl+Y"), QKeySequence("Ctrl+Shift+Z")}));
-    // No key of the File menu is taken twice.
+    // No key of any menu is taken twice.
     QList<QKeySequence> keys;
-    for (QAction* item : form->N1->actions() + form->N10->actions() + form->actions())
+    for (QAction* item : form->N1->actions() + form->N10->actions() + form->N13->actions() + form->actions())
         for (const QKeySequence& key : item->shortcuts()) {
             EXPECT_FALSE(keys.contains(key)) << key.toString().toStdString();
             keys << key;

@@ -97,8 +97,8 @@ TEST_F(WindowTest, CaptionsAreShownAsTheFormWritesThem)
 
 TEST_F(WindowTest, TheFileMenuHasItsItemsAndShortcutsInOrder)
 {
-    // "Файл" comes first; the Edit menu, which follows it, is tested with undo.
-    ASSERT_EQ(form->MainMenu1->actions().size(), 2);
+    // "Файл" comes first; the Edit and View menus that follow are tested with undo and zoom.
+    ASSERT_EQ(form->MainMenu1->actions().size(), 3);
     EXPECT_EQ(form->MainMenu1->actions()[0], form->N1->menuAction());
     EXPECT_EQ(form->N1->title(), QString::fromUtf8("Файл (&&&а)"));
     const struct {
