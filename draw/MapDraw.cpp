@@ -1,8 +1,10 @@
 #include "draw/MapDraw.h"
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <limits>
+#include <optional>
 #include <type_traits>
 #include <vector>
 
@@ -28,10 +30,58 @@ TViewEnds ViewEnds(const TLine& line, std::int32_t viewX, std::int32_t viewY)
 
 /// True when both ends lie beyond the same edge of the view; an end exactly on
 /// the right or bottom edge is still inside.
-bool IsHidden(const TViewEnds& e, std::int32_t viewWidth, std::int32_t viewHeight)
+template <typename T>
+bool IsHidden(const T& e, std::int32_t viewWidth, std::int32_t viewHeight)
 {
     return (e.x1 < 0 && e.x2 < 0) || (e.x1 > viewWidth && e.x2 > viewWidth) || (e.y1 < 0 && e.y2 < 0) ||
            (e.y1 > viewHeight && e.y2 > viewHeight);
+}
+
+/// An element's ends in pixels at a scale other than 1, or nothing when it is
+/// hidden. Scaling never overflows: an end too far for 32-bit pixels (only in
+/// a map that was never normalised) is cut back along its line to a box far
+/// outside the view, which keeps the pixels the line paints inside it.
+std::optional<TViewEnds> ScaledEnds(const TLine& line, std::int32_t viewX, std::int32_t viewY,
+                                    std::int32_t viewWidth, std::int32_t viewHeight, TViewZoom zoom)
+{
+    struct {
+        std::int64_t x1, y1, x2, y2;
+    } e{zoom.ToPixels(std::int64_t{line.X1} - viewX), zoom.ToPixels(std::int64_t{line.Y1} - viewY),
+        zoom.ToPixels(std::int64_t{line.X2} - viewX), zoom.ToPixels(std::int64_t{line.Y2} - viewY)};
+    if (IsHidden(e, viewWidth, viewHeight)) return std::nullopt;
+    constexpr std::int64_t limit = std::int64_t{1} << 28;
+    const auto near = [](std::int64_t v) { return v >= -limit && v <= limit; };
+    if (near(e.x1) && near(e.y1) && near(e.x2) && near(e.y2))
+        return TViewEnds{static_cast<std::int32_t>(e.x1), static_cast<std::int32_t>(e.y1),
+                         static_cast<std::int32_t>(e.x2), static_cast<std::int32_t>(e.y2)};
+    // Liang-Barsky against the box [-limit, limit] on both axes.
+    const long double dx = static_cast<long double>(e.x2 - e.x1), dy = static_cast<long double>(e.y2 - e.y1);
+    long double t0 = 0, t1 = 1;
+    const auto edge = [&](long double p, long double q) {
+        if (p == 0) return q >= 0;
+        const long double t = q / p;
+        if (p < 0) t0 = std::max(t0, t);
+        else t1 = std::min(t1, t);
+        return t0 <= t1;
+    };
+    if (!(edge(-dx, static_cast<long double>(e.x1 + limit)) && edge(dx, static_cast<long double>(limit - e.x1)) &&
+          edge(-dy, static_cast<long double>(e.y1 + limit)) && edge(dy, static_cast<long double>(limit - e.y1))))
+        return std::nullopt;
+    const auto at = [](std::int64_t from, long double d, long double t) {
+        return static_cast<std::int32_t>(std::nearbyint(static_cast<long double>(from) + d * t));
+    };
+    return TViewEnds{at(e.x1, dx, t0), at(e.y1, dy, t0), at(e.x1, dx, t1), at(e.y1, dy, t1)};
+}
+
+/// The ends to draw, or nothing for a hidden element: plain differences at
+/// scale 1, scaled ones otherwise.
+std::optional<TViewEnds> VisibleEnds(const TLine& line, std::int32_t viewX, std::int32_t viewY,
+                                     std::int32_t viewWidth, std::int32_t viewHeight, TViewZoom zoom)
+{
+    if (!zoom.IsOne()) return ScaledEnds(line, viewX, viewY, viewWidth, viewHeight, zoom);
+    const TViewEnds e = ViewEnds(line, viewX, viewY);
+    if (IsHidden(e, viewWidth, viewHeight)) return std::nullopt;
+    return e;
 }
 
 /// Draws, in index order, the elements of a large map that the grid says may
@@ -40,8 +90,8 @@ bool IsHidden(const TViewEnds& e, std::int32_t viewWidth, std::int32_t viewHeigh
 template <typename T, typename DrawOne>
 void DrawNearView(const std::vector<T>& items, const TMap& map, DrawOne drawOne)
 {
-    const std::int32_t right = map.ViewX + map.ViewWidth;
-    const std::int32_t bottom = map.ViewY + map.ViewHeight;
+    const std::int32_t right = map.ViewX + map.Zoom.Span(map.ViewWidth);
+    const std::int32_t bottom = map.ViewY + map.Zoom.Span(map.ViewHeight);
     std::vector<std::int32_t> candidates;
     if constexpr (std::is_same_v<T, TRail>)
         map.RailsNear(map.ViewX, map.ViewY, right, bottom, candidates);
@@ -63,13 +113,15 @@ void DrawVisible(const std::vector<T>& items, const TMap& map, DrawOne drawOne)
     }
     constexpr std::size_t batch = 8;
     const std::size_t count = items.size();
+    // The world rectangle whose elements reach the view's pixels.
+    const std::int32_t spanX = map.Zoom.Span(map.ViewWidth);
+    const std::int32_t spanY = map.Zoom.Span(map.ViewHeight);
     std::size_t i = 0;
     for (; i + batch <= count; i += batch) {
         std::uint64_t overflow = 0;
         unsigned within = 0;
         for (std::size_t k = 0; k < batch; ++k)
-            within |= unsigned{items[i + k].IsWithinView(map.ViewX, map.ViewY, map.ViewWidth, map.ViewHeight,
-                                                          overflow)}
+            within |= unsigned{items[i + k].IsWithinView(map.ViewX, map.ViewY, spanX, spanY, overflow)}
                       << k;
         if (overflow >> 32) {
             for (std::size_t k = 0; k < batch; ++k) drawOne(items[i + k]);
@@ -116,18 +168,19 @@ void DrawView(const TMap& map, TCanvas& canvas)
     canvas.SetBrushColor(clBlack);
     canvas.Rectangle(0, 0, map.ViewWidth, map.ViewHeight);
     DrawVisible(map.Borders, map, [&](const TBorder& border) {
-        DrawBorder(border, canvas, map.ViewX, map.ViewY, map.ViewWidth, map.ViewHeight);
+        DrawBorder(border, canvas, map.ViewX, map.ViewY, map.ViewWidth, map.ViewHeight, map.Zoom);
     });
     DrawVisible(map.Rails, map, [&](const TRail& rail) {
-        DrawRail(rail, canvas, map.ViewX, map.ViewY, map.ViewWidth, map.ViewHeight);
+        DrawRail(rail, canvas, map.ViewX, map.ViewY, map.ViewWidth, map.ViewHeight, map.Zoom);
     });
 }
 
 void DrawRail(const TRail& rail, TCanvas& canvas, std::int32_t viewX, std::int32_t viewY, std::int32_t viewWidth,
-              std::int32_t viewHeight)
+              std::int32_t viewHeight, TViewZoom zoom)
 {
-    const TViewEnds e = ViewEnds(rail, viewX, viewY);
-    if (IsHidden(e, viewWidth, viewHeight)) return;
+    const std::optional<TViewEnds> visible = VisibleEnds(rail, viewX, viewY, viewWidth, viewHeight, zoom);
+    if (!visible) return;
+    const TViewEnds& e = *visible;
     canvas.SetPenWidth((rail.Selected ? 1 : 0) * 2 + 1);
     canvas.SetPenColor(rail.IsStart ? StartRailColor : rail.IsFinish ? FinishRailColor : RailColor);
     canvas.MoveTo(e.x1, e.y1);
@@ -154,10 +207,11 @@ void DrawRail(const TRail& rail, TCanvas& canvas, std::int32_t viewX, std::int32
 }
 
 void DrawBorder(const TBorder& border, TCanvas& canvas, std::int32_t viewX, std::int32_t viewY,
-                std::int32_t viewWidth, std::int32_t viewHeight)
+                std::int32_t viewWidth, std::int32_t viewHeight, TViewZoom zoom)
 {
-    const TViewEnds e = ViewEnds(border, viewX, viewY);
-    if (IsHidden(e, viewWidth, viewHeight)) return;
+    const std::optional<TViewEnds> visible = VisibleEnds(border, viewX, viewY, viewWidth, viewHeight, zoom);
+    if (!visible) return;
+    const TViewEnds& e = *visible;
     canvas.SetPenColor(border.Color);
     canvas.SetPenWidth(BorderPenWidth(border));
     canvas.MoveTo(e.x1, e.y1);

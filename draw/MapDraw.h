@@ -10,9 +10,12 @@
 void DrawFrame(TMap& map, TCanvas& canvas, std::int32_t x, std::int32_t y, std::uint8_t placing);
 /// One frame of the view without the snap marker.
 void DrawView(const TMap& map, TCanvas& canvas);
+/// One element relative to a view with that origin (world units) and size
+/// (pixels). At a scale other than 1 the geometry scales; pen widths, end
+/// circles and arrow heads keep their pixel sizes.
 void DrawRail(const TRail& rail, TCanvas& canvas, std::int32_t viewX, std::int32_t viewY,
-              std::int32_t viewWidth, std::int32_t viewHeight);
+              std::int32_t viewWidth, std::int32_t viewHeight, TViewZoom zoom = {});
 void DrawBorder(const TBorder& border, TCanvas& canvas, std::int32_t viewX, std::int32_t viewY,
-                std::int32_t viewWidth, std::int32_t viewHeight);
+                std::int32_t viewWidth, std::int32_t viewHeight, TViewZoom zoom = {});
 /// The green snap marker centred on view point (x, y).
 void DrawSnapMarker(TCanvas& canvas, std::int32_t x, std::int32_t y);

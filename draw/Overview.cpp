@@ -127,8 +127,8 @@ void DrawViewportOutline(const TMap& map, TCanvas& canvas, const TOverviewScale&
     canvas.SetPenColor(OutlineColor);
     canvas.SetBrushStyle(TBrushStyle::Clear);
     canvas.Rectangle(scale.TruncatedX(scrollX), scale.TruncatedY(scrollY),
-                     scale.TruncatedX(Checked::Add(scrollX, map.ViewWidth)),
-                     scale.TruncatedY(Checked::Add(scrollY, map.ViewHeight)));
+                     scale.TruncatedX(Checked::Add(scrollX, map.ViewExtentX())),
+                     scale.TruncatedY(Checked::Add(scrollY, map.ViewExtentY())));
 }
 
 void DrawOverviewWithViewport(const TMap& map, TCanvas& canvas, std::int32_t width, std::int32_t height,
@@ -148,16 +148,18 @@ TPoint OverviewToView(const TMap& map, std::int32_t x, std::int32_t y, std::int3
     // A zero overview size would give an infinite origin; it raises the
     // overflow error instead of turning into an undefined integer.
     const auto origin = [](std::int32_t p, std::int32_t range, std::int32_t size, std::int32_t min,
-                           std::int32_t view) {
+                           long double view) {
         if (size == 0) throw EIntOverflow();
         const long double v = static_cast<long double>(Checked::Mul(p, range)) / size + min -
-                              static_cast<long double>(view) / 2;
+                              view / 2;
         const long double r = std::nearbyint(v);
         if (!(r >= std::numeric_limits<std::int32_t>::min() && r <= std::numeric_limits<std::int32_t>::max()))
             throw EIntOverflow();
         return static_cast<std::int32_t>(r);
     };
-    const std::int32_t vy = origin(y, rangeY, height, minY, map.ViewHeight);
-    const std::int32_t vx = origin(x, rangeX, width, minX, map.ViewWidth);
+    // The view's world size at its scale, not rounded.
+    const long double scale = map.Zoom.Scale();
+    const std::int32_t vy = origin(y, rangeY, height, minY, map.ViewHeight / scale);
+    const std::int32_t vx = origin(x, rangeX, width, minX, map.ViewWidth / scale);
     return {vx, vy};
 }

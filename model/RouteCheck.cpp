@@ -170,8 +170,8 @@ bool TMap::CheckRoutes(std::int32_t& faultRail, std::vector<TRouteFault>* faults
 
     if (faultRail >= 0) {
         const TRail& f = Rails[static_cast<std::size_t>(faultRail)];
-        ViewX = Sub(Add(f.X1, f.X2), ViewWidth) / 2;
-        ViewY = Sub(Add(f.Y1, f.Y2), ViewHeight) / 2;
+        ViewX = Sub(Add(f.X1, f.X2), ViewExtentX()) / 2;
+        ViewY = Sub(Add(f.Y1, f.Y2), ViewExtentY()) / 2;
     }
     Touch();
     return result;

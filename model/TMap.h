@@ -9,6 +9,7 @@
 #include "model/TLine.h"
 #include "model/TMapIndex.h"
 #include "model/TMapHistory.h"
+#include "model/TViewZoom.h"
 
 /// A point in view (or world) coordinates.
 struct TPoint {
@@ -50,6 +51,8 @@ public:
     std::int32_t ViewY = 0;
     std::int32_t ViewWidth = 0;
     std::int32_t ViewHeight = 0;
+    /// The view's scale; ViewWidth and ViewHeight stay in pixels.
+    TViewZoom Zoom;
     std::int32_t StartRail = -1;
     std::int32_t FinishRail = -1;
     std::int32_t SelRail = -1;
@@ -67,7 +70,14 @@ public:
     void SetBorderCount(std::int32_t n);
     bool IsModified() const { return Modified; }
 
-    // Editing, picking and snapping. View coordinates are relative to (ViewX, ViewY).
+    /// The world width and height the view shows: ViewWidth and ViewHeight at scale 1.
+    std::int32_t ViewExtentX() const { return Zoom.Extent(ViewWidth); }
+    std::int32_t ViewExtentY() const { return Zoom.Extent(ViewHeight); }
+    /// The world point that view point (px, py) shows.
+    TPoint ViewToWorld(std::int32_t px, std::int32_t py) const;
+
+    // Editing, picking and snapping. View coordinates are pixels from (ViewX, ViewY)
+    // at the scale Zoom; picking and snapping reach 5 pixels at every scale.
     void SelectAt(std::int32_t px, std::int32_t py);
     void AddRail(std::int32_t x, std::int32_t y, std::int32_t x2, std::int32_t y2);
     void AddBorder(std::int32_t x, std::int32_t y, std::int32_t x2, std::int32_t y2, TColor color,
@@ -154,6 +164,11 @@ public:
     /// SnapPointEx with nothing being placed for a point that drags the ends
     /// of moving along: an end of moving is never taken. View coordinates.
     TPoint SnapMovingPoint(std::int32_t px, std::int32_t py, const std::vector<TElementEnd>& moving, bool& snapped);
+    /// Where the last SnapPointEx or SnapMovingPoint put the point, in world
+    /// coordinates: the end snapped to, or the world point under the view point.
+    TPoint SnappedWorldPoint() const { return snappedWorld_; }
+    /// EndNear for the view point (px, py): closer than 5 pixels at the view's scale.
+    std::optional<TElementEnd> EndNearView(std::int32_t px, std::int32_t py) const;
 
     /// Grows whenever anything that the drawing shows changes (elements, their
     /// ends, selection, start, finish); lets a cached picture know it is stale.
@@ -258,6 +273,9 @@ private:
     TRevision layout_;
     TIdentity id_;
     mutable TMapIndex index_;
+    TPoint snappedWorld_;
+    /// SnapPointEx's search at a scale other than 1; sets snappedWorld_.
+    TPoint SnapScaledPoint(std::int32_t px, std::int32_t py, std::size_t borders, std::size_t rails, bool& snapped);
 };
 
 /// Keeps a step of the map's history open for its own lifetime.

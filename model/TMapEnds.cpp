@@ -40,6 +40,34 @@ void NearestEnd(const std::vector<T>& items, bool isRail, std::int32_t x, std::i
     }
 }
 
+/// NearestEnd at the view's scale: distances in pixels from the view point
+/// (px, py), closer than 5.
+template <class T>
+void NearestEndInView(const TMap& map, const std::vector<T>& items, bool isRail, std::int32_t px, std::int32_t py,
+                      double& best, std::optional<TElementEnd>& found)
+{
+    const double scale = map.Zoom.Scale();
+    const auto distance2 = [&](std::int32_t ex, std::int32_t ey) {
+        const double dx = (double(ex) - map.ViewX) * scale - px;
+        const double dy = (double(ey) - map.ViewY) * scale - py;
+        const double d2 = dx * dx + dy * dy;
+        return d2 < 25 ? d2 : -1.0;
+    };
+    for (std::size_t k = items.size(); k-- > 0;) {
+        const T& item = items[k];
+        const double second = distance2(item.X2, item.Y2);
+        if (second >= 0 && (best < 0 || second < best)) {
+            best = second;
+            found = TElementEnd{isRail, static_cast<std::int32_t>(k), 2};
+        }
+        const double first = distance2(item.X1, item.Y1);
+        if (first >= 0 && (best < 0 || first < best)) {
+            best = first;
+            found = TElementEnd{isRail, static_cast<std::int32_t>(k), 1};
+        }
+    }
+}
+
 template <class T>
 void EndsAtPoint(const std::vector<T>& items, bool isRail, TPoint p, std::vector<TElementEnd>& ends)
 {
@@ -64,6 +92,15 @@ std::optional<TElementEnd> TMap::EndNear(std::int32_t x, std::int32_t y) const
     std::optional<TElementEnd> found;
     NearestEnd(Rails, true, x, y, best, found);
     NearestEnd(Borders, false, x, y, best, found);
+    return found;
+}
+
+std::optional<TElementEnd> TMap::EndNearView(std::int32_t px, std::int32_t py) const
+{
+    double best = -1;
+    std::optional<TElementEnd> found;
+    NearestEndInView(*this, Rails, true, px, py, best, found);
+    NearestEndInView(*this, Borders, false, px, py, best, found);
     return found;
 }
 

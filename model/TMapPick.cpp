@@ -1,6 +1,9 @@
 #include "model/TMap.h"
 
+#include <algorithm>
 #include <bit>
+#include <climits>
+#include <cmath>
 #include <cstdint>
 #include <vector>
 
@@ -108,11 +111,22 @@ void SnapToCandidates(const std::vector<T>& items, const std::vector<std::int32_
 void AroundPoint(const TMap& map, std::int32_t px, std::int32_t py, std::int32_t& x1, std::int32_t& y1,
                  std::int32_t& x2, std::int32_t& y2)
 {
-    constexpr std::int32_t reach = 5;
-    x1 = px + map.ViewX - reach;
-    y1 = py + map.ViewY - reach;
-    x2 = px + map.ViewX + reach;
-    y2 = py + map.ViewY + reach;
+    if (map.Zoom.IsOne()) {
+        constexpr std::int32_t reach = 5;
+        x1 = px + map.ViewX - reach;
+        y1 = py + map.ViewY - reach;
+        x2 = px + map.ViewX + reach;
+        y2 = py + map.ViewY + reach;
+        return;
+    }
+    // The mouse's world point lies within a unit above the pixel's; the reach
+    // is 5 / scale units.
+    const TPoint p = map.ViewToWorld(px, py);
+    const std::int32_t reach = map.Zoom.Extent(5) + 2;
+    x1 = p.x - reach;
+    y1 = p.y - reach;
+    x2 = p.x + reach;
+    y2 = p.y + reach;
 }
 
 /// Visits, in index order, the elements that may lie within the pick radius
@@ -129,6 +143,82 @@ void VisitNear(bool grid, std::int32_t count, Near near, Visit visit)
     for (const std::int32_t i : candidates) visit(i);
 }
 
+
+/// Scaled views: distances in pixels between the mouse and an element at the
+/// view's scale, in floating point so no element can overflow them; the
+/// element's pixels are not rounded, so the reach is exactly 5 / scale units.
+struct TScaledView {
+    const TMap& Map;
+    double Scale;
+    std::int64_t SpanX, SpanY;
+
+    explicit TScaledView(const TMap& map)
+        : Map(map), Scale(map.Zoom.Scale()), SpanX(map.Zoom.Span(map.ViewWidth)), SpanY(map.Zoom.Span(map.ViewHeight))
+    {
+    }
+    double PixelX(std::int32_t x) const { return (double(x) - Map.ViewX) * Scale; }
+    double PixelY(std::int32_t y) const { return (double(y) - Map.ViewY) * Scale; }
+    /// Both ends of the line lie beyond one edge of the view, as its pixels would.
+    bool Hides(const TLine& line) const
+    {
+        const std::int64_t x1 = std::int64_t{line.X1} - Map.ViewX, x2 = std::int64_t{line.X2} - Map.ViewX;
+        const std::int64_t y1 = std::int64_t{line.Y1} - Map.ViewY, y2 = std::int64_t{line.Y2} - Map.ViewY;
+        return (x1 < 0 && x2 < 0) || (x1 > SpanX && x2 > SpanX) || (y1 < 0 && y2 < 0) || (y1 > SpanY && y2 > SpanY);
+    }
+    double EndDistance(std::int32_t x, std::int32_t y, std::int32_t px, std::int32_t py) const
+    {
+        return std::hypot(PixelX(x) - px, PixelY(y) - py);
+    }
+    /// The distance from (px, py) to the segment, as the unscaled picking measures it.
+    double LineDistance(const TLine& line, std::int32_t px, std::int32_t py) const
+    {
+        if (Hides(line)) return FarDistance;
+        const double x1 = PixelX(line.X1), y1 = PixelY(line.Y1), x2 = PixelX(line.X2), y2 = PixelY(line.Y2);
+        const double a1 = x1 - px, b1 = y1 - py, a2 = x2 - px, b2 = y2 - py;
+        if ((x1 - x2) * a1 + (y1 - y2) * b1 <= 0) return std::hypot(a1, b1);
+        if ((x2 - x1) * a2 + (y2 - y1) * b2 <= 0) return std::hypot(a2, b2);
+        return std::fabs(a1 * b2 - b1 * a2) / std::hypot(x2 - x1, y2 - y1);
+    }
+    /// The view point where a world point is drawn.
+    TPoint ViewPoint(std::int32_t x, std::int32_t y) const
+    {
+        return {Clamp32(Map.Zoom.ToPixels(std::int64_t{x} - Map.ViewX)),
+                Clamp32(Map.Zoom.ToPixels(std::int64_t{y} - Map.ViewY))};
+    }
+    static std::int32_t Clamp32(std::int64_t v)
+    {
+        return static_cast<std::int32_t>(std::clamp<std::int64_t>(v, INT32_MIN, INT32_MAX));
+    }
+};
+
+/// Snapping at a scale: the ends of the first count elements closer than the
+/// reach, in index order, the last one found winning; the world end is kept.
+template <typename T, typename Skip = TTakeEveryEnd>
+void SnapScaled(const TScaledView& view, const std::vector<T>& items, std::size_t count, const std::vector<std::int32_t>* candidates,
+                std::int32_t px, std::int32_t py, TPoint& world, bool& snapped, Skip skip = {})
+{
+    const auto visit = [&](std::size_t k) {
+        const T& line = items[k];
+        if (view.Hides(line)) return;
+        if (view.EndDistance(line.X1, line.Y1, px, py) < PickRadius && !skip(k, 1)) {
+            world = {line.X1, line.Y1};
+            snapped = true;
+        }
+        if (view.EndDistance(line.X2, line.Y2, px, py) < PickRadius && !skip(k, 2)) {
+            world = {line.X2, line.Y2};
+            snapped = true;
+        }
+    };
+    if (!candidates) {
+        for (std::size_t k = 0; k < count; ++k) visit(k);
+        return;
+    }
+    for (const std::int32_t i : *candidates) {
+        if (static_cast<std::size_t>(i) >= count) break;
+        visit(static_cast<std::size_t>(i));
+    }
+}
+
 } // namespace
 
 void TMap::SelectAt(std::int32_t px, std::int32_t py)
@@ -138,22 +228,23 @@ void TMap::SelectAt(std::int32_t px, std::int32_t py)
     const bool grid = UsesIndexAt(px, py);
     std::int32_t x1 = 0, y1 = 0, x2 = 0, y2 = 0;
     if (grid) AroundPoint(*this, px, py, x1, y1, x2, y2);
+    const TScaledView scaled(*this);
+    const auto distance = [&](const TLine& line) {
+        return Zoom.IsOne() ? line.DistanceTo(px, py, ViewX, ViewY, ViewWidth, ViewHeight)
+                            : scaled.LineDistance(line, px, py);
+    };
     SelectRail(-1);
     VisitNear(
         grid, RailCount(), [&](std::vector<std::int32_t>& out) { RailsNear(x1, y1, x2, y2, out); },
         [&](std::int32_t i) {
-            if (Rails[static_cast<std::size_t>(i)].DistanceTo(px, py, ViewX, ViewY, ViewWidth, ViewHeight) <
-                PickRadius)
-                SelectRail(i);
+            if (distance(Rails[static_cast<std::size_t>(i)]) < PickRadius) SelectRail(i);
         });
     SelectBorder(-1);
     if (SelRail >= 0) return;
     VisitNear(
         grid, BorderCount(), [&](std::vector<std::int32_t>& out) { BordersNear(x1, y1, x2, y2, out); },
         [&](std::int32_t i) {
-            if (Borders[static_cast<std::size_t>(i)].DistanceTo(px, py, ViewX, ViewY, ViewWidth, ViewHeight) <
-                PickRadius)
-                SelectBorder(i);
+            if (distance(Borders[static_cast<std::size_t>(i)]) < PickRadius) SelectBorder(i);
         });
 }
 
@@ -174,7 +265,9 @@ TPoint TMap::SnapPointEx(std::int32_t px, std::int32_t py, std::uint8_t placing,
     if (placing == 2 && railCandidates > 0) --railCandidates;
 
     const TView view{ViewX, ViewY, ViewWidth, ViewHeight};
-    if (UsesIndexAt(px, py)) {
+    if (!Zoom.IsOne()) {
+        result = SnapScaledPoint(px, py, borderCandidates, railCandidates, snapped);
+    } else if (UsesIndexAt(px, py)) {
         std::int32_t x1, y1, x2, y2;
         AroundPoint(*this, px, py, x1, y1, x2, y2);
         std::vector<std::int32_t> near;
@@ -186,14 +279,22 @@ TPoint TMap::SnapPointEx(std::int32_t px, std::int32_t py, std::uint8_t placing,
         SnapToEnds(Borders, borderCandidates, view, px, py, result, snapped);
         SnapToEnds(Rails, railCandidates, view, px, py, result, snapped);
     }
+    if (Zoom.IsOne())
+        snappedWorld_ = {TScaledView::Clamp32(std::int64_t{result.x} + ViewX),
+                         TScaledView::Clamp32(std::int64_t{result.y} + ViewY)};
 
     // With nothing of the placed kind left (deleted, or another map made current
     // while the button is held) there is nothing to move.
     bool moved = false;
     const auto moveSecondEnd = [&](auto& items) {
         auto line = items.back();
-        line.X2 = Add(result.x, ViewX);
-        line.Y2 = Add(result.y, ViewY);
+        if (Zoom.IsOne()) {
+            line.X2 = Add(result.x, ViewX);
+            line.Y2 = Add(result.y, ViewY);
+        } else {
+            line.X2 = snappedWorld_.x;
+            line.Y2 = snappedWorld_.y;
+        }
         moved = line.X2 != items.back().X2 || line.Y2 != items.back().Y2;
         if (moved) PutElement(items, static_cast<std::int32_t>(items.size() - 1), line);
     };
@@ -216,7 +317,39 @@ TPoint TMap::SnapMovingPoint(std::int32_t px, std::int32_t py, const std::vector
             return false;
         };
     };
+    if (!Zoom.IsOne()) {
+        const TScaledView scaled(*this);
+        snappedWorld_ = ViewToWorld(px, py);
+        SnapScaled(scaled, Borders, Borders.size(), nullptr, px, py, snappedWorld_, snapped, skip(false));
+        SnapScaled(scaled, Rails, Rails.size(), nullptr, px, py, snappedWorld_, snapped, skip(true));
+        return snapped ? scaled.ViewPoint(snappedWorld_.x, snappedWorld_.y) : result;
+    }
     SnapToEnds(Borders, Borders.size(), view, px, py, result, snapped, skip(false));
     SnapToEnds(Rails, Rails.size(), view, px, py, result, snapped, skip(true));
+    snappedWorld_ = {TScaledView::Clamp32(std::int64_t{result.x} + ViewX), TScaledView::Clamp32(std::int64_t{result.y} + ViewY)};
     return result;
+}
+
+TPoint TMap::SnapScaledPoint(std::int32_t px, std::int32_t py, std::size_t borders, std::size_t rails, bool& snapped)
+{
+    const TScaledView scaled(*this);
+    snappedWorld_ = ViewToWorld(px, py);
+    if (UsesIndexAt(px, py)) {
+        std::int32_t x1, y1, x2, y2;
+        AroundPoint(*this, px, py, x1, y1, x2, y2);
+        std::vector<std::int32_t> near;
+        BordersNear(x1, y1, x2, y2, near);
+        SnapScaled(scaled, Borders, borders, &near, px, py, snappedWorld_, snapped);
+        RailsNear(x1, y1, x2, y2, near);
+        SnapScaled(scaled, Rails, rails, &near, px, py, snappedWorld_, snapped);
+    } else {
+        SnapScaled(scaled, Borders, borders, nullptr, px, py, snappedWorld_, snapped);
+        SnapScaled(scaled, Rails, rails, nullptr, px, py, snappedWorld_, snapped);
+    }
+    return snapped ? scaled.ViewPoint(snappedWorld_.x, snappedWorld_.y) : TPoint{px, py};
+}
+
+TPoint TMap::ViewToWorld(std::int32_t px, std::int32_t py) const
+{
+    return {TScaledView::Clamp32(ViewX + Zoom.ToWorld(px)), TScaledView::Clamp32(ViewY + Zoom.ToWorld(py))};
 }

@@ -2,6 +2,7 @@
 
 #include <QMouseEvent>
 #include <QPainter>
+#include <QWheelEvent>
 #include <cmath>
 #include <optional>
 
@@ -63,4 +64,16 @@ void TPaintBox::mouseMoveEvent(QMouseEvent* event)
     Modifiers = event->modifiers();
     const QPointF p = event->position();
     RunGuarded([&] { OnMouseMove(Pixel(p.x()), Pixel(p.y())); });
+}
+
+void TPaintBox::wheelEvent(QWheelEvent* event)
+{
+    if (!OnWheel) {
+        event->ignore();
+        return;
+    }
+    const QPoint turn = event->angleDelta();
+    const QPointF p = event->position();
+    const Qt::KeyboardModifiers modifiers = event->modifiers();
+    RunGuarded([&] { OnWheel(turn.x(), turn.y(), modifiers, Pixel(p.x()), Pixel(p.y())); });
 }

@@ -19,6 +19,11 @@ public:
     TButtonHandler OnMouseDown;
     TMoveHandler OnMouseMove;
     TButtonHandler OnMouseUp;
+    /// The wheel's turn in eighths of a degree (120 a notch) with the modifier
+    /// keys, and the mouse position.
+    using TWheelHandler =
+        std::function<void(std::int32_t dx, std::int32_t dy, Qt::KeyboardModifiers, std::int32_t x, std::int32_t y)>;
+    TWheelHandler OnWheel;
     /// The modifier keys of the mouse event being handled (Shift at a press).
     Qt::KeyboardModifiers Modifiers;
 
@@ -31,6 +36,7 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
 
 private:
     void Button(QMouseEvent* event, const TButtonHandler& handler);

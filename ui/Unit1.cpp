@@ -223,6 +223,8 @@ void TForm1::ConnectHandlers()
     PaintBox1->OnMouseDown = [this](TMouseButton b, std::int32_t x, std::int32_t y) { PaintBox1MouseDown(b, x, y); };
     PaintBox1->OnMouseMove = [this](std::int32_t x, std::int32_t y) { PaintBox1MouseMove(x, y); };
     PaintBox1->OnMouseUp = [this](TMouseButton b, std::int32_t x, std::int32_t y) { PaintBox1MouseUp(b, x, y); };
+    PaintBox1->OnWheel = [this](std::int32_t dx, std::int32_t dy, Qt::KeyboardModifiers m, std::int32_t x,
+                                std::int32_t y) { PaintBox1MouseWheel(dx, dy, m, x, y); };
     PaintBox2->OnMouseDown = [this](TMouseButton b, std::int32_t x, std::int32_t y) { PaintBox2MouseDown(b, x, y); };
     PaintBox2->OnMouseMove = [this](std::int32_t x, std::int32_t y) { PaintBox2MouseMove(x, y); };
     PaintBox2->OnMouseUp = [this](TMouseButton b, std::int32_t x, std::int32_t y) { PaintBox2MouseUp(b, x, y); };
@@ -266,8 +268,7 @@ void TForm1::FormCreate(const TCommandLine& commandLine)
     // failed load, and the window still opens.
     if (commandLine.size() >= 2) RunGuarded([&] { MapList->OpenFile(commandLine[1]); });
     ListBox1->SetItemIndex(0);
-    HB->SetMax(WorldSize - PaintBox1->width());
-    VB->SetMax(WorldSize - PaintBox1->height());
+    SetScrollRanges();
 }
 
 TMap& TForm1::CurrentMap() const { return MapList->CurrentMap(); }

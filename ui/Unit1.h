@@ -180,6 +180,18 @@ public:
     void EscapeKeyPress();
     /// Brings the Edit menu's items up to the current map's history.
     void UpdateEditMenu();
+    /// The main view's scale: the window's, like the scroll position, so
+    /// switching maps keeps it. The tick passes it to the current map.
+    TViewZoom Zoom;
+    /// Sets the scale and the view origin (world units, clamped by the scroll bars).
+    void SetZoom(TViewZoom zoom, std::int32_t originX, std::int32_t originY);
+    /// Sets the scale (clamped to the levels) keeping the world point under
+    /// view point (px, py) where it is, as far as the world's edges allow.
+    void ZoomAbout(TViewZoom zoom, std::int32_t px, std::int32_t py);
+    /// The wheel over the main view, in eighths of a degree: scrolls, or with
+    /// Shift scrolls sideways, or with Ctrl zooms about (x, y).
+    void PaintBox1MouseWheel(std::int32_t dx, std::int32_t dy, Qt::KeyboardModifiers modifiers, std::int32_t x,
+                             std::int32_t y);
     /// True while a select-tool drag moves element ends.
     bool MovingEnds() const { return endDrag_.Moving; }
 
@@ -211,7 +223,7 @@ private:
         std::uint64_t MapId;
         std::uint64_t Revision;
         std::int32_t Borders, Rails, Start, Finish, SelRail, SelBorder;
-        std::int32_t ScrollX, ScrollY, MouseX, MouseY;
+        std::int32_t ScrollX, ScrollY, MouseX, MouseY, ZoomShift;
         std::uint8_t Placing;
         bool MovingEnds;
         std::int32_t Line;
@@ -219,6 +231,13 @@ private:
         friend bool operator==(const TTickInputs&, const TTickInputs&) = default;
     };
     TTickInputs TickInputs() const;
+    /// The scroll bars' maxima for the scale.
+    void SetScrollRanges();
+    /// A view point in world units, at the scroll position and scale.
+    TPoint ViewToWorld(std::int32_t x, std::int32_t y) const;
+    /// What the wheel turned short of a notch.
+    std::int32_t wheelX_ = 0;
+    std::int32_t wheelY_ = 0;
     std::optional<TTickInputs> lastTick_;
     /// The map and the element count that the press which set ToolAction left.
     std::uint64_t placingMap_ = 0;

@@ -102,7 +102,8 @@ void TForm1::DrawMovingEnds(TMap& map)
     if (map.RailCount() == endDrag_.Rails && map.BorderCount() == endDrag_.Borders) {
         bool snapped = false;
         const TPoint p = map.SnapMovingPoint(MouseX, MouseY, endDrag_.Ends, snapped);
-        map.MoveEnds(endDrag_.Ends, {Checked::Add(p.x, map.ViewX), Checked::Add(p.y, map.ViewY)});
+        map.MoveEnds(endDrag_.Ends, map.Zoom.IsOne() ? TPoint{Checked::Add(p.x, map.ViewX), Checked::Add(p.y, map.ViewY)}
+                                                     : map.SnappedWorldPoint());
         DrawView(map, *DrawCanvas);
         if (snapped) DrawSnapMarker(*DrawCanvas, p.x, p.y);
         return;

@@ -1,5 +1,8 @@
 // The main view and overview mouse handlers and the redraw tick.
 #include <QTimer>
+#include <algorithm>
+#include <climits>
+#include <cmath>
 
 #include "draw/MapDraw.h"
 #include "draw/Overview.h"
@@ -64,15 +67,22 @@ void TForm1::PaintBox1MouseDown(TMouseButton button, std::int32_t x, std::int32_
     const std::int32_t tool = RadioGroup1->ItemIndex();
     if (tool < 0) return;
     TMap& map = CurrentMap();
-    const std::int32_t wx = Checked::Add(x, HB->Position());
-    const std::int32_t wy = Checked::Add(y, VB->Position());
+    if (!Zoom.IsOne()) {
+        // Scaled, a press picks and places in the view as shown now.
+        map.Zoom = Zoom;
+        map.ViewX = HB->Position();
+        map.ViewY = VB->Position();
+    }
+    const TPoint w = ViewToWorld(x, y);
+    const std::int32_t wx = w.x;
+    const std::int32_t wy = w.y;
     if (tool == ToolSelect) {
         map.SelectAt(x, y);
         ToolAction = 0;
         // A drag that follows moves the end pressed, with every end joined to
         // it unless Shift is held.
         if (endDrag_.Map != 0) return;
-        const std::optional<TElementEnd> end = map.EndNear(wx, wy);
+        const std::optional<TElementEnd> end = Zoom.IsOne() ? map.EndNear(wx, wy) : map.EndNearView(x, y);
         if (!end) return;
         const bool alone = PaintBox1->Modifiers.testFlag(Qt::ShiftModifier);
         endDrag_ = {map.Id(), alone ? std::vector<TElementEnd>{*end} : map.EndsAt(map.EndPoint(*end)), x, y,
@@ -97,9 +107,18 @@ void TForm1::PaintBox1MouseMove(std::int32_t x, std::int32_t y)
 {
     MouseX = x;
     MouseY = y;
-    if (Panning) {
+    if (Panning && Zoom.IsOne()) {
         HB->SetPosition(Checked::Add(Checked::Sub(PanStartScrollX, x), PanStartX));
         VB->SetPosition(Checked::Add(Checked::Sub(PanStartScrollY, y), PanStartY));
+    } else if (Panning) {
+        // The map follows the mouse to the nearest world unit.
+        const double scale = Zoom.Scale();
+        const auto origin = [scale](std::int32_t start, std::int32_t from, std::int32_t to) {
+            const double o = start - std::nearbyint((double(to) - from) / scale);
+            return static_cast<std::int32_t>(std::clamp(o, double(INT32_MIN), double(INT32_MAX)));
+        };
+        HB->SetPosition(origin(PanStartScrollX, PanStartX, x));
+        VB->SetPosition(origin(PanStartScrollY, PanStartY, y));
     }
     if (endDrag_.Map == 0 || endDrag_.Moving || !Alive()) return;
     if (x == endDrag_.PressX && y == endDrag_.PressY) return;
@@ -150,12 +169,21 @@ void TForm1::PaintBox2MouseMove(std::int32_t x, std::int32_t y)
 
 void TForm1::PaintBox2MouseUp(TMouseButton, std::int32_t, std::int32_t) { OverviewTracking = false; }
 
+TPoint TForm1::ViewToWorld(std::int32_t x, std::int32_t y) const
+{
+    if (Zoom.IsOne()) return {Checked::Add(x, HB->Position()), Checked::Add(y, VB->Position())};
+    const auto world = [](std::int32_t position, std::int64_t offset) {
+        return static_cast<std::int32_t>(std::clamp<std::int64_t>(position + offset, INT32_MIN, INT32_MAX));
+    };
+    return {world(HB->Position(), Zoom.ToWorld(x)), world(VB->Position(), Zoom.ToWorld(y))};
+}
+
 TForm1::TTickInputs TForm1::TickInputs() const
 {
     const TMap& map = CurrentMap();
     return {map.Id(),      map.Revision(), map.BorderCount(), map.RailCount(), map.StartRail,      map.FinishRail,
             map.SelRail,   map.SelBorder,  HB->Position(),    VB->Position(),  MouseX,             MouseY,
-            Placing(),     endDrag_.Moving,       ListBox1->ItemIndex(), ListBox1->SelectedText()};
+            Zoom.Shift,    Placing(),     endDrag_.Moving,       ListBox1->ItemIndex(), ListBox1->SelectedText()};
 }
 
 void TForm1::Timer1Timer()
@@ -172,6 +200,7 @@ void TForm1::Timer1Timer()
     map.ViewY = VB->Position();
     map.ViewWidth = PaintBox1->width();
     map.ViewHeight = PaintBox1->height();
+    map.Zoom = Zoom;
     if (endDrag_.Moving && map.Id() == endDrag_.Map)
         DrawMovingEnds(map);
     else

@@ -1,7 +1,110 @@
-// The View menu's zoom levels, the mouse wheel over the main view.
+// The View menu's zoom levels and the mouse wheel over the main view.
+#include <QAction>
+#include <algorithm>
+#include <climits>
+#include <cmath>
+
+#include "ui/TScrollBar.h"
 #include "ui/Unit1.h"
 
-void TForm1::N14Click() {}
-void TForm1::N15Click() {}
-void TForm1::N16Click() {}
-void TForm1::N17Click() {}
+namespace {
+
+/// One notch of the wheel (120 eighths of a degree) scrolls this many pixels.
+constexpr std::int32_t WheelStepPixels = 60;
+constexpr int WheelNotch = 120;
+
+} // namespace
+
+void TForm1::N14Click() { ZoomAbout(TViewZoom{Zoom.Shift + 1}, PaintBox1->width() / 2, PaintBox1->height() / 2); }
+
+void TForm1::N15Click() { ZoomAbout(TViewZoom{Zoom.Shift - 1}, PaintBox1->width() / 2, PaintBox1->height() / 2); }
+
+void TForm1::N16Click() { ZoomAbout(TViewZoom{}, PaintBox1->width() / 2, PaintBox1->height() / 2); }
+
+void TForm1::N17Click()
+{
+    if (!Alive()) return;
+    const TMap& map = CurrentMap();
+    if (map.RailCount() + map.BorderCount() == 0) {
+        // Nothing to frame: the whole world, from its corner.
+        SetZoom(TViewZoom{TViewZoom::MinShift}, 0, 0);
+        return;
+    }
+    std::int64_t minX = INT64_MAX, minY = INT64_MAX, maxX = INT64_MIN, maxY = INT64_MIN;
+    const auto take = [&](const TLine& line) {
+        minX = std::min<std::int64_t>({minX, line.X1, line.X2});
+        maxX = std::max<std::int64_t>({maxX, line.X1, line.X2});
+        minY = std::min<std::int64_t>({minY, line.Y1, line.Y2});
+        maxY = std::max<std::int64_t>({maxY, line.Y1, line.Y2});
+    };
+    for (const TBorder& border : map.Borders) take(border);
+    for (const TRail& rail : map.Rails) take(rail);
+    // The largest level whose view holds the elements' extent; the smallest
+    // when none does.
+    TViewZoom zoom{TViewZoom::MaxShift};
+    while (zoom.Shift > TViewZoom::MinShift &&
+           (maxX - minX > zoom.Extent(PaintBox1->width()) || maxY - minY > zoom.Extent(PaintBox1->height())))
+        --zoom.Shift;
+    const auto origin = [](std::int64_t low, std::int64_t high, std::int32_t extent) {
+        const std::int64_t o = low - (extent - (high - low)) / 2;
+        return static_cast<std::int32_t>(std::clamp<std::int64_t>(o, INT32_MIN, INT32_MAX));
+    };
+    SetZoom(zoom, origin(minX, maxX, zoom.Extent(PaintBox1->width())),
+            origin(minY, maxY, zoom.Extent(PaintBox1->height())));
+}
+
+void TForm1::ZoomAbout(TViewZoom zoom, std::int32_t px, std::int32_t py)
+{
+    zoom.Shift = std::clamp(zoom.Shift, TViewZoom::MinShift, TViewZoom::MaxShift);
+    if (zoom == Zoom) return;
+    // The world point under (px, py) stays under it.
+    const auto origin = [&](std::int32_t position, std::int32_t p) {
+        const std::int64_t o = position + Zoom.ToWorld(p) - zoom.ToWorld(p);
+        return static_cast<std::int32_t>(std::clamp<std::int64_t>(o, INT32_MIN, INT32_MAX));
+    };
+    SetZoom(zoom, origin(HB->Position(), px), origin(VB->Position(), py));
+}
+
+void TForm1::SetZoom(TViewZoom zoom, std::int32_t originX, std::int32_t originY)
+{
+    if (!Alive()) return;
+    Zoom = zoom;
+    SetScrollRanges();
+    HB->SetPosition(originX);
+    VB->SetPosition(originY);
+    // A press before the next tick picks in the view it sees.
+    TMap& map = CurrentMap();
+    map.Zoom = Zoom;
+    map.ViewX = HB->Position();
+    map.ViewY = VB->Position();
+}
+
+void TForm1::SetScrollRanges()
+{
+    // The origin reaches the world's edge exactly; where the world fits, it stays at 0.
+    HB->SetMax(std::max(0, WorldSize - Zoom.Extent(PaintBox1->width())));
+    VB->SetMax(std::max(0, WorldSize - Zoom.Extent(PaintBox1->height())));
+}
+
+void TForm1::PaintBox1MouseWheel(std::int32_t dx, std::int32_t dy, Qt::KeyboardModifiers modifiers, std::int32_t x,
+                                 std::int32_t y)
+{
+    if (!Alive()) return;
+    // Shift turns a vertical wheel horizontal; some systems do so already.
+    if (modifiers.testFlag(Qt::ShiftModifier) && dx == 0) std::swap(dx, dy);
+    wheelX_ += dx;
+    wheelY_ += dy;
+    const std::int32_t notchesX = wheelX_ / WheelNotch;
+    const std::int32_t notchesY = wheelY_ / WheelNotch;
+    wheelX_ %= WheelNotch;
+    wheelY_ %= WheelNotch;
+    if (modifiers.testFlag(Qt::ControlModifier)) {
+        wheelX_ = 0;
+        if (notchesY != 0) ZoomAbout(TViewZoom{Zoom.Shift + notchesY}, x, y);
+        return;
+    }
+    const std::int32_t step = std::max(1, Zoom.Extent(WheelStepPixels));
+    // Wheel up (away from the user) shows what lies above, and left.
+    if (notchesX != 0) HB->SetPosition(HB->Position() - notchesX * step);
+    if (notchesY != 0) VB->SetPosition(VB->Position() - notchesY * step);
+}
