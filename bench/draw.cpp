@@ -82,6 +82,37 @@ void BM_Tick(benchmark::State& state)
     benchmark::DoNotOptimize(buffer->Image().constBits());
 }
 
+/// A tick with the whole world in view at 1/16, the mouse moving.
+void BM_TickWholeWorld(benchmark::State& state)
+{
+    TMap map = SpreadMap(state.range(0));
+    map.Zoom = TViewZoom{TViewZoom::MinShift};
+    map.ViewX = 0;
+    map.ViewY = 0;
+    auto buffer = BackBuffer();
+    TQtBitmapFactory factory;
+    TOverviewCache cache(factory);
+    bool flip = false;
+    for (auto _ : state) {
+        flip = !flip;
+        DrawFrame(map, buffer->Canvas(), flip ? 300 : 310, 200, 0);
+        cache.Draw(map, buffer->Canvas(), OverviewSize, OverviewSize, map.ViewX, map.ViewY);
+    }
+    benchmark::DoNotOptimize(buffer->Image().constBits());
+}
+
+/// The whole world at 1/16 drawn from nothing, as after a change of the map.
+void BM_DrawWholeWorld(benchmark::State& state)
+{
+    TMap map = SpreadMap(state.range(0));
+    map.Zoom = TViewZoom{TViewZoom::MinShift};
+    map.ViewX = 0;
+    map.ViewY = 0;
+    auto buffer = BackBuffer();
+    for (auto _ : state) DrawView(map, buffer->Canvas());
+    benchmark::DoNotOptimize(buffer->Image().constBits());
+}
+
 void BM_TickWhileDrawingOut(benchmark::State& state)
 {
     TMap map = SpreadMap(state.range(0));
@@ -153,6 +184,8 @@ void BM_IndexBuild(benchmark::State& state)
 } // namespace
 
 BENCHMARK(BM_Tick)->Arg(10'000)->Arg(100'000)->Arg(1'000'000)->Arg(10'000'000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TickWholeWorld)->Arg(100'000)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DrawWholeWorld)->Arg(100'000)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TickWhileDrawingOut)->Arg(10'000)->Arg(100'000)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_OverviewUncached)->Arg(10'000)->Arg(100'000)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Export)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
