@@ -153,6 +153,44 @@ TEST(IndexedView, EveryAnswerIsTheOneOfAVisitToEveryElement)
     EXPECT_LT(raised, 24);
 }
 
+TEST(IndexedView, AtEveryScaleTheGridGivesTheScansAnswers)
+{
+    std::mt19937 random(12);
+    const auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(random); };
+    int snaps = 0, picks = 0;
+    for (std::uint32_t seed = 5; seed <= 6; ++seed) {
+        TMap map = Crowded(seed, 6000);
+        for (int round = 0; round < 80; ++round) {
+            map.Zoom = TViewZoom{pick(TViewZoom::MinShift, TViewZoom::MaxShift)};
+            const TRail& r = map.Rails[static_cast<std::size_t>(pick(0, map.RailCount() - 1))];
+            SetView(map, std::clamp(r.X1 - pick(0, 600), 0, 9282), std::clamp(r.Y1 - pick(0, 600), 0, 9400));
+            const auto pixel = [&](std::int32_t w, std::int32_t origin) {
+                return static_cast<std::int32_t>(map.Zoom.ToPixels(w - origin));
+            };
+            const std::int32_t px = round % 4 ? pixel(r.X1, map.ViewX) + pick(-6, 6) : pick(-20, 740);
+            const std::int32_t py = round % 4 ? pixel(r.Y1, map.ViewY) + pick(-6, 6) : pick(-20, 620);
+            const auto placing = static_cast<std::uint8_t>(round % 3);
+            TAnswer scanned, indexed;
+            {
+                const TIndexFrom never(INT32_MAX);
+                scanned = Answer(map, px, py, placing);
+            }
+            {
+                const TIndexFrom always(0);
+                indexed = Answer(map, px, py, placing);
+            }
+            ASSERT_TRUE(scanned == indexed) << "seed " << seed << " round " << round << " shift " << map.Zoom.Shift
+                                            << " view " << map.ViewX << "," << map.ViewY << " point " << px << ","
+                                            << py;
+            EXPECT_FALSE(scanned.DrawRaised || scanned.SnapRaised || scanned.PickRaised);
+            snaps += scanned.Snapped;
+            picks += scanned.SelRail >= 0 || scanned.SelBorder >= 0;
+        }
+    }
+    EXPECT_GT(snaps, 40);
+    EXPECT_GT(picks, 40);
+}
+
 TEST(IndexedView, TheGridFollowsEditsAndTheElementBeingDrawnOut)
 {
     const TIndexFrom always(0);
