@@ -9,6 +9,7 @@
 #include "draw/MapDraw.h"
 #include "draw/Overview.h"
 #include "draw/OverviewCache.h"
+#include "draw/ViewCache.h"
 #include "platform/qt/QtCanvas.h"
 
 namespace {
@@ -73,10 +74,13 @@ void BM_Tick(benchmark::State& state)
     auto buffer = BackBuffer();
     TQtBitmapFactory factory;
     TOverviewCache cache(factory);
-    // The map stays as it is: only the first tick draws the overview picture.
+    TViewCache view(factory);
+    // The map stays as it is: only the first tick draws the pictures; the mouse moves.
     cache.Draw(map, buffer->Canvas(), OverviewSize, OverviewSize, map.ViewX, map.ViewY);
+    bool flip = false;
     for (auto _ : state) {
-        DrawFrame(map, buffer->Canvas(), 300, 200, 0);
+        flip = !flip;
+        view.DrawFrame(map, buffer->Canvas(), flip ? 300 : 310, 200, 0);
         cache.Draw(map, buffer->Canvas(), OverviewSize, OverviewSize, map.ViewX, map.ViewY);
     }
     benchmark::DoNotOptimize(buffer->Image().constBits());
@@ -92,10 +96,11 @@ void BM_TickWholeWorld(benchmark::State& state)
     auto buffer = BackBuffer();
     TQtBitmapFactory factory;
     TOverviewCache cache(factory);
+    TViewCache view(factory);
     bool flip = false;
     for (auto _ : state) {
         flip = !flip;
-        DrawFrame(map, buffer->Canvas(), flip ? 300 : 310, 200, 0);
+        view.DrawFrame(map, buffer->Canvas(), flip ? 300 : 310, 200, 0);
         cache.Draw(map, buffer->Canvas(), OverviewSize, OverviewSize, map.ViewX, map.ViewY);
     }
     benchmark::DoNotOptimize(buffer->Image().constBits());

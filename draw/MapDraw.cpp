@@ -132,6 +132,11 @@ void DrawVisible(const std::vector<T>& items, const TMap& map, DrawOne drawOne)
     for (; i < count; ++i) drawOne(items[i]);
 }
 
+/// Far out a unit is a small part of a pixel and a map of a million elements
+/// fills the view: each element is then its line alone, one pixel wide unless
+/// selected, without arrow head or end circles.
+bool IsFarOut(TViewZoom zoom) { return zoom.Shift <= FarOutShift; }
+
 /// Round with halves to even, as a checked 32-bit value.
 std::int32_t RoundToInt(long double value)
 {
@@ -157,6 +162,11 @@ std::int32_t BorderPenWidth(const TBorder& border)
 void DrawFrame(TMap& map, TCanvas& canvas, std::int32_t x, std::int32_t y, std::uint8_t placing)
 {
     DrawView(map, canvas);
+    DrawSnap(map, canvas, x, y, placing);
+}
+
+void DrawSnap(TMap& map, TCanvas& canvas, std::int32_t x, std::int32_t y, std::uint8_t placing)
+{
     bool snapped = false;
     const TPoint p = map.SnapPointEx(x, y, placing, snapped);
     if (snapped) DrawSnapMarker(canvas, p.x, p.y);
@@ -185,6 +195,7 @@ void DrawRail(const TRail& rail, TCanvas& canvas, std::int32_t viewX, std::int32
     canvas.SetPenColor(rail.IsStart ? StartRailColor : rail.IsFinish ? FinishRailColor : RailColor);
     canvas.MoveTo(e.x1, e.y1);
     canvas.LineTo(e.x2, e.y2);
+    if (IsFarOut(zoom)) return;
     const double length = rail.Length();
     if (length == 0.0) {
         // Filled with whatever brush the drawing before left.
@@ -213,9 +224,10 @@ void DrawBorder(const TBorder& border, TCanvas& canvas, std::int32_t viewX, std:
     if (!visible) return;
     const TViewEnds& e = *visible;
     canvas.SetPenColor(border.Color);
-    canvas.SetPenWidth(BorderPenWidth(border));
+    canvas.SetPenWidth(IsFarOut(zoom) && !border.Selected ? 1 : BorderPenWidth(border));
     canvas.MoveTo(e.x1, e.y1);
     canvas.LineTo(e.x2, e.y2);
+    if (IsFarOut(zoom)) return;
     if (border.Kind == bkArch) {
         canvas.SetPenColor(clBlack);
         canvas.SetPenWidth((border.Selected ? 1 : 0) + 1);

@@ -8,8 +8,13 @@
 /// The view (DrawView), then the snap marker where the mouse point (x, y)
 /// snaps; with placing 1 or 2 the element being drawn out follows the mouse.
 void DrawFrame(TMap& map, TCanvas& canvas, std::int32_t x, std::int32_t y, std::uint8_t placing);
+/// The second half of DrawFrame: the snap marker where (x, y) snaps, moving
+/// the element being drawn out.
+void DrawSnap(TMap& map, TCanvas& canvas, std::int32_t x, std::int32_t y, std::uint8_t placing);
 /// One frame of the view without the snap marker.
 void DrawView(const TMap& map, TCanvas& canvas);
+/// At this scale and below (1/8, 1/16) elements are drawn as their lines alone.
+constexpr std::int32_t FarOutShift = -3;
 /// One element relative to a view with that origin (world units) and size
 /// (pixels). At a scale other than 1 the geometry scales; pen widths, end
 /// circles and arrow heads keep their pixel sizes.

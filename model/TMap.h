@@ -194,6 +194,9 @@ public:
     /// large map, and a view and point inside the ranges where skipping the
     /// far elements cannot skip an overflow error either.
     bool UsesIndexAt(std::int32_t px, std::int32_t py) const;
+    /// The same for picking and snapping at a scale other than 1, which never
+    /// overflow and ask the grid only about the point, whatever the view's size.
+    bool UsesIndexNear(std::int32_t px, std::int32_t py) const;
     /// The indexes, ascending, of the borders (rails) that may reach the world
     /// rectangle [x1, x2] x [y1, y2] (x1 <= x2, y1 <= y2): every one that does
     /// is among them. Served by the grid, rebuilt when the layout changed.

@@ -127,6 +127,13 @@ void TMap::RailsNear(std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int
     ElementsNear(Index().Rails, Rails, x1, y1, x2, y2, out);
 }
 
+bool TMap::UsesIndexNear(std::int32_t px, std::int32_t py) const
+{
+    const auto within = [](std::int32_t v, std::int32_t low, std::int32_t high) { return v >= low && v <= high; };
+    return BorderCount() + RailCount() >= IndexFrom && within(ViewX, 0, WorldSize) && within(ViewY, 0, WorldSize) &&
+           within(px, -4096, 4096) && within(py, -4096, 4096);
+}
+
 bool TMap::UsesIndexAt(std::int32_t px, std::int32_t py) const
 {
     // Within these bounds no element inside the grid's coordinate range can

@@ -167,7 +167,9 @@ struct TScaledView {
     }
     double EndDistance(std::int32_t x, std::int32_t y, std::int32_t px, std::int32_t py) const
     {
-        return std::hypot(PixelX(x) - px, PixelY(y) - py);
+        const double dx = PixelX(x) - px, dy = PixelY(y) - py;
+        if (std::fabs(dx) >= PickRadius || std::fabs(dy) >= PickRadius) return FarDistance;
+        return std::hypot(dx, dy);
     }
     /// The distance from (px, py) to the segment, as the unscaled picking measures it.
     double LineDistance(const TLine& line, std::int32_t px, std::int32_t py) const
@@ -225,7 +227,7 @@ void TMap::SelectAt(std::int32_t px, std::int32_t py)
 {
     // The last element within the radius wins, rails before borders; on a
     // large map only those the grid names near the point can be within it.
-    const bool grid = UsesIndexAt(px, py);
+    const bool grid = Zoom.IsOne() ? UsesIndexAt(px, py) : UsesIndexNear(px, py);
     std::int32_t x1 = 0, y1 = 0, x2 = 0, y2 = 0;
     if (grid) AroundPoint(*this, px, py, x1, y1, x2, y2);
     const TScaledView scaled(*this);
@@ -334,7 +336,7 @@ TPoint TMap::SnapScaledPoint(std::int32_t px, std::int32_t py, std::size_t borde
 {
     const TScaledView scaled(*this);
     snappedWorld_ = ViewToWorld(px, py);
-    if (UsesIndexAt(px, py)) {
+    if (UsesIndexNear(px, py)) {
         std::int32_t x1, y1, x2, y2;
         AroundPoint(*this, px, py, x1, y1, x2, y2);
         std::vector<std::int32_t> near;

@@ -14,6 +14,7 @@
 #include <algorithm>
 
 #include "draw/OverviewCache.h"
+#include "draw/ViewCache.h"
 #include "model/TLine.h"
 #include "ui/RunGuarded.h"
 #include "ui/TListBox.h"
@@ -65,7 +66,8 @@ TForm1::TForm1(TColorDialog& colorDialog, TFileDialog& pictureDialog, const TCom
                QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowCloseButtonHint),
-      ColorDialog1(&colorDialog), sp(&pictureDialog), overview_(std::make_unique<TOverviewCache>(bitmaps_))
+      ColorDialog1(&colorDialog), sp(&pictureDialog), overview_(std::make_unique<TOverviewCache>(bitmaps_)),
+      view_(std::make_unique<TViewCache>(bitmaps_))
 {
     Form1 = this;
     setWindowTitle(QStringLiteral("Form1"));

@@ -24,6 +24,7 @@ class QTimer;
 class TListBox;
 class TListBoxNames;
 class TOverviewCache;
+class TViewCache;
 class TRadioGroup;
 class TScrollBar;
 
@@ -218,6 +219,7 @@ private:
 
     TQtBitmapFactory bitmaps_;
     std::unique_ptr<TOverviewCache> overview_;
+    std::unique_ptr<TViewCache> view_;
     /// Everything a tick's pixels and caption depend on.
     struct TTickInputs {
         std::uint64_t MapId;

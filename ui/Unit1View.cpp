@@ -7,6 +7,7 @@
 #include "draw/MapDraw.h"
 #include "draw/Overview.h"
 #include "draw/OverviewCache.h"
+#include "draw/ViewCache.h"
 #include "model/Checked.h"
 #include "ui/TListBox.h"
 #include "ui/TRadioGroup.h"
@@ -204,7 +205,7 @@ void TForm1::Timer1Timer()
     if (endDrag_.Moving && map.Id() == endDrag_.Map)
         DrawMovingEnds(map);
     else
-        DrawFrame(map, *DrawCanvas, MouseX, MouseY, Placing());
+        view_->DrawFrame(map, *DrawCanvas, MouseX, MouseY, Placing());
     if (ListBox1->ItemIndex() < 0) ListBox1->SetItemIndex(0);
     const QImage& pixels = BackBuffer->Image();
     PaintBox1->SetPicture(pixels.copy(0, 0, PaintBox1->width(), PaintBox1->height()));
