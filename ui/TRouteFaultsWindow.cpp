@@ -74,16 +74,16 @@ void TRouteFaultsWindow::ShowFaults(const TMap& map)
     const QString name = QString::fromStdString(now.Name);
     const auto& faults = map.LastRouteFaults();
     if (!faults) {
-        Label1->setText(QString::fromUtf8("%1: пути не проверялись").arg(name));
+        Label1->setText(QString::fromUtf8("%1 — пути не проверялись").arg(name));
         return;
     }
     if (faults->empty()) {
-        Label1->setText(name);
+        Label1->setText(QString::fromUtf8("%1 — ошибок нет").arg(name));
         ListBox1->addItem(QString::fromUtf8("Пути в порядке"));
         ListBox1->item(0)->setData(Qt::UserRole, -1);
         return;
     }
-    Label1->setText(QString::fromUtf8("%1: ошибок %2").arg(name).arg(faults->size()));
+    Label1->setText(QString::fromUtf8("%1 — ошибок: %2").arg(name).arg(faults->size()));
     for (const TRouteFault& fault : *faults) {
         auto* item = new QListWidgetItem(RouteFaultLine(fault), ListBox1);
         item->setData(Qt::UserRole, fault.Rail);

@@ -168,6 +168,7 @@ TEST_F(RouteFaultsTest, TheListShowsEveryFaultInTheOrderFound)
     form->Button5->click();
     EXPECT_EQ(Lines(), SeveralLines());
     EXPECT_EQ(form->RouteFaults->RailOfLine(4), -1);
+    EXPECT_EQ(form->RouteFaults->Label1->text(), QString::fromUtf8("Новый — ошибок: 6"));
 
     Map().Rails.clear();
     Map().Touch();
