@@ -88,6 +88,9 @@ bool TMap::ChooseFileToLoad()
 
 void TMap::ReadChosenFile()
 {
+    // The last check's faults were those of the elements a load replaces.
+    lastFaults_.reset();
+    ++faultsRevision_;
     std::error_code error;
     const std::filesystem::file_status status = std::filesystem::status(MapPath(FileName), error);
     if (status.type() == std::filesystem::file_type::not_found) {

@@ -121,10 +121,11 @@ bool TMap::CheckRoutes(std::int32_t& faultRail, std::vector<TRouteFault>* faults
 {
     bool result = true;
     faultRail = -1;
+    std::vector<TRouteFault> found;
     const auto fault = [&](std::int32_t rail, TRouteFaultKind kind, bool setsFaultRail = true) {
         result = false;
         if (setsFaultRail) faultRail = rail;
-        if (faults) faults->push_back({rail, kind});
+        found.push_back({rail, kind});
     };
 
     Normalize();
@@ -174,5 +175,8 @@ bool TMap::CheckRoutes(std::int32_t& faultRail, std::vector<TRouteFault>* faults
         ViewY = Sub(Add(f.Y1, f.Y2), ViewExtentY()) / 2;
     }
     Touch();
+    if (faults) faults->insert(faults->end(), found.begin(), found.end());
+    lastFaults_ = std::move(found);
+    ++faultsRevision_;
     return result;
 }

@@ -118,6 +118,14 @@ public:
     /// is the last fault's rail or -1; when faults is given, every fault is
     /// appended in the order found.
     bool CheckRoutes(std::int32_t& faultRail, std::vector<TRouteFault>* faults = nullptr);
+    /// Every fault of this map's last route check, in the order found; an
+    /// empty list when it passed, none before the first check and after a
+    /// load. Editing keeps them, as it keeps the check's links, so a fault may
+    /// name a rail that no longer exists.
+    const std::optional<std::vector<TRouteFault>>& LastRouteFaults() const { return lastFaults_; }
+    /// Changes whenever LastRouteFaults does (each check, each load): lets a
+    /// list of the faults know it is stale without comparing them.
+    std::uint64_t RouteFaultsRevision() const { return faultsRevision_; }
     bool LinkFirst(std::int32_t rail, std::int32_t successor);
     bool LinkSecond(std::int32_t rail, std::int32_t successor);
 
@@ -272,6 +280,8 @@ private:
     /// A move of the last element's second end: the grids leave that element out.
     void TouchLast() { ++revision_.Value; }
 
+    std::optional<std::vector<TRouteFault>> lastFaults_;
+    std::uint64_t faultsRevision_ = 0;
     TRevision revision_;
     TRevision layout_;
     TIdentity id_;

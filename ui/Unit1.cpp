@@ -218,6 +218,7 @@ void TForm1::CreateRightPanel()
     HB->setGeometry(1, 601, 718, 16);
     VB = new TScrollBar(Qt::Vertical, Panel2);
     VB->setGeometry(719, 1, 16, 600);
+    CreateRouteNotice();
 }
 
 void TForm1::ConnectHandlers()

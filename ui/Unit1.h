@@ -26,6 +26,7 @@ class TListBoxNames;
 class TOverviewCache;
 class TViewCache;
 class TRadioGroup;
+class TRouteFaultsWindow;
 class TScrollBar;
 
 /// The program's command line: element 0 is the program, element 1 the map to open.
@@ -36,6 +37,8 @@ constexpr int FormClientWidth = 894;
 constexpr int FormClientHeight = 618;
 /// The redraw timer's interval in milliseconds.
 constexpr int RedrawInterval = 55;
+/// How long the route check's notice stays over the main view, in milliseconds.
+constexpr int RouteNoticeTime = 3000;
 
 /// The one editor window. Controls keep the form's names and are public so
 /// that tests drive them; the handlers are plain methods that Qt's events and
@@ -97,6 +100,13 @@ public:
     TScrollBar* HB;
     TScrollBar* VB;
     QTimer* Timer1;
+    /// The route check's notice, laid over the main view (a child of
+    /// PaintBox1, so its picture stays as drawn), and the single-shot timer
+    /// that hides it after RouteNoticeTime.
+    QLabel* RouteNotice;
+    QTimer* RouteNoticeTimer;
+    /// The list of the last check's faults; null until "Ошибки путей..." first opens it.
+    TRouteFaultsWindow* RouteFaults = nullptr;
     TColorDialog* ColorDialog1;
     TFileDialog* sp;
 
@@ -175,6 +185,12 @@ public:
     void N16Click(); ///< "Масштаб 1:1" (Ctrl+0): one pixel per world unit.
     void N17Click(); ///< "Вся карта": the largest level that shows every element.
     void N19Click(); ///< "Ошибки путей..." (Ctrl+E): the list of the last route check's faults.
+    /// RouteNoticeTimer's handler: hides the notice.
+    void RouteNoticeTimerTimer();
+    /// A line of the fault list naming rail of map was clicked: when map is
+    /// still current and the rail still exists, selects it (no undo step, as
+    /// picking is none) and centres the main view on it.
+    void RouteFaultsClick(std::uint64_t map, std::int32_t rail);
     /// Delete: as "Удалить". Escape: takes back the element being drawn out or
     /// puts back the ends being moved.
     void DeleteKeyPress();
@@ -216,6 +232,15 @@ private:
     TMap* MapById(std::uint64_t id) const;
     /// One tick of a select-tool drag: the ends go to the snapped mouse point.
     void DrawMovingEnds(TMap& map);
+    void CreateRouteNotice();
+    /// Shows text over the main view for RouteNoticeTime, restarting the time.
+    void ShowRouteNotice(const QString& text);
+    /// Brings the fault list, when it is shown, up to the current map's last check.
+    void RefreshRouteFaults();
+    /// Scrolls the main view so that the midpoint of the current map's rail
+    /// lies in its middle, as the route check does; nothing for a rail that
+    /// does not exist. The one place that knows how much world the view shows.
+    void CentreViewOn(std::int32_t rail);
 
     TQtBitmapFactory bitmaps_;
     std::unique_ptr<TOverviewCache> overview_;

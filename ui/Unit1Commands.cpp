@@ -5,6 +5,7 @@
 #include "draw/PictureExport.h"
 #include "ui/RunGuarded.h"
 #include "ui/TListBox.h"
+#include "ui/TRouteFaultsWindow.h"
 #include "ui/TScrollBar.h"
 #include "ui/Unit1.h"
 
@@ -150,8 +151,14 @@ void TForm1::Button5Click()
         m.CheckRoutes(faultRail);
         m.SelectRail(faultRail);
     });
-    HB->SetPosition(map.ViewX);
-    VB->SetPosition(map.ViewY);
+    if (faultRail >= 0) {
+        CentreViewOn(faultRail);
+    } else {
+        HB->SetPosition(map.ViewX);
+        VB->SetPosition(map.ViewY);
+    }
+    ShowRouteNotice(RouteNoticeText(faultRail, map.LastRouteFaults().value_or(std::vector<TRouteFault>{})));
+    RefreshRouteFaults();
 }
 
 void TForm1::ListBox1Click()
@@ -172,6 +179,8 @@ bool TForm1::FormClose()
     }
     if (!closed) return false;
     Timer1->stop();
+    RouteNoticeTimerTimer();
+    if (RouteFaults) RouteFaults->hide();
     ToolAction = 0;
     DrawCanvas = nullptr;
     MapList.reset();

@@ -1,5 +1,95 @@
 // The route check's faults in words: the notice over the main view and the
 // list of every fault of the last check.
+#include <QAction>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QScreen>
+#include <QTimer>
+#include <algorithm>
+
+#include "model/Checked.h"
+#include "ui/RunGuarded.h"
+#include "ui/TRouteFaultsWindow.h"
+#include "ui/TScrollBar.h"
 #include "ui/Unit1.h"
 
-void TForm1::N19Click() {}
+void TForm1::CreateRouteNotice()
+{
+    RouteNotice = new QLabel(PaintBox1);
+    RouteNotice->setAttribute(Qt::WA_TransparentForMouseEvents);
+    RouteNotice->setStyleSheet(QStringLiteral("QLabel { background-color: rgba(32, 32, 32, 200); color: white; "
+                                              "border-radius: 4px; padding: 6px 12px; }"));
+    QFont font = RouteNotice->font();
+    font.setPixelSize(14);
+    RouteNotice->setFont(font);
+    RouteNotice->hide();
+    RouteNoticeTimer = new QTimer(this);
+    RouteNoticeTimer->setSingleShot(true);
+    RouteNoticeTimer->setInterval(RouteNoticeTime);
+    connect(RouteNoticeTimer, &QTimer::timeout, this, Guarded([this] { RouteNoticeTimerTimer(); }));
+}
+
+void TForm1::ShowRouteNotice(const QString& text)
+{
+    RouteNotice->setText(text);
+    RouteNotice->adjustSize();
+    RouteNotice->move(std::max(0, (PaintBox1->width() - RouteNotice->width()) / 2), 12);
+    RouteNotice->raise();
+    RouteNotice->show();
+    RouteNoticeTimer->start();
+}
+
+void TForm1::RouteNoticeTimerTimer()
+{
+    RouteNoticeTimer->stop();
+    RouteNotice->hide();
+}
+
+void TForm1::N19Click()
+{
+    if (!Alive()) return;
+    if (!RouteFaults) {
+        RouteFaults = new TRouteFaultsWindow(this);
+        RouteFaults->OnRailClick = [this](std::uint64_t map, std::int32_t rail) { RouteFaultsClick(map, rail); };
+        // The menus' keys keep working while the list has the focus.
+        for (const QMenu* menu : {N1, N10, N13}) RouteFaults->addActions(menu->actions());
+        // Beside the main window where the screen leaves room, else over its right edge.
+        const QRect frame = frameGeometry();
+        QPoint at(frame.right() + 8, frame.top());
+        if (const QScreen* screen = this->screen()) {
+            const QRect room = screen->availableGeometry();
+            at.setX(std::max(room.left(), std::min(at.x(), room.right() - RouteFaults->width())));
+        }
+        RouteFaults->move(at);
+    }
+    RouteFaults->ShowFaults(CurrentMap());
+    RouteFaults->show();
+    RouteFaults->raise();
+    RouteFaults->activateWindow();
+}
+
+void TForm1::RefreshRouteFaults()
+{
+    if (Alive() && RouteFaults && RouteFaults->isVisible()) RouteFaults->ShowFaults(CurrentMap());
+}
+
+void TForm1::RouteFaultsClick(std::uint64_t map, std::int32_t rail)
+{
+    if (!Alive()) return;
+    TMap& current = CurrentMap();
+    // Edits since the check may have removed the rail a line names.
+    if (current.Id() != map || rail < 0 || rail >= current.RailCount()) return;
+    current.SelectRail(rail);
+    CentreViewOn(rail);
+}
+
+void TForm1::CentreViewOn(std::int32_t rail)
+{
+    const TMap& map = CurrentMap();
+    if (rail < 0 || rail >= map.RailCount()) return;
+    const TRail& r = map.Rails[static_cast<std::size_t>(rail)];
+    HB->SetPosition(Checked::Sub(Checked::Add(r.X1, r.X2), map.ViewWidth) / 2);
+    VB->SetPosition(Checked::Sub(Checked::Add(r.Y1, r.Y2), map.ViewHeight) / 2);
+}

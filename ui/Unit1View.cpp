@@ -191,6 +191,7 @@ void TForm1::Timer1Timer()
 {
     if (!Alive()) return;
     UpdateEditMenu();
+    RefreshRouteFaults();
     // Nothing that the frame shows has changed since the last drawn tick:
     // drawing it again would give the same pixels and caption.
     TTickInputs inputs = TickInputs();

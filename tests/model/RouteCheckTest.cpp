@@ -241,4 +241,39 @@ TEST(RouteCheck, LinkCallsRefuseAThirdPredecessorButKeepTheWrite)
     EXPECT_THROW(map.LinkSecond(-1, 0), ERangeError);
 }
 
+TEST(RouteCheck, TheMapKeepsItsLastChecksFaultsUntilTheNextCheck)
+{
+    TMap map;
+    EXPECT_FALSE(map.LastRouteFaults().has_value());
+    PutRail(map, 1000, 1000, 2000, 1000);
+    PutRail(map, 2000, 1000, 3000, 1000);
+    const std::uint64_t before = map.RouteFaultsRevision();
+    const TCheck first = CheckMap(map);
+    ASSERT_TRUE(map.LastRouteFaults().has_value());
+    EXPECT_EQ(*map.LastRouteFaults(), first.Faults);
+    EXPECT_NE(map.RouteFaultsRevision(), before);
+
+    // Editing keeps them, like the links; deleting may leave a fault naming no rail.
+    const std::uint64_t checked = map.RouteFaultsRevision();
+    map.DeleteRail(1);
+    map.AddRail(5000, 5000, 6000, 5000);
+    EXPECT_EQ(*map.LastRouteFaults(), first.Faults);
+    EXPECT_EQ(map.RouteFaultsRevision(), checked);
+
+    // A passed check leaves an empty list, not none, and the out list gets the same faults appended.
+    TMap ring = SixRing();
+    ring.SetStartRail(0);
+    ring.SetFinishRail(3);
+    std::int32_t faultRail = 0;
+    std::vector<TRouteFault> faults = {{7, Kind::NoSuccessor}};
+    EXPECT_TRUE(ring.CheckRoutes(faultRail, &faults));
+    ASSERT_TRUE(ring.LastRouteFaults().has_value());
+    EXPECT_TRUE(ring.LastRouteFaults()->empty());
+    EXPECT_EQ(faults, (std::vector<TRouteFault>{{7, Kind::NoSuccessor}}));
+    // Without an out list the map still records them.
+    ring.SetStartRail(-1);
+    EXPECT_FALSE(ring.CheckRoutes(faultRail));
+    EXPECT_EQ(*ring.LastRouteFaults(), (std::vector<TRouteFault>{{-1, Kind::NoStart}}));
+}
+
 } // namespace

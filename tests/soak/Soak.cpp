@@ -27,6 +27,7 @@
 #include "ui/TKestApplication.h"
 #include "ui/TListBox.h"
 #include "ui/TRadioGroup.h"
+#include "ui/TRouteFaultsWindow.h"
 #include "ui/Unit1.h"
 
 namespace fs = std::filesystem;
@@ -516,6 +517,14 @@ private:
             if (selected != list.Current) return "after a tick the current map's line is not selected";
             if (Text(form.windowTitle()) != "Редактор карт - " + list.CurrentMap().DisplayName())
                 return "the caption does not name the current map";
+            const TRouteFaultsWindow* faults = form.RouteFaults;
+            if (faults && !faults->isHidden()) {
+                if (faults->ShownMap() != list.CurrentMap().Id())
+                    return "after a tick the fault list does not show the current map";
+                const auto& last = list.CurrentMap().LastRouteFaults();
+                const qsizetype lines = !last ? 0 : last->empty() ? 1 : static_cast<qsizetype>(last->size());
+                if (faults->Lines().size() != lines) return "the fault list has not one line per fault";
+            }
         }
         return "";
     }

@@ -1,0 +1,110 @@
+#include "ui/TRouteFaultsWindow.h"
+
+#include <QLabel>
+#include <QListWidget>
+#include <QVBoxLayout>
+
+#include "ui/RunGuarded.h"
+
+QString RouteFaultWords(TRouteFaultKind kind)
+{
+    switch (kind) {
+    case TRouteFaultKind::ThirdSuccessor: return QString::fromUtf8("третий следующий");
+    case TRouteFaultKind::ThirdPredecessor: return QString::fromUtf8("третий предыдущий");
+    case TRouteFaultKind::NoSuccessor: return QString::fromUtf8("нет следующего");
+    case TRouteFaultKind::NoPredecessor: return QString::fromUtf8("нет предыдущего");
+    case TRouteFaultKind::NoStart: return QString::fromUtf8("нет стартового рельса");
+    case TRouteFaultKind::NoFinish: return QString::fromUtf8("нет финишного рельса");
+    }
+    return QString();
+}
+
+QString RouteFaultLine(const TRouteFault& fault)
+{
+    const QString words = RouteFaultWords(fault.Kind);
+    if (fault.Rail >= 0) return QString::fromUtf8("Рельс %1: %2").arg(fault.Rail).arg(words);
+    return words.left(1).toUpper() + words.mid(1);
+}
+
+QString RouteNoticeText(std::int32_t faultRail, const std::vector<TRouteFault>& faults)
+{
+    if (faults.empty()) return QString::fromUtf8("Пути в порядке");
+    QStringList named;
+    if (faultRail >= 0) {
+        // The reported rail is the last one a fault named.
+        for (auto fault = faults.rbegin(); fault != faults.rend(); ++fault) {
+            if (fault->Rail != faultRail) continue;
+            named << RouteFaultLine(*fault);
+            break;
+        }
+    } else {
+        for (const TRouteFault& fault : faults)
+            if (fault.Rail < 0) named << (named.isEmpty() ? RouteFaultLine(fault) : RouteFaultWords(fault.Kind));
+    }
+    QString text = named.join(QStringLiteral(", "));
+    if (faults.size() > static_cast<std::size_t>(named.size()))
+        text += QString::fromUtf8(" (всего ошибок: %1)").arg(faults.size());
+    return text;
+}
+
+TRouteFaultsWindow::TRouteFaultsWindow(QWidget* parent) : QWidget(parent, Qt::Tool)
+{
+    setWindowTitle(QString::fromUtf8("Ошибки путей"));
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(8, 8, 8, 8);
+    Label1 = new QLabel(this);
+    Label1->setWordWrap(true);
+    ListBox1 = new QListWidget(this);
+    layout->addWidget(Label1);
+    layout->addWidget(ListBox1);
+    resize(300, 320);
+    // Enter on a line does what a click does; a double click reaches both, which only centres twice.
+    connect(ListBox1, &QListWidget::itemClicked, this,
+            [this](QListWidgetItem* item) { RunGuarded([&] { LineClicked(ListBox1->row(item)); }); });
+    connect(ListBox1, &QListWidget::itemActivated, this,
+            [this](QListWidgetItem* item) { RunGuarded([&] { LineClicked(ListBox1->row(item)); }); });
+}
+
+void TRouteFaultsWindow::ShowFaults(const TMap& map)
+{
+    const TShown now{map.Id(), map.RouteFaultsRevision(), map.DisplayName()};
+    if (shown_ && *shown_ == now) return;
+    shown_ = now;
+    ListBox1->clear();
+    const QString name = QString::fromStdString(now.Name);
+    const auto& faults = map.LastRouteFaults();
+    if (!faults) {
+        Label1->setText(QString::fromUtf8("%1 — пути не проверялись").arg(name));
+        return;
+    }
+    if (faults->empty()) {
+        Label1->setText(QString::fromUtf8("%1 — ошибок нет").arg(name));
+        ListBox1->addItem(QString::fromUtf8("Пути в порядке"));
+        ListBox1->item(0)->setData(Qt::UserRole, -1);
+        return;
+    }
+    Label1->setText(QString::fromUtf8("%1 — ошибок: %2").arg(name).arg(faults->size()));
+    for (const TRouteFault& fault : *faults) {
+        auto* item = new QListWidgetItem(RouteFaultLine(fault), ListBox1);
+        item->setData(Qt::UserRole, fault.Rail);
+    }
+}
+
+QStringList TRouteFaultsWindow::Lines() const
+{
+    QStringList lines;
+    for (int i = 0; i < ListBox1->count(); ++i) lines << ListBox1->item(i)->text();
+    return lines;
+}
+
+std::int32_t TRouteFaultsWindow::RailOfLine(int line) const
+{
+    const QListWidgetItem* item = ListBox1->item(line);
+    return item ? item->data(Qt::UserRole).toInt() : -1;
+}
+
+void TRouteFaultsWindow::LineClicked(int line)
+{
+    const std::int32_t rail = RailOfLine(line);
+    if (rail >= 0 && shown_ && OnRailClick) OnRailClick(shown_->Map, rail);
+}

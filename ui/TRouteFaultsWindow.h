@@ -1,0 +1,66 @@
+#pragma once
+// The route check's faults in words: the lines of the fault list, the notice
+// after a check, and the window that lists the current map's faults.
+#include <QString>
+#include <QStringList>
+#include <QWidget>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "model/TMap.h"
+
+class QLabel;
+class QListWidget;
+
+/// What a fault of kind says about its rail, in lower case: "нет следующего".
+QString RouteFaultWords(TRouteFaultKind kind);
+/// One fault as a line: "Рельс 12: нет следующего" for a rail (numbered by its
+/// index in the map's rails, as the map file and kestmap number them), or the
+/// words alone, capitalised, for a fault of the whole map: "Нет стартового рельса".
+QString RouteFaultLine(const TRouteFault& fault);
+/// The notice after a check: "Пути в порядке" when there is no fault; else the
+/// reported rail's line, or when no rail is reported the faults of the whole
+/// map; "(всего ошибок: N)" follows when the list holds more than the notice names.
+QString RouteNoticeText(std::int32_t faultRail, const std::vector<TRouteFault>& faults);
+
+/// A tool window beside the editor listing every fault of the current map's
+/// last route check, in the order the check found them. A passed check shows
+/// the one line "Пути в порядке"; a map never checked (or loaded since) shows
+/// an empty list.
+class TRouteFaultsWindow : public QWidget {
+public:
+    /// A line naming a rail was clicked (or activated with Enter): the map it
+    /// belongs to and the rail.
+    using TRailHandler = std::function<void(std::uint64_t map, std::int32_t rail)>;
+
+    explicit TRouteFaultsWindow(QWidget* parent);
+
+    /// The caption above the list: the map's name and how its check went.
+    QLabel* Label1;
+    QListWidget* ListBox1;
+    TRailHandler OnRailClick;
+
+    /// Shows map's last check; does nothing when the list already shows it
+    /// (same map, same check, same name), so a timer may call it freely.
+    void ShowFaults(const TMap& map);
+    /// The lines as shown.
+    QStringList Lines() const;
+    /// The rail that line names, or -1 (a fault of the whole map, no such line).
+    std::int32_t RailOfLine(int line) const;
+    /// The id of the map whose faults are shown; 0 before the first.
+    std::uint64_t ShownMap() const { return shown_ ? shown_->Map : 0; }
+
+private:
+    void LineClicked(int line);
+
+    struct TShown {
+        std::uint64_t Map;
+        std::uint64_t Revision;
+        std::string Name;
+        friend bool operator==(const TShown&, const TShown&) = default;
+    };
+    std::optional<TShown> shown_;
+};
