@@ -151,12 +151,8 @@ void TForm1::Button5Click()
         m.CheckRoutes(faultRail);
         m.SelectRail(faultRail);
     });
-    if (faultRail >= 0) {
-        CentreViewOn(faultRail);
-    } else {
-        HB->SetPosition(map.ViewX);
-        VB->SetPosition(map.ViewY);
-    }
+    HB->SetPosition(map.ViewX);
+    VB->SetPosition(map.ViewY);
     ShowRouteNotice(RouteNoticeText(faultRail, map.LastRouteFaults().value_or(std::vector<TRouteFault>{})));
     RefreshRouteFaults();
 }

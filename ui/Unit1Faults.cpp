@@ -90,6 +90,6 @@ void TForm1::CentreViewOn(std::int32_t rail)
     const TMap& map = CurrentMap();
     if (rail < 0 || rail >= map.RailCount()) return;
     const TRail& r = map.Rails[static_cast<std::size_t>(rail)];
-    HB->SetPosition(Checked::Sub(Checked::Add(r.X1, r.X2), map.ViewWidth) / 2);
-    VB->SetPosition(Checked::Sub(Checked::Add(r.Y1, r.Y2), map.ViewHeight) / 2);
+    HB->SetPosition(Checked::Sub(Checked::Add(r.X1, r.X2), Zoom.Extent(map.ViewWidth)) / 2);
+    VB->SetPosition(Checked::Sub(Checked::Add(r.Y1, r.Y2), Zoom.Extent(map.ViewHeight)) / 2);
 }
