@@ -118,22 +118,31 @@ void BM_DrawWholeWorld(benchmark::State& state)
     benchmark::DoNotOptimize(buffer->Image().constBits());
 }
 
-void BM_TickWhileDrawingOut(benchmark::State& state)
+/// A tick while the last rail (placing 2) or border (placing 1) is drawn out.
+template <std::uint8_t Placing>
+void TickWhileDrawingOut(benchmark::State& state)
 {
     TMap map = SpreadMap(state.range(0));
-    map.AddRail(map.ViewX + 100, map.ViewY + 100, map.ViewX + 100, map.ViewY + 100);
+    if (Placing == 2)
+        map.AddRail(map.ViewX + 100, map.ViewY + 100, map.ViewX + 100, map.ViewY + 100);
+    else
+        map.AddBorder(map.ViewX + 100, map.ViewY + 100, map.ViewX + 100, map.ViewY + 100, 0x4080C0, bkWall);
     auto buffer = BackBuffer();
     TQtBitmapFactory factory;
     TOverviewCache cache(factory);
+    TViewCache view(factory);
     bool flip = false;
     for (auto _ : state) {
         // The mouse moves at every tick, so the map changes before every overview.
         flip = !flip;
-        DrawFrame(map, buffer->Canvas(), flip ? 400 : 420, flip ? 300 : 310, 2);
+        view.DrawFrame(map, buffer->Canvas(), flip ? 400 : 420, flip ? 300 : 310, Placing);
         cache.Draw(map, buffer->Canvas(), OverviewSize, OverviewSize, map.ViewX, map.ViewY);
     }
     state.counters["rebuilds"] = static_cast<double>(cache.Rebuilds());
 }
+
+void BM_TickWhileDrawingOut(benchmark::State& state) { TickWhileDrawingOut<2>(state); }
+void BM_TickWhileDrawingOutBorder(benchmark::State& state) { TickWhileDrawingOut<1>(state); }
 
 void BM_OverviewUncached(benchmark::State& state)
 {
@@ -192,6 +201,7 @@ BENCHMARK(BM_Tick)->Arg(10'000)->Arg(100'000)->Arg(1'000'000)->Arg(10'000'000)->
 BENCHMARK(BM_TickWholeWorld)->Arg(100'000)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DrawWholeWorld)->Arg(100'000)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TickWhileDrawingOut)->Arg(10'000)->Arg(100'000)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TickWhileDrawingOutBorder)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_OverviewUncached)->Arg(10'000)->Arg(100'000)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Export)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
 

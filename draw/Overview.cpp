@@ -82,37 +82,57 @@ std::int32_t TOverviewScale::Truncated(std::int32_t v, std::int32_t min, std::in
     return Checked::Mul(Checked::Sub(v, min), size) / range;
 }
 
-void DrawOverviewLines(const TMap& map, TCanvas& canvas, const TOverviewScale& scale, TOverviewLineSink* sink)
+TOverviewLine OverviewBorderLine(const TMap& map, const TOverviewScale& scale, std::int32_t index)
+{
+    const TBorder& b = map.Borders[static_cast<std::size_t>(index)];
+    return {b.Color, scale.RoundedX(b.X1), scale.RoundedY(b.Y1), scale.RoundedX(b.X2), scale.RoundedY(b.Y2)};
+}
+
+TOverviewLine OverviewRailLine(const TMap& map, const TOverviewScale& scale, std::int32_t index)
+{
+    const TRail& r = map.Rails[static_cast<std::size_t>(index)];
+    const TColor color = index == map.StartRail ? StartColor : index == map.FinishRail ? FinishColor : RailColor;
+    return {color, scale.RoundedX(r.X1), scale.RoundedY(r.Y1), scale.RoundedX(r.X2), scale.RoundedY(r.Y2)};
+}
+
+TOverviewLine OverviewSelectedLine(const TMap& map, const TOverviewScale& scale)
+{
+    const TRail& r = map.Rails[static_cast<std::size_t>(map.SelRail)];
+    return {SelectedColor, scale.TruncatedX(r.X1), scale.TruncatedY(r.Y1), scale.TruncatedX(r.X2),
+            scale.TruncatedY(r.Y2)};
+}
+
+void DrawOverviewLines(const TMap& map, TCanvas& canvas, const TOverviewScale& scale, TOverviewLineSink* sink,
+                       const TOverviewLeaveOut& leaveOut)
 {
     canvas.SetPenColor(clBlack);
     canvas.SetPenWidth(1);
     canvas.SetBrushColor(clBlack);
     canvas.SetBrushStyle(TBrushStyle::Solid);
     canvas.Rectangle(0, 0, scale.Width, scale.Height);
-    const auto line = [&](TColor color, std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2) {
-        canvas.MoveTo(x1, y1);
-        canvas.LineTo(x2, y2);
-        if (sink) sink->Line(color, x1, y1, x2, y2);
+    const auto line = [&](const TOverviewLine& l) {
+        canvas.MoveTo(l.X1, l.Y1);
+        canvas.LineTo(l.X2, l.Y2);
+        if (sink) sink->Line(l.Color, l.X1, l.Y1, l.X2, l.Y2);
     };
-    for (const TBorder& b : map.Borders) {
-        canvas.SetPenColor(b.Color);
-        line(b.Color, scale.RoundedX(b.X1), scale.RoundedY(b.Y1), scale.RoundedX(b.X2), scale.RoundedY(b.Y2));
+    const std::int32_t borders = map.BorderCount() - (leaveOut.LastBorder && map.BorderCount() > 0 ? 1 : 0);
+    for (std::int32_t i = 0; i < borders; ++i) {
+        // The pen first: a coordinate that overflows leaves the canvas as it always did.
+        canvas.SetPenColor(map.Borders[static_cast<std::size_t>(i)].Color);
+        line(OverviewBorderLine(map, scale, i));
     }
     const std::int32_t count = map.RailCount();
-    for (std::int32_t i = 0; i < count; ++i) {
-        const TRail& r = map.Rails[static_cast<std::size_t>(i)];
+    const std::int32_t rails = count - (leaveOut.LastRail && count > 0 ? 1 : 0);
+    for (std::int32_t i = 0; i < rails; ++i) {
         // Each colour is set in turn, the last one that applies winning.
-        TColor color = RailColor;
-        canvas.SetPenColor(color);
-        if (i == map.FinishRail) canvas.SetPenColor(color = FinishColor);
-        if (i == map.StartRail) canvas.SetPenColor(color = StartColor);
-        line(color, scale.RoundedX(r.X1), scale.RoundedY(r.Y1), scale.RoundedX(r.X2), scale.RoundedY(r.Y2));
+        canvas.SetPenColor(RailColor);
+        if (i == map.FinishRail) canvas.SetPenColor(FinishColor);
+        if (i == map.StartRail) canvas.SetPenColor(StartColor);
+        line(OverviewRailLine(map, scale, i));
     }
-    if (map.SelRail >= 0 && map.SelRail < count) {
-        const TRail& r = map.Rails[static_cast<std::size_t>(map.SelRail)];
+    if (!leaveOut.Selected && map.SelRail >= 0 && map.SelRail < count) {
         canvas.SetPenColor(SelectedColor);
-        line(SelectedColor, scale.TruncatedX(r.X1), scale.TruncatedY(r.Y1), scale.TruncatedX(r.X2),
-             scale.TruncatedY(r.Y2));
+        line(OverviewSelectedLine(map, scale));
     }
 }
 

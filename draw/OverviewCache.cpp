@@ -1,18 +1,23 @@
 #include "draw/OverviewCache.h"
 
+#include <algorithm>
+#include <limits>
 #include <optional>
 #include <vector>
 
+#include "draw/OverviewLineGrid.h"
 #include "draw/OverviewScale.h"
+#include "model/Checked.h"
 
 namespace {
 
-/// What the cached picture was drawn from. Id and Revision cover every change
-/// the map makes through its operations; the counts and indices guard against
-/// fields written directly.
+/// What the cached picture was drawn from. Id and Layout cover every change
+/// the map makes through its operations but the moves of its last border's
+/// or rail's second end, which the cache compares itself; the counts and
+/// indices guard against fields written directly.
 struct TPictureKey {
     std::uint64_t Id = 0;
-    std::uint64_t Revision = 0;
+    std::uint64_t Layout = 0;
     std::int32_t Width = 0;
     std::int32_t Height = 0;
     std::int32_t RailCount = 0;
@@ -25,37 +30,132 @@ struct TPictureKey {
 
 TPictureKey KeyOf(const TMap& map, std::int32_t width, std::int32_t height)
 {
-    return {map.Id(),        map.Revision(),      width,          height,     map.RailCount(),
+    return {map.Id(),          map.Layout(),   width,          height,     map.RailCount(),
             map.BorderCount(), map.StartRail, map.FinishRail, map.SelRail};
 }
 
-struct TLineRecord {
-    TColor Color;
+/// The element left out of the picture and drawn over it at every call.
+enum class TMoving : std::uint8_t { Nothing, LastBorder, LastRail };
+
+/// The ends (and colour) of a last element as the picture saw them.
+struct TEnds {
     std::int32_t X1, Y1, X2, Y2;
+    TColor Color;
+    friend bool operator==(const TEnds&, const TEnds&) = default;
 };
 
-/// Keeps the lines that reach outside the cached rectangle, and the last line.
-class TEdgeCollector : public TOverviewLineSink {
+std::optional<TEnds> LastBorderOf(const TMap& map)
+{
+    if (map.Borders.empty()) return std::nullopt;
+    const TBorder& b = map.Borders.back();
+    return TEnds{b.X1, b.Y1, b.X2, b.Y2, b.Color};
+}
+
+std::optional<TEnds> LastRailOf(const TMap& map)
+{
+    if (map.Rails.empty()) return std::nullopt;
+    const TRail& r = map.Rails.back();
+    return TEnds{r.X1, r.Y1, r.X2, r.Y2, 0};
+}
+
+/// Only the second end differs.
+bool SecondEndMoved(const std::optional<TEnds>& was, const std::optional<TEnds>& now)
+{
+    return was && now && was->X1 == now->X1 && was->Y1 == now->Y1 && was->Color == now->Color;
+}
+
+/// The overview's bounds over a set of elements, as MinX..MaxY compute them:
+/// every end pushed 10 units out, checked, and the seed of ±10 counting only
+/// when the map has no rail.
+struct TBounds {
+    std::int32_t MinX = std::numeric_limits<std::int32_t>::max();
+    std::int32_t MinY = std::numeric_limits<std::int32_t>::max();
+    std::int32_t MaxX = std::numeric_limits<std::int32_t>::min();
+    std::int32_t MaxY = std::numeric_limits<std::int32_t>::min();
+
+    void Take(std::int32_t x, std::int32_t y)
+    {
+        MinX = std::min(MinX, Checked::Sub(x, 10));
+        MaxX = std::max(MaxX, Checked::Add(x, 10));
+        MinY = std::min(MinY, Checked::Sub(y, 10));
+        MaxY = std::max(MaxY, Checked::Add(y, 10));
+    }
+    void Take(const TLine& line)
+    {
+        Take(line.X1, line.Y1);
+        Take(line.X2, line.Y2);
+    }
+    void TakeSeed()
+    {
+        MinX = std::min(MinX, -10);
+        MinY = std::min(MinY, -10);
+        MaxX = std::max(MaxX, 10);
+        MaxY = std::max(MaxY, 10);
+    }
+    bool Match(const TOverviewScale& scale) const
+    {
+        return MinX == scale.MinX && MinY == scale.MinY &&
+               std::int64_t{MaxX} - MinX == scale.RangeX && std::int64_t{MaxY} - MinY == scale.RangeY;
+    }
+};
+
+/// The bounds of every element but the moving one.
+TBounds BoundsWithout(const TMap& map, TMoving moving)
+{
+    TBounds bounds;
+    const std::size_t rails = map.Rails.size() - (moving == TMoving::LastRail ? 1 : 0);
+    for (std::size_t i = 0; i < rails; ++i) bounds.Take(map.Rails[i]);
+    const std::size_t borders = map.Borders.size() - (moving == TMoving::LastBorder ? 1 : 0);
+    for (std::size_t i = 0; i < borders; ++i) bounds.Take(map.Borders[i]);
+    if (map.Rails.empty()) bounds.TakeSeed();
+    return bounds;
+}
+
+bool Inside(const TOverviewLine& l, std::int32_t width, std::int32_t height)
+{
+    const auto in = [&](std::int32_t x, std::int32_t y) { return x >= 0 && x < width && y >= 0 && y < height; };
+    return in(l.X1, l.Y1) && in(l.X2, l.Y2);
+}
+
+void DrawLine(TCanvas& canvas, const TOverviewLine& l)
+{
+    canvas.SetPenColor(l.Color);
+    canvas.MoveTo(l.X1, l.Y1);
+    canvas.LineTo(l.X2, l.Y2);
+}
+
+/// Keeps the lines that reach outside the cached rectangle (counting those
+/// among the first borders lines, the borders), the last line, and, when
+/// asked, every line after the borders.
+class TLineCollector : public TOverviewLineSink {
 public:
-    TEdgeCollector(std::int32_t width, std::int32_t height, std::vector<TLineRecord>& edges,
-                   std::optional<TLineRecord>& last)
-        : width_(width), height_(height), edges_(edges), last_(last)
+    TLineCollector(std::int32_t width, std::int32_t height, std::size_t borders, bool keepOthers) noexcept
+        : width_(width), height_(height), borders_(borders), keepOthers_(keepOthers)
     {
     }
     void Line(TColor color, std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2) override
     {
-        const TLineRecord line{color, x1, y1, x2, y2};
-        if (!Inside(x1, y1) || !Inside(x2, y2)) edges_.push_back(line);
-        last_ = line;
+        const TOverviewLine line{color, x1, y1, x2, y2};
+        const bool border = seen_++ < borders_;
+        if (!Inside(line, width_, height_)) {
+            Edges.push_back(line);
+            if (border) ++BorderEdges;
+        }
+        if (!border && keepOthers_) Others.push_back(line);
+        Last = line;
     }
 
-private:
-    bool Inside(std::int32_t x, std::int32_t y) const { return x >= 0 && x < width_ && y >= 0 && y < height_; }
+    std::vector<TOverviewLine> Edges;
+    std::size_t BorderEdges = 0;
+    std::vector<TOverviewLine> Others;
+    std::optional<TOverviewLine> Last;
 
+private:
     const std::int32_t width_;
     const std::int32_t height_;
-    std::vector<TLineRecord>& edges_;
-    std::optional<TLineRecord>& last_;
+    const std::size_t borders_;
+    const bool keepOthers_;
+    std::size_t seen_ = 0;
 };
 
 } // namespace
@@ -67,23 +167,127 @@ struct TOverviewCache::State {
     std::unique_ptr<TBitmap> Picture;
     std::optional<TPictureKey> Key;
     std::optional<TOverviewScale> Scale;
-    std::vector<TLineRecord> Edges;
-    std::optional<TLineRecord> Last;
+    /// The picture's lines that leave it, in drawing order; the first
+    /// BorderEdges of them are borders.
+    std::vector<TOverviewLine> Edges;
+    std::size_t BorderEdges = 0;
+    /// The last line of the picture.
+    std::optional<TOverviewLine> Last;
     std::uint64_t Rebuilds = 0;
 
-    void Rebuild(const TMap& map, const TPictureKey& key)
+    TMoving Moving = TMoving::Nothing;
+    std::optional<TEnds> LastBorder;
+    std::optional<TEnds> LastRail;
+    /// The bounds of every element but the moving one.
+    TBounds Others;
+
+    // Only while a border moves: the lines drawn after the borders (the
+    // rails, the selected rail), and the bitmaps the moving border is laid
+    // under them in.
+    std::vector<TOverviewLine> OverLines;
+    TOverviewLineGrid OverGrid;
+    std::vector<std::int32_t> Near;
+    std::unique_ptr<TBitmap> Layer;
+    std::unique_ptr<TBitmap> Patch;
+
+    void Rebuild(const TMap& map, const TPictureKey& key, TMoving moving)
     {
         Key.reset();
         Edges.clear();
+        OverLines.clear();
         Last.reset();
         Scale.emplace(map, key.Width, key.Height);
+        if (moving != TMoving::Nothing) Others = BoundsWithout(map, moving);
         if (!Picture) Picture = Bitmaps.CreateBitmap();
         Picture->SetWidth(key.Width > 0 ? key.Width : 0);
         Picture->SetHeight(key.Height > 0 ? key.Height : 0);
-        TEdgeCollector collector(key.Width, key.Height, Edges, Last);
-        DrawOverviewLines(map, Picture->Canvas(), *Scale, &collector);
+
+        const std::size_t borderLines = map.Borders.size() - (moving == TMoving::LastBorder ? 1 : 0);
+        TLineCollector collector(key.Width, key.Height, borderLines, moving == TMoving::LastBorder);
+        TOverviewLeaveOut leaveOut;
+        leaveOut.LastBorder = moving == TMoving::LastBorder;
+        leaveOut.LastRail = leaveOut.Selected = moving == TMoving::LastRail;
+        DrawOverviewLines(map, Picture->Canvas(), *Scale, &collector, leaveOut);
+
+        Edges = std::move(collector.Edges);
+        BorderEdges = collector.BorderEdges;
+        Last = collector.Last;
+        if (moving == TMoving::LastBorder) {
+            OverLines = std::move(collector.Others);
+            OverGrid.Build(OverLines, key.Width, key.Height);
+        }
+        Moving = moving;
+        LastBorder = LastBorderOf(map);
+        LastRail = LastRailOf(map);
         Key = key;
         ++Rebuilds;
+    }
+
+    /// Which last element alone moved its second end since the picture was
+    /// drawn (Nothing when neither changed); none when anything else changed.
+    std::optional<TMoving> MovedSince(const TMap& map) const
+    {
+        const std::optional<TEnds> border = LastBorderOf(map);
+        const std::optional<TEnds> rail = LastRailOf(map);
+        const bool sameBorder = border == LastBorder;
+        const bool sameRail = rail == LastRail;
+        if (sameBorder && sameRail) return TMoving::Nothing;
+        if (sameRail && SecondEndMoved(LastBorder, border)) return TMoving::LastBorder;
+        if (sameBorder && SecondEndMoved(LastRail, rail)) return TMoving::LastRail;
+        return std::nullopt;
+    }
+
+    /// The moving element, where it is now, leaves the bounds (and so every
+    /// other line of the picture) as they were.
+    bool KeepsBounds(const TMap& map) const
+    {
+        TBounds bounds = Others;
+        if (Moving == TMoving::LastBorder) bounds.Take(map.Borders.back());
+        if (Moving == TMoving::LastRail) bounds.Take(map.Rails.back());
+        return bounds.Match(*Scale);
+    }
+
+    /// Brings the picture up to the map: reused, or drawn afresh with the
+    /// element that moves left out.
+    void Update(const TMap& map, const TPictureKey& key)
+    {
+        if (!Key || !(*Key == key)) return Rebuild(map, key, TMoving::Nothing);
+        const std::optional<TMoving> moved = MovedSince(map);
+        if (!moved) return Rebuild(map, key, TMoving::Nothing);
+        if (*moved == TMoving::Nothing) return;
+        if (*moved != Moving || !KeepsBounds(map)) return Rebuild(map, key, *moved);
+        LastBorder = LastBorderOf(map);
+        LastRail = LastRailOf(map);
+    }
+
+    /// The moving border's pixels inside the picture, with every line drawn
+    /// after the borders that may cross them laid over it again in drawing
+    /// order: composed on a copy of the picture and copied onto the canvas
+    /// through a bitmap of the border's box, so no pixel outside the box changes.
+    void LayBorderUnder(TCanvas& canvas, const TOverviewLine& border)
+    {
+        const std::int32_t x1 = std::max(std::min(border.X1, border.X2), 0);
+        const std::int32_t y1 = std::max(std::min(border.Y1, border.Y2), 0);
+        const std::int32_t x2 = std::min(std::max(border.X1, border.X2), Scale->Width - 1);
+        const std::int32_t y2 = std::min(std::max(border.Y1, border.Y2), Scale->Height - 1);
+        if (x1 > x2 || y1 > y2) return;
+        if (!Layer) Layer = Bitmaps.CreateBitmap();
+        Resize(*Layer, Scale->Width, Scale->Height);
+        TCanvas& layer = Layer->Canvas();
+        layer.Draw(0, 0, *Picture);
+        DrawLine(layer, border);
+        OverGrid.Near(x1, y1, x2, y2, Near);
+        for (const std::int32_t i : Near) DrawLine(layer, OverLines[static_cast<std::size_t>(i)]);
+        if (!Patch) Patch = Bitmaps.CreateBitmap();
+        Resize(*Patch, x2 - x1 + 1, y2 - y1 + 1);
+        Patch->Canvas().Draw(-x1, -y1, *Layer);
+        canvas.Draw(x1, y1, *Patch);
+    }
+
+    static void Resize(TBitmap& bitmap, std::int32_t width, std::int32_t height)
+    {
+        if (bitmap.Width() != width) bitmap.SetWidth(width);
+        if (bitmap.Height() != height) bitmap.SetHeight(height);
     }
 };
 
@@ -95,24 +299,45 @@ void TOverviewCache::Draw(const TMap& map, TCanvas& canvas, std::int32_t width, 
                           std::int32_t scrollX, std::int32_t scrollY)
 {
     State& s = *state_;
-    const TPictureKey key = KeyOf(map, width, height);
-    if (!s.Key || !(*s.Key == key)) s.Rebuild(map, key);
+    s.Update(map, KeyOf(map, width, height));
+    const TOverviewScale& scale = *s.Scale;
+
+    // The lines drawn over the picture, worked out before anything is drawn.
+    std::optional<TOverviewLine> border, rail, selected;
+    if (s.Moving == TMoving::LastBorder) border = OverviewBorderLine(map, scale, map.BorderCount() - 1);
+    if (s.Moving == TMoving::LastRail) {
+        rail = OverviewRailLine(map, scale, map.RailCount() - 1);
+        if (map.SelRail >= 0 && map.SelRail < map.RailCount()) selected = OverviewSelectedLine(map, scale);
+    }
+    const bool borderLeaves = border && !Inside(*border, scale.Width, scale.Height);
 
     canvas.SetPenColor(clBlack);
     canvas.SetPenWidth(1);
     canvas.SetBrushColor(clBlack);
     canvas.SetBrushStyle(TBrushStyle::Solid);
     canvas.Draw(0, 0, *s.Picture);
-    if (!s.Edges.empty()) {
-        for (const TLineRecord& line : s.Edges) {
-            canvas.SetPenColor(line.Color);
-            canvas.MoveTo(line.X1, line.Y1);
-            canvas.LineTo(line.X2, line.Y2);
+    if (!s.Edges.empty() || borderLeaves) {
+        // Outside the picture each pixel keeps the last line over it, so the
+        // moving border goes between the border and the rail lines.
+        for (std::size_t i = 0; i < s.Edges.size(); ++i) {
+            if (i == s.BorderEdges && borderLeaves) DrawLine(canvas, *border);
+            DrawLine(canvas, s.Edges[i]);
         }
+        if (s.Edges.size() == s.BorderEdges && borderLeaves) DrawLine(canvas, *border);
         canvas.Draw(0, 0, *s.Picture);
     }
-    if (s.Last) canvas.MoveTo(s.Last->X2, s.Last->Y2);
-    DrawViewportOutline(map, canvas, *s.Scale, scrollX, scrollY);
+    std::optional<TOverviewLine> last = s.Last;
+    if (border) {
+        s.LayBorderUnder(canvas, *border);
+        if (map.Rails.empty()) last = border;
+    }
+    for (const std::optional<TOverviewLine>& over : {rail, selected})
+        if (over) {
+            DrawLine(canvas, *over);
+            last = over;
+        }
+    if (last) canvas.MoveTo(last->X2, last->Y2);
+    DrawViewportOutline(map, canvas, scale, scrollX, scrollY);
 }
 
 void TOverviewCache::Invalidate() { state_->Key.reset(); }

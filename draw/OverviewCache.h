@@ -3,6 +3,12 @@
 // cached: it is redrawn only when the map (or its size) changed since the
 // last call, and the visible-area outline is drawn over a copy.
 //
+// While the last border or rail is drawn out (only its second end moves and
+// the overview's bounds stay), the picture holds every other line and the
+// moving one is drawn over a copy at each call: a rail on top with the
+// selected rail's red line after it; a border under the lines drawn after
+// the borders, which are laid over it again inside the box of its two ends.
+//
 // The copy is pixel-identical to drawing from scratch on a canvas whose
 // Rectangle (0, 0, w, h) covers exactly the pixels 0 <= x < w, 0 <= y < h and
 // whose lines paint only pixels inside the box of their two ends, the same
@@ -27,7 +33,8 @@ public:
               std::int32_t scrollY);
     /// Forgets the cached picture.
     void Invalidate();
-    /// How many times the picture was drawn afresh (for tests and benchmarks).
+    /// How many times the picture was drawn afresh (for tests and benchmarks):
+    /// not at a move of a drawn-out element that keeps the bounds.
     std::uint64_t Rebuilds() const;
 
 private:

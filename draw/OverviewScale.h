@@ -40,9 +40,33 @@ public:
     virtual void Line(TColor color, std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2) = 0;
 };
 
+/// Lines that DrawOverviewLines leaves out, for a cache that draws them itself.
+struct TOverviewLeaveOut {
+    bool LastBorder = false;
+    bool LastRail = false;
+    bool Selected = false;
+};
+
 /// DrawOverview's canvas calls with a ready scale; each line is also told to
-/// the sink when one is given.
-void DrawOverviewLines(const TMap& map, TCanvas& canvas, const TOverviewScale& scale, TOverviewLineSink* sink);
+/// the sink when one is given. The lines named in leaveOut are neither drawn
+/// nor told.
+void DrawOverviewLines(const TMap& map, TCanvas& canvas, const TOverviewScale& scale, TOverviewLineSink* sink,
+                       const TOverviewLeaveOut& leaveOut = {});
+
+/// One line of the overview: its pen colour and its ends in overview pixels.
+struct TOverviewLine {
+    TColor Color;
+    std::int32_t X1, Y1, X2, Y2;
+};
+
+/// The line that the overview draws for border index (rounded ends).
+TOverviewLine OverviewBorderLine(const TMap& map, const TOverviewScale& scale, std::int32_t index);
+/// The line that the overview draws for rail index (rounded ends, the start
+/// colour before the finish colour before white).
+TOverviewLine OverviewRailLine(const TMap& map, const TOverviewScale& scale, std::int32_t index);
+/// The red line drawn last over the selected rail (truncated ends); the map's
+/// SelRail names a rail.
+TOverviewLine OverviewSelectedLine(const TMap& map, const TOverviewScale& scale);
 
 /// The green outline of the view at (scrollX, scrollY), brush left clear.
 void DrawViewportOutline(const TMap& map, TCanvas& canvas, const TOverviewScale& scale, std::int32_t scrollX,

@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <random>
+#include <tuple>
 
 #include "draw/MapDraw.h"
 #include "draw/Overview.h"
 #include "draw/OverviewCache.h"
+#include "draw/OverviewScale.h"
 #include "platform/qt/QtCanvas.h"
 #include "tests/draw/DrawTestMaps.h"
 #include "tests/support/RecordingCanvas.h"
@@ -50,6 +53,13 @@ public:
     }
 
     std::uint64_t Rebuilds() const { return cache_.Rebuilds(); }
+    void Invalidate() { cache_.Invalidate(); }
+    /// A pixel of the last frame drawn through the cache, as 0x00BBGGRR.
+    TColor CachedPixel(int x, int y)
+    {
+        const QRgb p = cached_.Image().pixel(x, y);
+        return static_cast<TColor>(qRed(p) | qGreen(p) << 8 | qBlue(p) << 16);
+    }
 
 private:
     std::string FirstDifference()
@@ -178,4 +188,285 @@ TEST(OverviewCache, LeavesTheCanvasAsDrawingFromScratchDoes)
     EXPECT_EQ(tail, std::vector<std::string>(scratch.Calls.end() - 3, scratch.Calls.end()));
     EXPECT_EQ(cached.CallsOf({"Draw"}).size(), 2u);
     EXPECT_EQ(cached.CallsOf({"LineTo"}), std::vector<std::string>{"LineTo(137,29)"});
+}
+
+// Drawing out: the last border or rail follows the mouse at every tick while
+// the rest of the overview stays cached.
+
+namespace {
+
+using TBounds = std::tuple<std::int32_t, std::int32_t, std::int32_t, std::int32_t>;
+
+TBounds BoundsOf(const TMap& map) { return {MinX(map), MinY(map), MaxX(map), MaxY(map)}; }
+
+/// Borders and rails of every length and direction crossing each other over
+/// the middle of the world, with a start, a finish and a selected rail.
+TMap CrossingMap(unsigned seed, int borders, int rails)
+{
+    TMap map;
+    std::mt19937 random(seed);
+    std::uniform_int_distribution<std::int32_t> coord(2000, 8000);
+    std::uniform_int_distribution<std::int32_t> step(-1500, 1500);
+    std::uniform_int_distribution<std::uint32_t> colour(0, 0xFFFFFF);
+    const auto put = [&](bool rail) {
+        const std::int32_t x = coord(random), y = coord(random);
+        if (rail)
+            PutRail(map, x, y, x + step(random), y + step(random));
+        else
+            PutBorder(map, x, y, x + step(random), y + step(random), colour(random), bkWall);
+    };
+    // Interleaved, so the order of drawing and the order of adding differ.
+    for (int i = 0; i < std::max(borders, rails); ++i) {
+        if (i < rails) put(true);
+        if (i < borders) put(false);
+    }
+    if (rails > 2) {
+        map.SetStartRail(0);
+        map.SetFinishRail(1);
+        map.SelectRail(2);
+    }
+    return map;
+}
+
+/// Moves the second end of the last element (placing 1: border, 2: rail)
+/// through `moves` mouse points, every tick checked against drawing from
+/// scratch. After the first move the picture is drawn afresh exactly when the
+/// move changed the overview's bounds. Every `far`-th point lies far outside
+/// the view, where it moves the bounds out (and the next one back in).
+void DragLastEnd(CacheAgreement& check, TMap& map, std::uint8_t placing, std::mt19937& random, int moves,
+                 int far, const std::string& name)
+{
+    const std::int32_t sx = 3000, sy = 3500;
+    std::uniform_int_distribution<std::int32_t> nearX(0, 717), nearY(0, 599), farPoint(-4000, 9000);
+    check.Tick(map, sx, sy, 351, 333, placing, name + " first move");
+    if (testing::Test::HasFatalFailure()) return;
+    for (int k = 0; k < moves; ++k) {
+        const bool isFar = far > 0 && k % far == far - 1;
+        const std::int32_t mx = isFar ? farPoint(random) : nearX(random);
+        const std::int32_t my = isFar ? farPoint(random) : nearY(random);
+        const TBounds before = BoundsOf(map);
+        const std::uint64_t rebuilds = check.Rebuilds();
+        const std::string step = name + " move " + std::to_string(k) + " to " + std::to_string(mx) + "," +
+                                 std::to_string(my);
+        check.Tick(map, sx, sy, mx, my, placing, step);
+        if (testing::Test::HasFatalFailure()) return;
+        EXPECT_EQ(check.Rebuilds() - rebuilds, BoundsOf(map) == before ? 0u : 1u) << step;
+    }
+}
+
+} // namespace
+
+TEST(OverviewCacheDrawingOut, RailMatchesDrawingFromScratchAndRedrawsOnlyWhenTheBoundsMove)
+{
+    for (const unsigned seed : {1u, 2u, 3u}) {
+        CacheAgreement check;
+        TMap map = CrossingMap(seed, 60, 60);
+        std::mt19937 random(seed);
+        SetView(map, 3000, 3500);
+        map.AddRail(3300, 3800, 3300, 3800); // selected, as the window leaves it
+        check.Tick(map, 3000, 3500, 300, 300, 0, "added");
+        const std::uint64_t before = check.Rebuilds();
+        DragLastEnd(check, map, 2, random, 60, 9, "seed " + std::to_string(seed));
+        // Dozens of moves, a handful of pictures: the ones the far points forced.
+        EXPECT_LT(check.Rebuilds() - before, 20u);
+    }
+}
+
+TEST(OverviewCacheDrawingOut, RailThatIsTheStartTheFinishOrNotTheSelectedOne)
+{
+    const std::function<void(TMap&)> marks[] = {
+        [](TMap& map) { map.SetStartRail(map.RailCount() - 1); },
+        [](TMap& map) { map.SetFinishRail(map.RailCount() - 1); },
+        [](TMap& map) {
+            map.SetStartRail(map.RailCount() - 1);
+            map.SetFinishRail(map.RailCount() - 1);
+        },
+        [](TMap& map) { map.SelectRail(3); }, // the red line stays over the moving rail
+        [](TMap& map) { map.SelectRail(-1); },
+    };
+    unsigned seed = 10;
+    for (const auto& mark : marks) {
+        CacheAgreement check;
+        TMap map = CrossingMap(++seed, 30, 40);
+        std::mt19937 random(seed);
+        SetView(map, 3000, 3500);
+        map.AddRail(3400, 3700, 3400, 3700);
+        mark(map);
+        check.Tick(map, 3000, 3500, 0, 0, 0, "marked");
+        DragLastEnd(check, map, 2, random, 25, 6, "seed " + std::to_string(seed));
+    }
+}
+
+TEST(OverviewCacheDrawingOut, BorderMatchesDrawingFromScratchAndRedrawsOnlyWhenTheBoundsMove)
+{
+    for (const unsigned seed : {21u, 22u, 23u}) {
+        CacheAgreement check;
+        TMap map = CrossingMap(seed, 60, 80);
+        std::mt19937 random(seed);
+        SetView(map, 3000, 3500);
+        map.AddBorder(3500, 3600, 3500, 3600, 0x30A0F0, bkFlat);
+        check.Tick(map, 3000, 3500, 300, 300, 0, "added");
+        const std::uint64_t before = check.Rebuilds();
+        DragLastEnd(check, map, 1, random, 60, 9, "seed " + std::to_string(seed));
+        EXPECT_LT(check.Rebuilds() - before, 20u);
+    }
+}
+
+TEST(OverviewCacheDrawingOut, BorderDrawnOutStaysUnderTheRailsItCrosses)
+{
+    CacheAgreement check;
+    TMap map;
+    SetView(map, 0, 0);
+    // The world 0..10000 maps onto the overview at about 73 units a pixel.
+    PutBorder(map, 0, 0, 10000, 10000, 0x202020);
+    for (std::int32_t x = 1000; x <= 9000; x += 2000) PutRail(map, x, 1000, x, 9000);
+    map.SelectRail(2); // a red line in the middle
+    map.SetStartRail(0);
+    PutBorder(map, 500, 5000, 500, 5000, 0x00FFFF);
+    check.Tick(map, 0, 0, 0, 0, 0, "added");
+    for (const std::int32_t x : {2000, 6000, 9500, 9000, 600, 9999}) {
+        check.Tick(map, 0, 0, x, 5000, 1, "across to " + std::to_string(x));
+        if (HasFatalFailure()) return;
+    }
+    // The rails, the start rail and the red line, not the border, where they cross.
+    const std::int32_t row = RoundedQuotient(5010 * 137, 10020);
+    EXPECT_EQ(check.CachedPixel(RoundedQuotient(1010 * 137, 10020), row), 0x8888FFu);
+    EXPECT_EQ(check.CachedPixel(RoundedQuotient(3010 * 137, 10020), row), clWhite);
+    EXPECT_EQ(check.CachedPixel(5010 * 137 / 10020, row), 0x0000FFu);
+    EXPECT_EQ(check.CachedPixel(RoundedQuotient(4010 * 137, 10020), row), 0x00FFFFu);
+}
+
+TEST(OverviewCacheDrawingOut, LoneAndZeroLengthElements)
+{
+    for (const std::uint8_t placing : {std::uint8_t{1}, std::uint8_t{2}}) {
+        CacheAgreement check;
+        TMap map;
+        SetView(map, 3000, 3500);
+        if (placing == 1)
+            map.AddBorder(3200, 3800, 3200, 3800, 0xFF00FF, bkArch);
+        else
+            map.AddRail(3200, 3800, 3200, 3800);
+        const std::string name = placing == 1 ? "lone border" : "lone rail";
+        check.Tick(map, 3000, 3500, 200, 300, 0, name + " of no length");
+        // A lone element makes the bounds: every move changes them.
+        for (const auto& [mx, my] : std::vector<std::pair<int, int>>{{200, 300}, {500, 100}, {200, 300}, {201, 300}}) {
+            check.Tick(map, 3000, 3500, mx, my, placing, name + " to " + std::to_string(mx));
+            if (HasFatalFailure()) return;
+        }
+    }
+    // Among others, an element of no length drawn out and back to its start.
+    for (const std::uint8_t placing : {std::uint8_t{1}, std::uint8_t{2}}) {
+        CacheAgreement check;
+        TMap map = CrossingMap(40 + placing, 20, 20);
+        SetView(map, 3000, 3500);
+        if (placing == 1)
+            map.AddBorder(3200, 3800, 3200, 3800, 0xFF00FF, bkArch);
+        else
+            map.AddRail(3200, 3800, 3200, 3800);
+        for (const auto& [mx, my] : std::vector<std::pair<int, int>>{{200, 300}, {260, 330}, {200, 300}, {260, 330}}) {
+            check.Tick(map, 3000, 3500, mx, my, placing, "among others to " + std::to_string(mx));
+            if (HasFatalFailure()) return;
+        }
+    }
+}
+
+TEST(OverviewCacheDrawingOut, BordersWithoutRails)
+{
+    // No rail: the bounds take in the world's corner, and the moving border
+    // is the last line drawn.
+    CacheAgreement check;
+    TMap map = CrossingMap(45, 30, 0);
+    std::mt19937 random(45);
+    SetView(map, 3000, 3500);
+    map.AddBorder(3500, 3600, 3500, 3600, 0x30A0F0, bkFlat);
+    check.Tick(map, 3000, 3500, 300, 300, 0, "added");
+    DragLastEnd(check, map, 1, random, 30, 7, "borders only");
+}
+
+TEST(OverviewCacheDrawingOut, MovingEndOnTheLastColumnAndRow)
+{
+    CacheAgreement check;
+    TMap map = CrossingMap(50, 20, 20);
+    // Elements holding the bounds land one past the cached rectangle.
+    PutRail(map, 10000, 100, 10000, 9900);
+    PutRail(map, 0, 10000, 9000, 10000);
+    // Dragged along the right edge, it runs over the rail there, outside the
+    // cached rectangle too.
+    PutBorder(map, 10000, 9200, 10000, 9200, 0xFFFF00);
+    const std::int32_t sx = 10000 - 700, sy = 10000 - 590;
+    check.Tick(map, sx, sy, 0, 0, 0, "added");
+    // Along the right edge, then the bottom edge, then inside: the bounds stay.
+    const std::pair<int, int> path[] = {{700, 100}, {700, 300}, {700, 590}, {400, 590}, {100, 590}, {300, 300}, {700, 590}};
+    for (const std::uint8_t placing : {std::uint8_t{1}, std::uint8_t{2}}) {
+        if (placing == 2) {
+            PutRail(map, 9000, 9000, 9000, 9000);
+            check.Tick(map, sx, sy, 0, 0, 0, "rail added");
+        }
+        check.Tick(map, sx, sy, 350, 350, placing, "first move");
+        const std::uint64_t rebuilds = check.Rebuilds();
+        for (const auto& [mx, my] : path) {
+            check.Tick(map, sx, sy, mx, my, placing, "edge " + std::to_string(mx) + "," + std::to_string(my));
+            if (HasFatalFailure()) return;
+        }
+        EXPECT_EQ(check.Rebuilds(), rebuilds);
+    }
+}
+
+TEST(OverviewCacheDrawingOut, OtherChangesWhileDrawingOutRedrawThePicture)
+{
+    CacheAgreement check;
+    TMap map = CrossingMap(60, 30, 30);
+    SetView(map, 3000, 3500);
+    map.AddBorder(3200, 3800, 3200, 3800, 0xFF00FF, bkArch);
+    check.Tick(map, 3000, 3500, 250, 250, 1, "border drawn out");
+    check.Tick(map, 3000, 3500, 300, 260, 1, "border moved");
+    std::uint64_t rebuilds = check.Rebuilds();
+
+    map.SetBorderColor(map.BorderCount() - 1, 0x123456);
+    check.Tick(map, 3000, 3500, 310, 270, 1, "recoloured while drawn out");
+    EXPECT_GT(check.Rebuilds(), rebuilds);
+    check.Tick(map, 3000, 3500, 320, 280, 1, "moved again");
+
+    // A rail drawn out after the border: the rail moves now.
+    map.AddRail(3500, 3600, 3500, 3600);
+    check.Tick(map, 3000, 3500, 400, 300, 2, "rail drawn out");
+    check.Tick(map, 3000, 3500, 420, 320, 2, "rail moved");
+
+    // Both last elements moved between two ticks.
+    bool snapped = false;
+    map.SnapPointEx(100, 100, 1, snapped);
+    map.SnapPointEx(600, 500, 2, snapped);
+    check.Tick(map, 3000, 3500, 600, 500, 0, "both moved");
+    map.SnapPointEx(110, 90, 1, snapped);
+    check.Tick(map, 3000, 3500, 0, 0, 0, "border again");
+    map.SnapPointEx(130, 70, 1, snapped);
+    check.Tick(map, 3000, 3500, 0, 0, 0, "and again");
+
+    rebuilds = check.Rebuilds();
+    check.Invalidate();
+    check.Tick(map, 3000, 3500, 0, 0, 0, "forgotten");
+    EXPECT_EQ(check.Rebuilds(), rebuilds + 1);
+    map.Normalize();
+    map.DeleteRail(map.RailCount() - 1);
+    check.Tick(map, 3000, 3500, 0, 0, 0, "rail deleted");
+}
+
+TEST(OverviewCacheDrawingOut, KeepsItsFewBitmapsWhileABorderMoves)
+{
+    TRecordingBitmapFactory bitmaps;
+    TOverviewCache cache(bitmaps);
+    TMap map = CrossingMap(70, 10, 10);
+    SetView(map, 3000, 3500);
+    map.AddBorder(3200, 3800, 3200, 3800, 0xFF00FF, bkArch);
+    TRecordingCanvas canvas;
+    bool snapped = false;
+    cache.Draw(map, canvas, 137, 137, 3000, 3500);
+    for (int k = 0; k < 20; ++k) {
+        map.SnapPointEx(200 + 10 * k, 300 - 5 * k, 1, snapped);
+        cache.Draw(map, canvas, 137, 137, 3000, 3500);
+    }
+    // The first picture, and the one without the border after its first move.
+    EXPECT_EQ(cache.Rebuilds(), 2u);
+    // The picture, the layer the border is laid under the rails in, and the patch.
+    EXPECT_EQ(bitmaps.Bitmaps.size(), 3u);
 }
