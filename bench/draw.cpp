@@ -76,6 +76,7 @@ void BM_Tick(benchmark::State& state)
     TOverviewCache cache(factory);
     TViewCache view(factory);
     // The map stays as it is: only the first tick draws the pictures; the mouse moves.
+    view.DrawFrame(map, buffer->Canvas(), 300, 200, 0);
     cache.Draw(map, buffer->Canvas(), OverviewSize, OverviewSize, map.ViewX, map.ViewY);
     bool flip = false;
     for (auto _ : state) {
@@ -97,6 +98,8 @@ void BM_TickWholeWorld(benchmark::State& state)
     TQtBitmapFactory factory;
     TOverviewCache cache(factory);
     TViewCache view(factory);
+    view.DrawFrame(map, buffer->Canvas(), 300, 200, 0);
+    cache.Draw(map, buffer->Canvas(), OverviewSize, OverviewSize, map.ViewX, map.ViewY);
     bool flip = false;
     for (auto _ : state) {
         flip = !flip;
