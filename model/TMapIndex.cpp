@@ -4,62 +4,6 @@
 
 #include "model/TMap.h"
 
-namespace {
-
-/// Elements with a coordinate outside [LowCoordinate, HighCoordinate] (none
-/// in a map that Normalize has cleaned, but one being drawn out may stray) are
-/// always visited: the arithmetic on them may raise the overflow error, and
-/// it must be raised exactly where a visit of every element raises it.
-constexpr std::int32_t LowCoordinate = -1024;
-constexpr std::int32_t HighCoordinate = 11264;
-/// An element whose box covers more cells than this is kept in the wide list.
-constexpr std::int64_t MaxCellsPerElement = 16;
-
-} // namespace
-
-std::int32_t TElementGrid::CellOf(std::int32_t v)
-{
-    if (v < 0) return 0;
-    const std::int32_t c = v / CellSize;
-    return c < Cells ? c : Cells - 1;
-}
-
-void TElementGrid::Build(const std::vector<TBox>& boxes)
-{
-    const std::size_t cellCount = static_cast<std::size_t>(Cells) * Cells;
-    offsets_.assign(cellCount + 1, 0);
-    wide_.clear();
-    const auto isWide = [](const TBox& b) {
-        if (b.X1 < LowCoordinate || b.Y1 < LowCoordinate || b.X2 > HighCoordinate || b.Y2 > HighCoordinate)
-            return true;
-        const std::int64_t columns = CellOf(b.X2) - CellOf(b.X1) + 1;
-        const std::int64_t rows = CellOf(b.Y2) - CellOf(b.Y1) + 1;
-        return columns * rows > MaxCellsPerElement;
-    };
-    // Two passes, counting and then filling, in index order: every cell's list
-    // comes out ascending without a sort.
-    for (const TBox& b : boxes) {
-        if (isWide(b)) continue;
-        for (std::int32_t cy = CellOf(b.Y1); cy <= CellOf(b.Y2); ++cy)
-            for (std::int32_t cx = CellOf(b.X1); cx <= CellOf(b.X2); ++cx)
-                ++offsets_[static_cast<std::size_t>(cy) * Cells + static_cast<std::size_t>(cx) + 1];
-    }
-    for (std::size_t c = 0; c < cellCount; ++c) offsets_[c + 1] += offsets_[c];
-    entries_.resize(offsets_[cellCount]);
-    std::vector<std::uint32_t> next(offsets_.begin(), offsets_.end() - 1);
-    for (std::size_t i = 0; i < boxes.size(); ++i) {
-        const TBox& b = boxes[i];
-        if (isWide(b)) {
-            wide_.push_back(static_cast<std::int32_t>(i));
-            continue;
-        }
-        for (std::int32_t cy = CellOf(b.Y1); cy <= CellOf(b.Y2); ++cy)
-            for (std::int32_t cx = CellOf(b.X1); cx <= CellOf(b.X2); ++cx)
-                entries_[next[static_cast<std::size_t>(cy) * Cells + static_cast<std::size_t>(cx)]++] =
-                    static_cast<std::int32_t>(i);
-    }
-}
-
 void TElementGrid::Query(std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2,
                          std::vector<std::int32_t>& out) const
 {
@@ -71,8 +15,22 @@ void TElementGrid::Query(std::int32_t x1, std::int32_t y1, std::int32_t x2, std:
     const std::int32_t cy2 = CellOf(y2);
     for (std::int32_t cy = cy1; cy <= cy2; ++cy) {
         const std::size_t row = static_cast<std::size_t>(cy) * Cells;
-        out.insert(out.end(), entries_.begin() + offsets_[row + static_cast<std::size_t>(cx1)],
-                   entries_.begin() + offsets_[row + static_cast<std::size_t>(cx2) + 1]);
+        for (std::int32_t cx = cx1; cx <= cx2; ++cx) {
+            const std::size_t cell = row + static_cast<std::size_t>(cx);
+            const std::uint8_t* in = bytes_.data() + offsets_[cell];
+            const std::uint8_t* const end = bytes_.data() + offsets_[cell + 1];
+            std::int32_t index = -1;
+            while (in != end) {
+                std::uint32_t gap = 0;
+                for (int shift = 0;; shift += 7) {
+                    const std::uint8_t b = *in++;
+                    gap |= static_cast<std::uint32_t>(b & 0x7F) << shift;
+                    if (!(b & 0x80)) break;
+                }
+                index += static_cast<std::int32_t>(gap);
+                out.push_back(index);
+            }
+        }
     }
     out.insert(out.end(), wide_.begin(), wide_.end());
     std::sort(out.begin(), out.end());
@@ -81,7 +39,7 @@ void TElementGrid::Query(std::int32_t x1, std::int32_t y1, std::int32_t x2, std:
 
 std::size_t TElementGrid::MemoryBytes() const
 {
-    return offsets_.capacity() * sizeof(std::uint32_t) + (entries_.capacity() + wide_.capacity()) * sizeof(std::int32_t);
+    return offsets_.capacity() * sizeof(std::size_t) + bytes_.capacity() + wide_.capacity() * sizeof(std::int32_t);
 }
 
 // The map's side: keeping the grids and answering with them.
