@@ -195,7 +195,9 @@ void BM_IndexBuild(benchmark::State& state)
     }
     const TMapIndex& index = map.Index();
     state.counters["bytes_per_element"] =
-        static_cast<double>(index.Borders.MemoryBytes() + index.Rails.MemoryBytes()) / static_cast<double>(state.range(0));
+        static_cast<double>(index.Borders.MemoryBytes() + index.Rails.MemoryBytes() + index.BorderEnds.MemoryBytes() +
+                            index.RailEnds.MemoryBytes()) /
+        static_cast<double>(state.range(0));
 }
 
 } // namespace

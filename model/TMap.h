@@ -198,6 +198,9 @@ public:
     /// snapping from a grid of their elements instead of visiting them all;
     /// the answers are the same. Tests and benchmarks may change it.
     static inline std::int32_t IndexFrom = 20000;
+    /// Maps of at least this many elements build their grids on two threads
+    /// (below it a second thread costs more than it saves). Tests may change it.
+    static inline std::int32_t ParallelIndexFrom = 200000;
     /// True when the grid answers for view point (px, py) and the view: a
     /// large map, and a view and point inside the ranges where skipping the
     /// far elements cannot skip an overflow error either.
@@ -212,6 +215,11 @@ public:
                      std::vector<std::int32_t>& out) const;
     void RailsNear(std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2,
                    std::vector<std::int32_t>& out) const;
+    /// The same for the elements with an end in the rectangle (snapping).
+    void BorderEndsNear(std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2,
+                        std::vector<std::int32_t>& out) const;
+    void RailEndsNear(std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2,
+                      std::vector<std::int32_t>& out) const;
     /// The grids, brought up to date (for benchmarks).
     const TMapIndex& Index() const;
 

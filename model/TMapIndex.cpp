@@ -1,6 +1,7 @@
 #include "model/TMapIndex.h"
 
 #include <algorithm>
+#include <future>
 
 #include "model/TMap.h"
 
@@ -14,7 +15,7 @@ void TElementGrid::Query(std::int32_t x1, std::int32_t y1, std::int32_t x2, std:
     const std::int32_t cy1 = CellOf(y1);
     const std::int32_t cy2 = CellOf(y2);
     for (std::int32_t cy = cy1; cy <= cy2; ++cy) {
-        const std::size_t row = static_cast<std::size_t>(cy) * Cells;
+        const std::size_t row = static_cast<std::size_t>(cy) * static_cast<std::size_t>(cells_);
         for (std::int32_t cx = cx1; cx <= cx2; ++cx) {
             const std::size_t cell = row + static_cast<std::size_t>(cx);
             const std::uint8_t* in = bytes_.data() + offsets_[cell];
@@ -39,7 +40,7 @@ void TElementGrid::Query(std::int32_t x1, std::int32_t y1, std::int32_t x2, std:
 
 std::size_t TElementGrid::MemoryBytes() const
 {
-    return offsets_.capacity() * sizeof(std::size_t) + bytes_.capacity() + wide_.capacity() * sizeof(std::int32_t);
+    return offsets_.capacity() * sizeof(std::uint32_t) + bytes_.capacity() + wide_.capacity() * sizeof(std::int32_t);
 }
 
 // The map's side: keeping the grids and answering with them.
@@ -63,8 +64,27 @@ const TMapIndex& TMap::Index() const
     TMapIndex& index = index_;
     if (index.Id != Id() || index.Layout != Layout() || index.BorderCount != BorderCount() ||
         index.RailCount != RailCount()) {
-        index.Borders.Build(Borders, Borders.empty() ? 0 : Borders.size() - 1);
-        index.Rails.Build(Rails, Rails.empty() ? 0 : Rails.size() - 1);
+        index.Id = 0; // a build that fails part-way leaves no grid that looks current
+        const std::size_t borders = Borders.empty() ? 0 : Borders.size() - 1;
+        const std::size_t rails = Rails.empty() ? 0 : Rails.size() - 1;
+        const auto buildBorders = [&] {
+            index.Borders.Build(Borders, borders);
+            index.BorderEnds.Build(Borders, borders);
+        };
+        const auto buildRails = [&] {
+            index.Rails.Build(Rails, rails);
+            index.RailEnds.Build(Rails, rails);
+        };
+        // A large map's grids are built on two threads, borders beside rails;
+        // the grids are separate and the elements are only read.
+        if (borders + rails >= static_cast<std::size_t>(ParallelIndexFrom)) {
+            std::future<void> other = std::async(std::launch::async, buildBorders);
+            buildRails();
+            other.get();
+        } else {
+            buildBorders();
+            buildRails();
+        }
         index.Id = Id();
         index.Layout = Layout();
         index.BorderCount = BorderCount();
@@ -83,6 +103,18 @@ void TMap::RailsNear(std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int
                      std::vector<std::int32_t>& out) const
 {
     ElementsNear(Index().Rails, Rails, x1, y1, x2, y2, out);
+}
+
+void TMap::BorderEndsNear(std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2,
+                          std::vector<std::int32_t>& out) const
+{
+    ElementsNear(Index().BorderEnds, Borders, x1, y1, x2, y2, out);
+}
+
+void TMap::RailEndsNear(std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2,
+                        std::vector<std::int32_t>& out) const
+{
+    ElementsNear(Index().RailEnds, Rails, x1, y1, x2, y2, out);
 }
 
 bool TMap::UsesIndexNear(std::int32_t px, std::int32_t py) const

@@ -273,9 +273,9 @@ TPoint TMap::SnapPointEx(std::int32_t px, std::int32_t py, std::uint8_t placing,
         std::int32_t x1, y1, x2, y2;
         AroundPoint(*this, px, py, x1, y1, x2, y2);
         std::vector<std::int32_t> near;
-        BordersNear(x1, y1, x2, y2, near);
+        BorderEndsNear(x1, y1, x2, y2, near);
         SnapToCandidates(Borders, near, borderCandidates, view, px, py, result, snapped);
-        RailsNear(x1, y1, x2, y2, near);
+        RailEndsNear(x1, y1, x2, y2, near);
         SnapToCandidates(Rails, near, railCandidates, view, px, py, result, snapped);
     } else {
         SnapToEnds(Borders, borderCandidates, view, px, py, result, snapped);
@@ -340,9 +340,9 @@ TPoint TMap::SnapScaledPoint(std::int32_t px, std::int32_t py, std::size_t borde
         std::int32_t x1, y1, x2, y2;
         AroundPoint(*this, px, py, x1, y1, x2, y2);
         std::vector<std::int32_t> near;
-        BordersNear(x1, y1, x2, y2, near);
+        BorderEndsNear(x1, y1, x2, y2, near);
         SnapScaled(scaled, Borders, borders, &near, px, py, snappedWorld_, snapped);
-        RailsNear(x1, y1, x2, y2, near);
+        RailEndsNear(x1, y1, x2, y2, near);
         SnapScaled(scaled, Rails, rails, &near, px, py, snappedWorld_, snapped);
     } else {
         SnapScaled(scaled, Borders, borders, nullptr, px, py, snappedWorld_, snapped);

@@ -155,6 +155,13 @@ TEST(IndexedView, EveryAnswerIsTheOneOfAVisitToEveryElement)
 
 TEST(IndexedView, AtEveryScaleTheGridGivesTheScansAnswers)
 {
+    // The grids built on two threads, as a large map's are.
+    const int oldParallel = TMap::ParallelIndexFrom;
+    TMap::ParallelIndexFrom = 0;
+    struct TRestore {
+        int Old;
+        ~TRestore() { TMap::ParallelIndexFrom = Old; }
+    } restore{oldParallel};
     std::mt19937 random(12);
     const auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(random); };
     int snaps = 0, picks = 0;
