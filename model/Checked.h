@@ -53,4 +53,13 @@ inline std::int32_t Mul(std::int32_t a, std::int32_t b)
 
 #endif
 
+/// A 64-bit value brought into 32 bits, the nearest end standing for any
+/// value beyond: for positions where a far-off value only means far off.
+inline std::int32_t Saturated(std::int64_t v)
+{
+    if (v < std::numeric_limits<std::int32_t>::min()) return std::numeric_limits<std::int32_t>::min();
+    if (v > std::numeric_limits<std::int32_t>::max()) return std::numeric_limits<std::int32_t>::max();
+    return static_cast<std::int32_t>(v);
+}
+
 } // namespace Checked

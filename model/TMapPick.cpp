@@ -1,8 +1,6 @@
 #include "model/TMap.h"
 
-#include <algorithm>
 #include <bit>
-#include <climits>
 #include <cmath>
 #include <cstdint>
 #include <vector>
@@ -184,12 +182,8 @@ struct TScaledView {
     /// The view point where a world point is drawn.
     TPoint ViewPoint(std::int32_t x, std::int32_t y) const
     {
-        return {Clamp32(Map.Zoom.ToPixels(std::int64_t{x} - Map.ViewX)),
-                Clamp32(Map.Zoom.ToPixels(std::int64_t{y} - Map.ViewY))};
-    }
-    static std::int32_t Clamp32(std::int64_t v)
-    {
-        return static_cast<std::int32_t>(std::clamp<std::int64_t>(v, INT32_MIN, INT32_MAX));
+        return {Checked::Saturated(Map.Zoom.ToPixels(std::int64_t{x} - Map.ViewX)),
+                Checked::Saturated(Map.Zoom.ToPixels(std::int64_t{y} - Map.ViewY))};
     }
 };
 
@@ -282,8 +276,8 @@ TPoint TMap::SnapPointEx(std::int32_t px, std::int32_t py, std::uint8_t placing,
         SnapToEnds(Rails, railCandidates, view, px, py, result, snapped);
     }
     if (Zoom.IsOne())
-        snappedWorld_ = {TScaledView::Clamp32(std::int64_t{result.x} + ViewX),
-                         TScaledView::Clamp32(std::int64_t{result.y} + ViewY)};
+        snappedWorld_ = {Checked::Saturated(std::int64_t{result.x} + ViewX),
+                         Checked::Saturated(std::int64_t{result.y} + ViewY)};
 
     // With nothing of the placed kind left (deleted, or another map made current
     // while the button is held) there is nothing to move.
@@ -328,7 +322,7 @@ TPoint TMap::SnapMovingPoint(std::int32_t px, std::int32_t py, const std::vector
     }
     SnapToEnds(Borders, Borders.size(), view, px, py, result, snapped, skip(false));
     SnapToEnds(Rails, Rails.size(), view, px, py, result, snapped, skip(true));
-    snappedWorld_ = {TScaledView::Clamp32(std::int64_t{result.x} + ViewX), TScaledView::Clamp32(std::int64_t{result.y} + ViewY)};
+    snappedWorld_ = {Checked::Saturated(std::int64_t{result.x} + ViewX), Checked::Saturated(std::int64_t{result.y} + ViewY)};
     return result;
 }
 
@@ -353,5 +347,5 @@ TPoint TMap::SnapScaledPoint(std::int32_t px, std::int32_t py, std::size_t borde
 
 TPoint TMap::ViewToWorld(std::int32_t px, std::int32_t py) const
 {
-    return {TScaledView::Clamp32(ViewX + Zoom.ToWorld(px)), TScaledView::Clamp32(ViewY + Zoom.ToWorld(py))};
+    return {Checked::Saturated(ViewX + Zoom.ToWorld(px)), Checked::Saturated(ViewY + Zoom.ToWorld(py))};
 }

@@ -260,8 +260,6 @@ private:
     TTickInputs TickInputs() const;
     /// The scroll bars' maxima for the scale.
     void SetScrollRanges();
-    /// A view point in world units, at the scroll position and scale.
-    TPoint ViewToWorld(std::int32_t x, std::int32_t y) const;
     /// What the wheel turned short of a notch.
     std::int32_t wheelX_ = 0;
     std::int32_t wheelY_ = 0;

@@ -1,7 +1,5 @@
 // The main view and overview mouse handlers and the redraw tick.
 #include <QTimer>
-#include <algorithm>
-#include <climits>
 #include <cmath>
 
 #include "draw/MapDraw.h"
@@ -74,7 +72,9 @@ void TForm1::PaintBox1MouseDown(TMouseButton button, std::int32_t x, std::int32_
         map.ViewX = HB->Position();
         map.ViewY = VB->Position();
     }
-    const TPoint w = ViewToWorld(x, y);
+    // Scaled, the map's view is the scroll position just set.
+    const TPoint w = Zoom.IsOne() ? TPoint{Checked::Add(x, HB->Position()), Checked::Add(y, VB->Position())}
+                                  : map.ViewToWorld(x, y);
     const std::int32_t wx = w.x;
     const std::int32_t wy = w.y;
     if (tool == ToolSelect) {
@@ -115,8 +115,7 @@ void TForm1::PaintBox1MouseMove(std::int32_t x, std::int32_t y)
         // The map follows the mouse to the nearest world unit.
         const double scale = Zoom.Scale();
         const auto origin = [scale](std::int32_t start, std::int32_t from, std::int32_t to) {
-            const double o = start - std::nearbyint((double(to) - from) / scale);
-            return static_cast<std::int32_t>(std::clamp(o, double(INT32_MIN), double(INT32_MAX)));
+            return Checked::Saturated(start - static_cast<std::int64_t>(std::nearbyint((double(to) - from) / scale)));
         };
         HB->SetPosition(origin(PanStartScrollX, PanStartX, x));
         VB->SetPosition(origin(PanStartScrollY, PanStartY, y));
@@ -169,15 +168,6 @@ void TForm1::PaintBox2MouseMove(std::int32_t x, std::int32_t y)
 }
 
 void TForm1::PaintBox2MouseUp(TMouseButton, std::int32_t, std::int32_t) { OverviewTracking = false; }
-
-TPoint TForm1::ViewToWorld(std::int32_t x, std::int32_t y) const
-{
-    if (Zoom.IsOne()) return {Checked::Add(x, HB->Position()), Checked::Add(y, VB->Position())};
-    const auto world = [](std::int32_t position, std::int64_t offset) {
-        return static_cast<std::int32_t>(std::clamp<std::int64_t>(position + offset, INT32_MIN, INT32_MAX));
-    };
-    return {world(HB->Position(), Zoom.ToWorld(x)), world(VB->Position(), Zoom.ToWorld(y))};
-}
 
 TForm1::TTickInputs TForm1::TickInputs() const
 {

@@ -1,9 +1,9 @@
 // The View menu's zoom levels and the mouse wheel over the main view.
-#include <QAction>
 #include <algorithm>
-#include <climits>
-#include <cmath>
+#include <cstdint>
+#include <utility>
 
+#include "model/Checked.h"
 #include "ui/TScrollBar.h"
 #include "ui/Unit1.h"
 
@@ -46,8 +46,7 @@ void TForm1::N17Click()
            (maxX - minX > zoom.Extent(PaintBox1->width()) || maxY - minY > zoom.Extent(PaintBox1->height())))
         --zoom.Shift;
     const auto origin = [](std::int64_t low, std::int64_t high, std::int32_t extent) {
-        const std::int64_t o = low - (extent - (high - low)) / 2;
-        return static_cast<std::int32_t>(std::clamp<std::int64_t>(o, INT32_MIN, INT32_MAX));
+        return Checked::Saturated(low - (extent - (high - low)) / 2);
     };
     SetZoom(zoom, origin(minX, maxX, zoom.Extent(PaintBox1->width())),
             origin(minY, maxY, zoom.Extent(PaintBox1->height())));
@@ -59,8 +58,7 @@ void TForm1::ZoomAbout(TViewZoom zoom, std::int32_t px, std::int32_t py)
     if (zoom == Zoom) return;
     // The world point under (px, py) stays under it.
     const auto origin = [&](std::int32_t position, std::int32_t p) {
-        const std::int64_t o = position + Zoom.ToWorld(p) - zoom.ToWorld(p);
-        return static_cast<std::int32_t>(std::clamp<std::int64_t>(o, INT32_MIN, INT32_MAX));
+        return Checked::Saturated(position + Zoom.ToWorld(p) - zoom.ToWorld(p));
     };
     SetZoom(zoom, origin(HB->Position(), px), origin(VB->Position(), py));
 }
