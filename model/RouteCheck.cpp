@@ -117,6 +117,11 @@ bool TMap::LinkSecond(std::int32_t rail, std::int32_t successor)
     return Link(Rails, rail, successor, true, false);
 }
 
+TPoint CentredOrigin(const TLine& line, std::int32_t extentX, std::int32_t extentY)
+{
+    return {Sub(Add(line.X1, line.X2), extentX) / 2, Sub(Add(line.Y1, line.Y2), extentY) / 2};
+}
+
 bool TMap::CheckRoutes(std::int32_t& faultRail, std::vector<TRouteFault>* faults)
 {
     bool result = true;
@@ -170,9 +175,9 @@ bool TMap::CheckRoutes(std::int32_t& faultRail, std::vector<TRouteFault>* faults
     if (FinishRail < 0 || FinishRail >= n) fault(-1, TRouteFaultKind::NoFinish, false);
 
     if (faultRail >= 0) {
-        const TRail& f = Rails[static_cast<std::size_t>(faultRail)];
-        ViewX = Sub(Add(f.X1, f.X2), ViewExtentX()) / 2;
-        ViewY = Sub(Add(f.Y1, f.Y2), ViewExtentY()) / 2;
+        const TPoint origin = CentredOrigin(Rails[static_cast<std::size_t>(faultRail)], ViewExtentX(), ViewExtentY());
+        ViewX = origin.x;
+        ViewY = origin.y;
     }
     Touch();
     if (faults) faults->insert(faults->end(), found.begin(), found.end());

@@ -41,6 +41,10 @@ struct TRouteFault {
     friend bool operator==(const TRouteFault&, const TRouteFault&) = default;
 };
 
+/// The view origin that puts the line's midpoint at the centre of a view
+/// showing extentX x extentY world units (division truncating toward zero).
+TPoint CentredOrigin(const TLine& line, std::int32_t extentX, std::int32_t extentY);
+
 class TMap {
 public:
     TMap();

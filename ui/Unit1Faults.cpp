@@ -9,7 +9,6 @@
 #include <QTimer>
 #include <algorithm>
 
-#include "model/Checked.h"
 #include "ui/RunGuarded.h"
 #include "ui/TRouteFaultsWindow.h"
 #include "ui/TScrollBar.h"
@@ -89,7 +88,8 @@ void TForm1::CentreViewOn(std::int32_t rail)
 {
     const TMap& map = CurrentMap();
     if (rail < 0 || rail >= map.RailCount()) return;
-    const TRail& r = map.Rails[static_cast<std::size_t>(rail)];
-    HB->SetPosition(Checked::Sub(Checked::Add(r.X1, r.X2), Zoom.Extent(map.ViewWidth)) / 2);
-    VB->SetPosition(Checked::Sub(Checked::Add(r.Y1, r.Y2), Zoom.Extent(map.ViewHeight)) / 2);
+    const TPoint origin = CentredOrigin(map.Rails[static_cast<std::size_t>(rail)], Zoom.Extent(map.ViewWidth),
+                                        Zoom.Extent(map.ViewHeight));
+    HB->SetPosition(origin.x);
+    VB->SetPosition(origin.y);
 }
