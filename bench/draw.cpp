@@ -68,14 +68,14 @@ std::unique_ptr<TQtBitmap> BackBuffer()
     return b;
 }
 
-void BM_Tick(benchmark::State& state)
+/// Ticks on a map that stays as it is while the mouse moves: the pictures
+/// are drawn once before the timing, as the window has them.
+void TicksOnAnUnchangedMap(benchmark::State& state, TMap& map)
 {
-    TMap& map = SpreadMap(state.range(0));
     auto buffer = BackBuffer();
     TQtBitmapFactory factory;
     TOverviewCache cache(factory);
     TViewCache view(factory);
-    // The map stays as it is: only the first tick draws the pictures; the mouse moves.
     view.DrawFrame(map, buffer->Canvas(), 300, 200, 0);
     cache.Draw(map, buffer->Canvas(), OverviewSize, OverviewSize, map.ViewX, map.ViewY);
     bool flip = false;
@@ -87,35 +87,29 @@ void BM_Tick(benchmark::State& state)
     benchmark::DoNotOptimize(buffer->Image().constBits());
 }
 
-/// A tick with the whole world in view at 1/16, the mouse moving.
-void BM_TickWholeWorld(benchmark::State& state)
+/// A copy of the spread map with the whole world in view at 1/16.
+TMap WholeWorld(std::int64_t elements)
 {
-    TMap map = SpreadMap(state.range(0));
+    TMap map = SpreadMap(elements);
     map.Zoom = TViewZoom{TViewZoom::MinShift};
     map.ViewX = 0;
     map.ViewY = 0;
-    auto buffer = BackBuffer();
-    TQtBitmapFactory factory;
-    TOverviewCache cache(factory);
-    TViewCache view(factory);
-    view.DrawFrame(map, buffer->Canvas(), 300, 200, 0);
-    cache.Draw(map, buffer->Canvas(), OverviewSize, OverviewSize, map.ViewX, map.ViewY);
-    bool flip = false;
-    for (auto _ : state) {
-        flip = !flip;
-        view.DrawFrame(map, buffer->Canvas(), flip ? 300 : 310, 200, 0);
-        cache.Draw(map, buffer->Canvas(), OverviewSize, OverviewSize, map.ViewX, map.ViewY);
-    }
-    benchmark::DoNotOptimize(buffer->Image().constBits());
+    return map;
+}
+
+void BM_Tick(benchmark::State& state) { TicksOnAnUnchangedMap(state, SpreadMap(state.range(0))); }
+
+/// A tick with the whole world in view at 1/16, the mouse moving.
+void BM_TickWholeWorld(benchmark::State& state)
+{
+    TMap map = WholeWorld(state.range(0));
+    TicksOnAnUnchangedMap(state, map);
 }
 
 /// The whole world at 1/16 drawn from nothing, as after a change of the map.
 void BM_DrawWholeWorld(benchmark::State& state)
 {
-    TMap map = SpreadMap(state.range(0));
-    map.Zoom = TViewZoom{TViewZoom::MinShift};
-    map.ViewX = 0;
-    map.ViewY = 0;
+    const TMap map = WholeWorld(state.range(0));
     auto buffer = BackBuffer();
     for (auto _ : state) DrawView(map, buffer->Canvas());
     benchmark::DoNotOptimize(buffer->Image().constBits());
