@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <climits>
 #include <random>
+#include <utility>
 
 #include "draw/MapDraw.h"
 #include "model/Errors.h"
@@ -17,16 +18,26 @@ using drawtest::SetView;
 using MapBuilders::PutBorder;
 using MapBuilders::PutRail;
 
-/// Makes every map use the grid, or none, for one scope.
-class TIndexFrom {
+/// Gives one of the maps' size thresholds a value for one scope.
+class TThreshold {
 public:
-    explicit TIndexFrom(std::int32_t count) : old_(TMap::IndexFrom) { TMap::IndexFrom = count; }
-    ~TIndexFrom() { TMap::IndexFrom = old_; }
-    TIndexFrom(const TIndexFrom&) = delete;
-    TIndexFrom& operator=(const TIndexFrom&) = delete;
+    TThreshold(std::int32_t& threshold, std::int32_t count) : threshold_(threshold), old_(threshold)
+    {
+        threshold = count;
+    }
+    ~TThreshold() { threshold_ = old_; }
+    TThreshold(const TThreshold&) = delete;
+    TThreshold& operator=(const TThreshold&) = delete;
 
 private:
+    std::int32_t& threshold_;
     std::int32_t old_;
+};
+
+/// Makes every map use the grid, or none, for one scope.
+class TIndexFrom : public TThreshold {
+public:
+    explicit TIndexFrom(std::int32_t count) : TThreshold(TMap::IndexFrom, count) {}
 };
 
 /// Short elements scattered over the world, many ending on shared points so
@@ -112,6 +123,21 @@ TAnswer Answer(const TMap& map, std::int32_t px, std::int32_t py, std::uint8_t p
     return answer;
 }
 
+/// The answers with every element visited and with the grid.
+std::pair<TAnswer, TAnswer> ScannedAndIndexed(const TMap& map, std::int32_t px, std::int32_t py, std::uint8_t placing)
+{
+    TAnswer scanned, indexed;
+    {
+        const TIndexFrom never(INT32_MAX);
+        scanned = Answer(map, px, py, placing);
+    }
+    {
+        const TIndexFrom always(0);
+        indexed = Answer(map, px, py, placing);
+    }
+    return {scanned, indexed};
+}
+
 TEST(IndexedView, EveryAnswerIsTheOneOfAVisitToEveryElement)
 {
     std::mt19937 random(11);
@@ -131,15 +157,7 @@ TEST(IndexedView, EveryAnswerIsTheOneOfAVisitToEveryElement)
                 py = r.Y1 - map.ViewY + pick(-5, 5);
             }
             const auto placing = static_cast<std::uint8_t>(round % 3);
-            TAnswer scanned, indexed;
-            {
-                const TIndexFrom never(INT32_MAX);
-                scanned = Answer(map, px, py, placing);
-            }
-            {
-                const TIndexFrom always(0);
-                indexed = Answer(map, px, py, placing);
-            }
+            const auto [scanned, indexed] = ScannedAndIndexed(map, px, py, placing);
             ASSERT_TRUE(scanned == indexed) << "seed " << seed << " round " << round << " view " << map.ViewX << ","
                                             << map.ViewY << " point " << px << "," << py;
             snaps += scanned.Snapped;
@@ -156,12 +174,7 @@ TEST(IndexedView, EveryAnswerIsTheOneOfAVisitToEveryElement)
 TEST(IndexedView, AtEveryScaleTheGridGivesTheScansAnswers)
 {
     // The grids built on two threads, as a large map's are.
-    const int oldParallel = TMap::ParallelIndexFrom;
-    TMap::ParallelIndexFrom = 0;
-    struct TRestore {
-        int Old;
-        ~TRestore() { TMap::ParallelIndexFrom = Old; }
-    } restore{oldParallel};
+    const TThreshold parallel(TMap::ParallelIndexFrom, 0);
     std::mt19937 random(12);
     const auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(random); };
     int snaps = 0, picks = 0;
@@ -177,15 +190,7 @@ TEST(IndexedView, AtEveryScaleTheGridGivesTheScansAnswers)
             const std::int32_t px = round % 4 ? pixel(r.X1, map.ViewX) + pick(-6, 6) : pick(-20, 740);
             const std::int32_t py = round % 4 ? pixel(r.Y1, map.ViewY) + pick(-6, 6) : pick(-20, 620);
             const auto placing = static_cast<std::uint8_t>(round % 3);
-            TAnswer scanned, indexed;
-            {
-                const TIndexFrom never(INT32_MAX);
-                scanned = Answer(map, px, py, placing);
-            }
-            {
-                const TIndexFrom always(0);
-                indexed = Answer(map, px, py, placing);
-            }
+            const auto [scanned, indexed] = ScannedAndIndexed(map, px, py, placing);
             ASSERT_TRUE(scanned == indexed) << "seed " << seed << " round " << round << " shift " << map.Zoom.Shift
                                             << " view " << map.ViewX << "," << map.ViewY << " point " << px << ","
                                             << py;
