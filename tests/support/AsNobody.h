@@ -25,10 +25,11 @@ inline TUnprivileged UnprivilegedUser()
     return {nobody->pw_uid, nobody->pw_gid};
 }
 
-/// Runs body in a child process as UnprivilegedUser() and returns what it
-/// returned: an empty string for success, otherwise what went wrong. A child
-/// that cannot drop its privileges, or that dies, is reported as a failure.
-inline std::string RunUnprivileged(const std::function<std::string()>& body)
+/// Runs body in a child process once drop has taken away what the child must
+/// not have, and returns what body returned: an empty string for success,
+/// otherwise what went wrong. A drop that fails (it returns what went wrong),
+/// or a child that dies, is reported as a failure.
+inline std::string RunInChild(const std::function<std::string()>& drop, const std::function<std::string()>& body)
 {
     int fds[2];
     if (::pipe(fds) != 0) return "pipe failed";
@@ -36,14 +37,8 @@ inline std::string RunUnprivileged(const std::function<std::string()>& body)
     if (child < 0) return "fork failed";
     if (child == 0) {
         ::close(fds[0]);
-        std::string result;
-        const TUnprivileged user = UnprivilegedUser();
-        if (::geteuid() == 0 && (::setgroups(0, nullptr) != 0 || ::setresgid(user.Gid, user.Gid, user.Gid) != 0 ||
-                                 ::setresuid(user.Uid, user.Uid, user.Uid) != 0))
-            result = "cannot drop to an unprivileged user";
-        else if (::geteuid() == 0)
-            result = "still root";
-        else {
+        std::string result = drop();
+        if (result.empty()) {
             try {
                 result = body();
             } catch (const std::exception& e) {
@@ -61,8 +56,25 @@ inline std::string RunUnprivileged(const std::function<std::string()>& body)
     ::close(fds[0]);
     int status = 0;
     ::waitpid(child, &status, 0);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return "the unprivileged child died: " + result;
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return "the child died: " + result;
     return result;
+}
+
+/// Runs body in a child process as UnprivilegedUser() and returns what it
+/// returned: an empty string for success, otherwise what went wrong. A child
+/// that cannot drop its privileges, or that dies, is reported as a failure.
+inline std::string RunUnprivileged(const std::function<std::string()>& body)
+{
+    return RunInChild(
+        [] {
+            const TUnprivileged user = UnprivilegedUser();
+            if (::geteuid() == 0 && (::setgroups(0, nullptr) != 0 || ::setresgid(user.Gid, user.Gid, user.Gid) != 0 ||
+                                     ::setresuid(user.Uid, user.Uid, user.Uid) != 0))
+                return std::string("cannot drop to an unprivileged user");
+            if (::geteuid() == 0) return std::string("still root");
+            return std::string();
+        },
+        body);
 }
 
 /// Gives path to the unprivileged user (a no-op unless the tests run as root).
