@@ -1,19 +1,18 @@
 #include "model/MapFile.h"
 
-
 #include "model/Errors.h"
 #include "model/MapFileIO.h"
 #include "model/TMap.h"
 
 namespace {
 
+char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c | 0x20) : c; }
+
 bool SameLettersIgnoringCase(std::string_view a, std::string_view b)
 {
     if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c | 0x20) : c; };
-        if (lower(a[i]) != lower(b[i])) return false;
-    }
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
     return true;
 }
 
