@@ -25,21 +25,32 @@ TMsgResult AskToSaveChanges(const TMap& map)
 }
 
 /// Save and SaveAs: the dialog and the overwrite question come first, always
-/// for SaveAs and only for an unnamed map otherwise; an answer No restores
-/// the name the map had before.
+/// for SaveAs and only for an unnamed map otherwise; an answer No, like a
+/// file that another open map is bound to, restores the name the map had
+/// before.
 bool SaveMap(TMap& map, bool chooseName)
 {
     const std::string previous = map.FileName;
-    if (chooseName || map.FileName.empty()) {
+    const bool choose = chooseName || map.FileName.empty();
+    if (choose) {
         TFileDialog& dialog = Dialog(MapSaveDialog);
         if (!dialog.Execute()) return false;
-        map.FileName = MatchExistingCase(ForceExtension(dialog.FileName()));
-        if (MapFileExists(map.FileName) &&
-            Messages().Confirm("Карта " + map.DisplayName() + " уже существует. Сохранить?",
-                               TMsgButtons::YesNo) == TMsgResult::No) {
+        map.FileName = ChosenMapFile(dialog.FileName());
+    }
+    // Also for a map that keeps its name: a link made since the maps were
+    // named can bind two of them to one file.
+    if (map.OtherMapOfFile) {
+        if (const std::optional<std::string> other = map.OtherMapOfFile(map.FileName)) {
             map.FileName = previous;
+            Messages().ShowError(AlreadyOpenText(*other));
             return false;
         }
+    }
+    if (choose && MapFileExists(map.FileName) &&
+        Messages().Confirm("Карта " + map.DisplayName() + " уже существует. Сохранить?", TMsgButtons::YesNo) ==
+            TMsgResult::No) {
+        map.FileName = previous;
+        return false;
     }
     try {
         WriteMapFile(map, map.FileName);
@@ -81,7 +92,7 @@ bool TMap::ChooseFileToLoad()
     if (FileName.empty()) {
         TFileDialog& dialog = Dialog(MapOpenDialog);
         if (!dialog.Execute()) return false;
-        FileName = MatchExistingCase(ForceExtension(dialog.FileName()));
+        FileName = ChosenMapFile(dialog.FileName());
     }
     return true;
 }

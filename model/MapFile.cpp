@@ -1,17 +1,49 @@
 #include "model/MapFile.h"
 
-
 #include "model/Errors.h"
 #include "model/MapFileIO.h"
 #include "model/TMap.h"
 
-std::string ForceExtension(const std::string& path)
+namespace {
+
+char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c | 0x20) : c; }
+
+bool SameLettersIgnoringCase(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
+    return true;
+}
+
+} // namespace
+
+std::size_t ExtensionStart(const std::string& path, std::string_view extension)
 {
     const std::size_t separator = path.find_last_of("\\/");
     const std::size_t nameStart = separator == std::string::npos ? 0 : separator + 1;
-    const std::size_t dot = path.find('.', nameStart);
-    return path.substr(0, dot) + ".KS";
+    const std::size_t named = path.find_first_not_of('.', nameStart);
+    // ".KS" is what forcing makes of an empty name: reading it as a name
+    // would make forcing it again add a second extension.
+    if (named == std::string::npos || SameLettersIgnoringCase(std::string_view(path).substr(nameStart), extension))
+        return path.find('.', nameStart) == std::string::npos ? path.size() : nameStart;
+    const std::size_t dot = path.find('.', named);
+    return dot == std::string::npos ? path.size() : dot;
 }
+
+std::string ForceExtension(const std::string& path) { return path.substr(0, ExtensionStart(path, ".KS")) + ".KS"; }
+
+std::string ChosenMapFile(const std::string& chosen)
+{
+    const std::string forced = ForceExtension(chosen);
+    const std::size_t stem = forced.size() - 2;
+    if (chosen.size() == forced.size() && chosen.compare(0, stem, forced, 0, stem) == 0 &&
+        SameLettersIgnoringCase(std::string_view(chosen).substr(stem), "ks") && FileExistsAt(chosen))
+        return chosen;
+    return MatchExistingCase(forced);
+}
+
+std::string AlreadyOpenText(const std::string& displayName) { return "Карта уже открыта: " + displayName; }
 
 bool MapFileExists(const std::string& path) { return FileExistsAt(path); }
 

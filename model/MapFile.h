@@ -3,13 +3,26 @@
 // records, rail count, 8-byte rail records, start index, finish index.
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "platform/FileWriter.h"
 
 class TMap;
 
+/// Where the extension of the path's last component starts (the position of
+/// its first dot), or the path's length when it has none. Leading dots belong
+/// to the name, so ".hidden" has no extension; a name of dots alone, or one dot
+/// and then extension (in any case), is all extension and no name.
+std::size_t ExtensionStart(const std::string& path, std::string_view extension);
 /// The path with the extension of its last component forced to ".KS".
 std::string ForceExtension(const std::string& path);
+/// The map file that a name chosen in a file dialog stands for: the chosen
+/// file itself where it exists and differs from its forced extension only in
+/// the case of the letters; otherwise the forced name, matched to the case of
+/// an existing file (MatchExistingCase).
+std::string ChosenMapFile(const std::string& chosen);
+/// The refusal of a file that the open map named displayName is bound to.
+std::string AlreadyOpenText(const std::string& displayName);
 /// True when a file that is not a folder exists at path, readable or not: a
 /// name that must not be written over without asking.
 bool MapFileExists(const std::string& path);

@@ -2,6 +2,7 @@
 // One open map: its elements, start and finish rails, selection, the part of
 // the world the main view shows, its file and whether it has unsaved changes.
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -45,12 +46,20 @@ struct TRouteFault {
 /// showing extentX x extentY world units (division truncating toward zero).
 TPoint CentredOrigin(const TLine& line, std::int32_t extentX, std::int32_t extentY);
 
+/// The display name of the open map bound to the file at path (links and
+/// other spellings of the file included), or nothing.
+using TOpenMapOfFile = std::function<std::optional<std::string>(const std::string& path)>;
+
 class TMap {
 public:
     TMap();
 
     /// Full path of the map's file, extension included; empty when never loaded or saved.
     std::string FileName;
+    /// The other open maps' files, which a save must not take: two maps bound
+    /// to one file would each write over the other's work. The open-map list
+    /// sets it, as a map cannot see the others; empty, no other map is open.
+    TOpenMapOfFile OtherMapOfFile;
     std::int32_t ViewX = 0;
     std::int32_t ViewY = 0;
     std::int32_t ViewWidth = 0;

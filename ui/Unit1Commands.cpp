@@ -77,7 +77,9 @@ void TForm1::f1Click()
 
 void TForm1::N9Click()
 {
-    if (Alive()) ExportPicture(CurrentMap(), *sp, bitmaps_);
+    if (!Alive()) return;
+    ExportPicture(CurrentMap(), *sp, bitmaps_,
+                  [this](const std::string& path) { return MapList->OpenMapOfFile(path); });
 }
 
 void TForm1::c1Click()

@@ -37,6 +37,7 @@ void TMapList::NewMap()
     // The map is made before the list grows, so a failed allocation leaves
     // the list and its lines as they were.
     auto map = std::make_unique<TMap>();
+    map->OtherMapOfFile = [this, self = map.get()](const std::string& path) { return OpenMapOfFile(path, self); };
     Maps.push_back(std::move(map));
     Current = Count() - 1;
     names_.Append(NewMapName);
@@ -94,6 +95,15 @@ std::int32_t TMapList::IndexOfFile(const std::string& path, std::int32_t except)
         if (k != except && !map.FileName.empty() && SameFile(map.FileName, path)) return k;
     }
     return -1;
+}
+
+std::optional<std::string> TMapList::OpenMapOfFile(const std::string& path, const TMap* except) const
+{
+    for (const std::unique_ptr<TMap>& map : Maps) {
+        if (map && map.get() != except && !map->FileName.empty() && SameFile(map->FileName, path))
+            return map->DisplayName();
+    }
+    return std::nullopt;
 }
 
 void TMapList::SaveMap(std::int32_t i)

@@ -3,6 +3,7 @@
 // one of them is current.
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -31,7 +32,8 @@ public:
     /// The map at index Current.
     TMap& CurrentMap() const { return Map(Current); }
 
-    /// Appends a new empty map, makes it current and appends its line.
+    /// Appends a new empty map, makes it current and appends its line. Its
+    /// saves refuse the files of the other maps of the list.
     void NewMap();
     /// Loads a file chosen with the open dialog into the first free map. A
     /// file already open in another map makes that map current instead.
@@ -44,6 +46,9 @@ public:
     void SaveMap(std::int32_t i);
     /// Saves map i under a name chosen in the save dialog and rewrites its line.
     void SaveMapAs(std::int32_t i);
+    /// The display name of the map whose file is path (by any of its names:
+    /// links, "..", doubled separators), or nothing; except does not count.
+    std::optional<std::string> OpenMapOfFile(const std::string& path, const TMap* except = nullptr) const;
     /// Offers to save map i, then destroys it; false when the user refused.
     /// Afterwards map 0 is current and the list again holds at least one map.
     bool CloseMap(std::int32_t i);

@@ -89,27 +89,30 @@ TEST(PictureExport, CancelWritesNothingAndReleasesTheBitmap)
     EXPECT_EQ(bitmaps.Events, (std::vector<std::string>{"Create#1", "Dialog", "Release#1"}));
 }
 
-TEST(PictureExport, StepsInOrderAndTheNameExactlyAsChosen)
+TEST(PictureExport, StepsInOrderAndBmpAddedToANameWithoutExtension)
 {
     TRecordingBitmapFactory bitmaps;
     TScriptedPictureDialog dialog(true, "/tmp/карта без расширения", &bitmaps.Events);
     EXPECT_TRUE(ExportPicture(drawtest::SampleMap(), dialog, bitmaps));
     EXPECT_EQ(bitmaps.Events,
               (std::vector<std::string>{"Create#1", "Dialog", "SetWidth#1(1000)", "SetHeight#1(1000)",
-                                        "Save#1(/tmp/карта без расширения)", "Release#1"}));
+                                        "Save#1(/tmp/карта без расширения.bmp)", "Release#1"}));
     const TRecordingCanvas& canvas = bitmaps.Bitmaps[0]->Canvas;
     EXPECT_EQ(canvas.CallsOf({"Rectangle"}), std::vector<std::string>{"Rectangle(0,0,1000,1000)"});
     EXPECT_TRUE(canvas.CallsOf({"SetBrushStyle(Clear)"}).empty()); // no outline of the view
 }
 
-TEST(PictureExport, NameWithoutExtensionIsUsedAsTyped)
+TEST(PictureExport, NameWithoutExtensionGetsBmp)
 {
     const auto dir = ExportFolder();
     TScriptedPictureDialog dialog(true, (dir / "picture").string());
     TQtBitmapFactory bitmaps;
     ASSERT_TRUE(ExportPicture(drawtest::SampleMap(), dialog, bitmaps));
-    EXPECT_TRUE(std::filesystem::exists(dir / "picture"));
-    EXPECT_FALSE(std::filesystem::exists(dir / "picture.bmp"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "picture"));
+    EXPECT_TRUE(std::filesystem::exists(dir / "picture.bmp"));
+    for (const auto& [chosen, file] : std::vector<std::pair<std::string, std::string>>{
+             {"a.b/pic", "a.b/pic.bmp"}, {".pic", ".pic.bmp"}, {"pic.png", "pic.png"}, {"x/.BMP", "x/.BMP"}})
+        EXPECT_EQ(PictureFileName(chosen), file);
 }
 
 TEST(PictureExport, AFailedSaveRaisesAndStillReleasesTheBitmap)

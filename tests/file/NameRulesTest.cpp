@@ -43,6 +43,29 @@ TEST(NameRules, ForcedExtensionAndDisplayName)
     }
 }
 
+TEST(NameRules, ALeadingDotBelongsToTheFileName)
+{
+    const std::vector<TNameCase> cases = {
+        {"/home/u/.hidden", "/home/u/.hidden.KS", ".hidden"},
+        {"C:\\maps\\.hidden.old.ks", "C:\\maps\\.hidden.KS", ".hidden"},
+        {".hidden", ".hidden.KS", ".hidden"},
+        {"/x/..twice.ks", "/x/..twice.KS", "..twice"},
+        {"/x/.ks.bak", "/x/.ks.KS", ".ks"},
+        // What forcing makes of an empty name stays a name of its own, and a
+        // name of dots alone is no name.
+        {"/home/u/.KS", "/home/u/.KS", "Новый"},
+        {"/home/u/.ks", "/home/u/.KS", "Новый"},
+        {"/home/u/..", "/home/u/.KS", "Новый"},
+    };
+    for (const TNameCase& c : cases) {
+        EXPECT_EQ(c.Forced, ForceExtension(c.Path)) << c.Path;
+        EXPECT_EQ(c.Forced, ForceExtension(c.Forced)) << c.Path;
+        TMap map;
+        map.FileName = c.Path;
+        EXPECT_EQ(c.Display, map.DisplayName()) << c.Path;
+    }
+}
+
 TEST(NameRules, ForcingTwiceChangesNothing)
 {
     for (const std::string path : {"C:\\my.maps\\a.old.ks", "/x/.y/z", "plain"}) {

@@ -20,6 +20,7 @@
 #include <map>
 #include <sstream>
 
+#include "draw/PictureExport.h"
 #include "model/MapDialogs.h"
 #include "model/MapFile.h"
 #include "model/MapFileIO.h"
@@ -396,12 +397,17 @@ private:
         }
     }
 
-    /// Every error shown must be one of the file errors, naming a file of the run.
+    /// Every error shown must be one of the file errors, naming a file of the
+    /// run, or the refusal of a file that an open map is bound to.
     std::string CheckErrors(std::size_t from) const
     {
         const std::string prefix = folder_.Path().string();
         for (std::size_t i = from; i < answers_.Errors.size(); ++i) {
-            if (answers_.Errors[i].rfind(prefix, 0) != 0) return "unexpected error shown: " + answers_.Errors[i];
+            const std::string& error = answers_.Errors[i];
+            bool refusal = false;
+            if (form_->MapList)
+                for (const auto& map : form_->MapList->Maps) refusal = refusal || error == AlreadyOpenText(map->DisplayName());
+            if (error.rfind(prefix, 0) != 0 && !refusal) return "unexpected error shown: " + error;
         }
         return "";
     }
@@ -425,8 +431,9 @@ private:
             // save dialog, only such an answer may write it.
             bool chosen = false;
             for (const std::string& c : answers_.Chosen) {
-                chosen = chosen || SameFile(c, path) || SameFile(MatchExistingCase(ForceExtension(c)), path);
+                chosen = chosen || SameFile(c, path) || SameFile(ChosenMapFile(c), path);
             }
+            for (const std::string& c : answers_.PictureChosen) chosen = chosen || SameFile(PictureFileName(c), path);
             const bool damaged = SameFile(path, folder_.File("dmg.ks"));
             if (damaged && chosen) damagedReplaced_ = true;
             if (!damaged || damagedReplaced_) {
@@ -455,10 +462,6 @@ private:
                     std::any_of(answers_.Chosen.begin(), answers_.Chosen.end(), [&](const std::string& name) {
                         return SameFile(MatchExistingCase(ForceExtension(name)), path);
                     }))
-                    continue;
-                // A picture exported over a map's file, as the user asked.
-                if (std::any_of(answers_.PictureChosen.begin(), answers_.PictureChosen.end(),
-                                [&](const std::string& name) { return SameFile(name, path); }))
                     continue;
                 const auto file = now.find(path);
                 const auto before = files_.find(path);
@@ -510,6 +513,10 @@ private:
             if (!broken.empty()) return broken;
             if (Text(form.ListBox1->item(i)->text()) != list.Map(i).DisplayName())
                 return "line " + std::to_string(i) + " does not name its map";
+            const std::string& file = list.Map(i).FileName;
+            for (std::int32_t k = 0; k < i && !file.empty(); ++k)
+                if (!list.Map(k).FileName.empty() && SameFile(list.Map(k).FileName, file))
+                    return "maps " + std::to_string(k) + " and " + std::to_string(i) + " are bound to one file";
         }
         const std::int32_t selected = form.ListBox1->ItemIndex();
         if (selected != -1 && selected != list.Current) return "the selected line is not the current map's";

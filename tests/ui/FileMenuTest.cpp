@@ -269,7 +269,7 @@ TEST_F(FileMenuTest, ASaveThatFailsSaysWhyAndTheWindowStaysOpen)
     EXPECT_TRUE(Map().Modified);
 }
 
-TEST_F(FileMenuTest, ThePictureGoesUnderTheNameAsChosen)
+TEST_F(FileMenuTest, ThePictureGoesUnderTheNameAsChosenWithBmpAddedToANameWithoutExtension)
 {
     Open();
     PutRail(Map(), 100, 100, 300, 100);
@@ -278,7 +278,7 @@ TEST_F(FileMenuTest, ThePictureGoesUnderTheNameAsChosen)
     EXPECT_TRUE(std::filesystem::is_empty(folder.Path()));
     picture.Choose(folder.File("picture"));
     form->N9->trigger();
-    const QImage saved(QString::fromStdString(folder.File("picture")), "BMP");
+    const QImage saved(QString::fromStdString(folder.File("picture.bmp")), "BMP");
     EXPECT_EQ(saved.size(), QSize(1000, 1000));
 }
 
