@@ -296,8 +296,12 @@ TPoint TMap::SnapPointEx(std::int32_t px, std::int32_t py, std::uint8_t placing,
     };
     if (placing == 2 && !Rails.empty()) moveSecondEnd(Rails);
     if (placing == 1 && !Borders.empty()) moveSecondEnd(Borders);
-    // Only the last element moved, which the grids leave out.
-    if (moved) TouchLast();
+    // Only the last element moved, which the grids leave out. The map may
+    // have been saved since the press.
+    if (moved) {
+        Modified = true;
+        TouchLast();
+    }
     return result;
 }
 
