@@ -141,7 +141,8 @@ std::size_t TMapHistory::Bytes() const
 {
     std::size_t bytes = sizeof(TMapHistory) + (steps_.capacity() - steps_.size()) * sizeof(TMapStep);
     for (const TMapStep& step : steps_) bytes += step.Bytes();
-    return bytes + open_.Rails.Bytes() + open_.Borders.Bytes() + beforeSave_.Rails.Bytes() + beforeSave_.Borders.Bytes();
+    bytes += open_.Rails.Bytes() + open_.Borders.Bytes();
+    return bytes + beforeSave_.Rails.Bytes() + beforeSave_.Borders.Bytes();
 }
 
 bool TMapHistory::Begin(TStepKind kind)

@@ -464,9 +464,9 @@ private:
             // Written over by a picture, or by one of two maps that name it:
             // the other map no longer matches it, which is no fault of the history.
             const auto names = MapFileNames();
-            if (std::count_if(names.begin(), names.end(), [&](const std::string& n) { return SameFile(n, path); }) > 1 ||
-                std::any_of(answers_.PictureChosen.begin(), answers_.PictureChosen.end(),
-                            [&](const std::string& n) { return SameFile(n, path); }))
+            const auto same = [&](const std::string& name) { return SameFile(name, path); };
+            if (std::count_if(names.begin(), names.end(), same) > 1 ||
+                std::any_of(answers_.PictureChosen.begin(), answers_.PictureChosen.end(), same))
                 foreign_.push_back(path);
         }
         if (broken.empty() && form_->MapList) {

@@ -101,20 +101,6 @@ TEST_F(GestureTest, ASaveInTheMiddleOfADragLeavesWhatFollowsItUnsaved)
     EXPECT_TRUE(Map().Modified);
     Release(550, 450);
     EXPECT_TRUE(Map().Modified);
-
-    // Saved before the moving end had moved: undo gives back exactly the saved state.
-    Key(Qt::Key_S, Qt::ControlModifier);
-    Tool(ToolSelect);
-    Press(300, 150);
-    Move(350, 200);
-    Key(Qt::Key_S, Qt::ControlModifier);
-    Tick();
-    Release(350, 200);
-    EXPECT_EQ(EndsOf(Map().Rails[0]), (TEnds{100, 100, 350, 200}));
-    EXPECT_TRUE(Map().Modified);
-    form->N11->trigger();
-    EXPECT_FALSE(Map().Modified);
-    EXPECT_EQ(ReadBytes(file), MapToBytes(Map()));
 }
 
 // A dialog opened by a key while the button is held takes the release: the
