@@ -166,6 +166,9 @@ public:
     TStepKind RedoKind() const { return history_.StepToRedo().Kind; }
     /// The map now matches its file: Modified becomes false and the history
     /// remembers this position as the clean one. Called by loading and saving.
+    /// Inside a step (a save in the middle of a drag) the clean point is the
+    /// state saved: when the step ends or is cancelled, Modified is true
+    /// unless the map is then exactly as saved.
     void MarkClean();
     /// Starts the history afresh (a load, a close): no steps, no clean point.
     void ClearHistory();

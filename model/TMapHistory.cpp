@@ -27,6 +27,31 @@ std::ptrdiff_t LastShift(const std::vector<TElementEdit<T>>& edits)
     return -1;
 }
 
+/// Records the edits of a later journal into an earlier one, folding them as
+/// if both had been one journal from the start.
+template <class T>
+void Refold(TJournal<T>& into, const TJournal<T>& later)
+{
+    using TKind = typename TElementEdit<T>::TKind;
+    for (const auto& edit : later.Edits) {
+        switch (edit.Kind) {
+        case TKind::Put: into.NotePut(edit.Index, edit.Before, edit.After); break;
+        case TKind::Insert: into.NoteInsert(edit.Index, edit.After); break;
+        case TKind::Erase: into.NoteErase(edit.Removed); break;
+        }
+    }
+}
+
+/// The step that step and then later make together.
+void Append(TMapStep& step, const TMapStep& later)
+{
+    Refold(step.Rails, later.Rails);
+    Refold(step.Borders, later.Borders);
+    step.After = later.After;
+    step.RailsAfter = later.RailsAfter;
+    step.BordersAfter = later.BordersAfter;
+}
+
 } // namespace
 
 bool SameElement(const TRail& a, const TRail& b)
@@ -116,7 +141,8 @@ std::size_t TMapHistory::Bytes() const
 {
     std::size_t bytes = sizeof(TMapHistory) + (steps_.capacity() - steps_.size()) * sizeof(TMapStep);
     for (const TMapStep& step : steps_) bytes += step.Bytes();
-    return bytes + open_.Rails.Bytes() + open_.Borders.Bytes();
+    bytes += open_.Rails.Bytes() + open_.Borders.Bytes();
+    return bytes + beforeSave_.Rails.Bytes() + beforeSave_.Borders.Bytes();
 }
 
 bool TMapHistory::Begin(TStepKind kind)
@@ -130,10 +156,41 @@ bool TMapHistory::Begin(TStepKind kind)
 
 void TMapHistory::Commit()
 {
-    if (broken_ || open_.IsEmpty()) {
+    if (!savedInStep_) {
+        Store();
         Discard();
         return;
     }
+    // Saved in the middle of the step: the file holds the state between its
+    // two parts. Unchanged since, the state now is the saved one; unchanged
+    // before, the saved state is the one the step started from.
+    enum class TClean { Now, AtStart, Nowhere };
+    const TClean saved = broken_                  ? TClean::Nowhere
+                         : open_.IsEmpty()        ? TClean::Now
+                         : beforeSave_.IsEmpty()  ? TClean::AtStart
+                                                  : TClean::Nowhere;
+    const std::size_t start = position_;
+    bool whole = !broken_;
+    if (whole) {
+        try {
+            TMapStep step = std::move(beforeSave_);
+            Append(step, open_);
+            open_ = std::move(step);
+        } catch (const std::bad_alloc&) {
+            Fail();
+        }
+        whole = !broken_;
+    }
+    if (whole) whole = Store();
+    Discard();
+    clean_ = saved == TClean::Now ? static_cast<std::ptrdiff_t>(position_)
+             : saved == TClean::AtStart && whole ? static_cast<std::ptrdiff_t>(start)
+                                                 : -1;
+}
+
+bool TMapHistory::Store()
+{
+    if (broken_ || open_.IsEmpty()) return !broken_;
     try {
         open_.Rails.Edits.shrink_to_fit();
         open_.Borders.Edits.shrink_to_fit();
@@ -143,25 +200,63 @@ void TMapHistory::Commit()
         ++position_;
     } catch (const std::bad_alloc&) {
         Fail();
+        return false;
     }
-    Discard();
+    return true;
 }
 
 void TMapHistory::Discard()
 {
     open_ = TMapStep{};
+    beforeSave_ = TMapStep{};
     depth_ = 0;
     broken_ = false;
+    savedInStep_ = false;
 }
 
-void TMapHistory::MarkClean()
+void TMapHistory::Cancel()
 {
-    // A save in the middle of a step keeps a state that no position names.
-    clean_ = IsRecording() ? -1 : static_cast<std::ptrdiff_t>(position_);
+    // Taken back to the state before the step: that is the saved state only
+    // when nothing had changed by the save.
+    if (savedInStep_)
+        clean_ = !broken_ && beforeSave_.IsEmpty() ? static_cast<std::ptrdiff_t>(position_) : -1;
+    Discard();
+}
+
+void TMapHistory::MarkClean(const TMapMarks& marks, std::int32_t rails, std::int32_t borders)
+{
+    if (depth_ == 0) {
+        clean_ = static_cast<std::ptrdiff_t>(position_);
+        return;
+    }
+    // No position holds the saved state until the step closes.
+    clean_ = -1;
+    const bool again = savedInStep_;
+    savedInStep_ = true;
+    if (broken_) return;
+    open_.After = marks;
+    open_.RailsAfter = rails;
+    open_.BordersAfter = borders;
+    try {
+        if (again)
+            Append(beforeSave_, open_);
+        else
+            beforeSave_ = std::move(open_);
+    } catch (const std::bad_alloc&) {
+        Fail();
+        return;
+    }
+    const TStepKind kind = beforeSave_.Kind;
+    open_ = TMapStep{};
+    open_.Kind = kind;
+    open_.Before = marks;
+    open_.RailsBefore = rails;
+    open_.BordersBefore = borders;
 }
 
 void TMapHistory::Clear()
 {
+    beforeSave_ = TMapStep{};
     steps_.clear();
     steps_.shrink_to_fit();
     position_ = 0;

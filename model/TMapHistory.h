@@ -116,12 +116,26 @@ public:
     TMapStep& OpenStep() { return open_; }
     /// Stores the closed open step after the applied ones, dropping those that
     /// could have been redone; an empty or broken step is dropped instead.
+    /// After a save inside the step, the clean point follows the saved state.
     void Commit();
     /// Drops the open step without storing it.
     void Discard();
+    /// Drops the open step that the map has just taken back (both parts of
+    /// it when it was saved in between): the clean point stays where the
+    /// saved state now is.
+    void Cancel();
     void MovedBack() { --position_; }
     void MovedForward() { ++position_; }
-    void MarkClean();
+    /// The map's state now is the one in its file. Inside a recording step
+    /// (a save in the middle of a drag) the part of the step made so far is
+    /// set aside and the step goes on from the saved state, with the map's
+    /// marks and counts at the save: the step's end can then tell whether
+    /// anything changed after the save.
+    void MarkClean(const TMapMarks& marks, std::int32_t rails, std::int32_t borders);
+    /// The map was saved while the open step was open.
+    bool SavedInStep() const { return savedInStep_; }
+    /// The part of the open step made before the last save in it.
+    const TMapStep& StepBeforeSave() const { return beforeSave_; }
     /// Drops every step; the clean point is lost. An open step is spoiled: it
     /// records nothing more and is dropped when it closes.
     void Clear();
@@ -129,6 +143,9 @@ public:
     void Fail() { Clear(); }
 
 private:
+    /// Commit's storing of open_; false when the history failed meanwhile.
+    bool Store();
+
     std::vector<TMapStep> steps_;
     std::size_t position_ = 0;
     /// A new map's saved state is the empty map at position 0.
@@ -136,4 +153,8 @@ private:
     TMapStep open_;
     int depth_ = 0;
     bool broken_ = false;
+    /// Set by a save while the step is open; beforeSave_ holds what the step
+    /// changed up to the save, open_ what it changed since.
+    bool savedInStep_ = false;
+    TMapStep beforeSave_;
 };

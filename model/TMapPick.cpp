@@ -296,8 +296,13 @@ TPoint TMap::SnapPointEx(std::int32_t px, std::int32_t py, std::uint8_t placing,
     };
     if (placing == 2 && !Rails.empty()) moveSecondEnd(Rails);
     if (placing == 1 && !Borders.empty()) moveSecondEnd(Borders);
-    // Only the last element moved, which the grids leave out.
-    if (moved) TouchLast();
+    // Only the last element moved, which the grids leave out. Placing an
+    // element made the map modified at the press, unless it was saved since:
+    // then this move is what the file lacks.
+    if (moved) {
+        if (history_.SavedInStep()) Modified = true;
+        TouchLast();
+    }
     return result;
 }
 

@@ -38,17 +38,24 @@ void TMap::EndStep() noexcept
     step.After = Marks();
     step.RailsAfter = RailCount();
     step.BordersAfter = BorderCount();
+    const bool saved = history_.SavedInStep();
     history_.Commit();
+    // Saved during the step: what changed after the save is unsaved work.
+    if (saved) Modified = !history_.IsClean();
 }
 
 void TMap::CancelStep()
 {
     if (!history_.IsOpen()) return;
+    const bool saved = history_.SavedInStep();
     if (history_.IsRecording()) {
         ApplyStep(history_.OpenStep(), true);
+        if (saved) ApplyStep(history_.StepBeforeSave(), true);
         Modified = stepWasModified_;
     }
-    history_.Discard();
+    history_.Cancel();
+    // The file keeps what was saved during the step, which is now taken back.
+    if (saved) Modified = !history_.IsClean();
     Touch();
 }
 
@@ -86,7 +93,7 @@ bool TMap::Redo()
 void TMap::MarkClean()
 {
     Modified = false;
-    history_.MarkClean();
+    history_.MarkClean(Marks(), RailCount(), BorderCount());
 }
 
 void TMap::ClearHistory() { history_.Clear(); }

@@ -50,6 +50,7 @@ void TPaintBox::Button(QMouseEvent* event, const TButtonHandler& handler)
     const auto button = ButtonOf(event->button());
     if (!button || !handler) return;
     Modifiers = event->modifiers();
+    Buttons = event->buttons() | event->button();
     const QPointF p = event->position();
     RunGuarded([&] { handler(*button, Pixel(p.x()), Pixel(p.y())); });
 }
@@ -62,6 +63,7 @@ void TPaintBox::mouseMoveEvent(QMouseEvent* event)
 {
     if (!OnMouseMove) return;
     Modifiers = event->modifiers();
+    Buttons = event->buttons();
     const QPointF p = event->position();
     RunGuarded([&] { OnMouseMove(Pixel(p.x()), Pixel(p.y())); });
 }

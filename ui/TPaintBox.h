@@ -26,6 +26,9 @@ public:
     TWheelHandler OnWheel;
     /// The modifier keys of the mouse event being handled (Shift at a press).
     Qt::KeyboardModifiers Modifiers;
+    /// The buttons held at the mouse event being handled; at a press and a
+    /// release the button of the event is held, as the handler's own button.
+    Qt::MouseButtons Buttons;
 
     /// Shows picture from the top-left corner, clipped to the box.
     void SetPicture(QImage picture);

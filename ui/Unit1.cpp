@@ -223,13 +223,28 @@ void TForm1::CreateRightPanel()
 
 void TForm1::ConnectHandlers()
 {
-    PaintBox1->OnMouseDown = [this](TMouseButton b, std::int32_t x, std::int32_t y) { PaintBox1MouseDown(b, x, y); };
-    PaintBox1->OnMouseMove = [this](std::int32_t x, std::int32_t y) { PaintBox1MouseMove(x, y); };
+    // Qt's button bits are the view's own (1 left, 2 right, 4 middle).
+    const auto held = [](Qt::MouseButtons buttons) { return static_cast<std::uint8_t>(buttons.toInt() & 7); };
+    PaintBox1->OnMouseDown = [this, held](TMouseButton b, std::int32_t x, std::int32_t y) {
+        const Qt::MouseButton pressed = b == TMouseButton::Left    ? Qt::LeftButton
+                                        : b == TMouseButton::Right ? Qt::RightButton
+                                                                   : Qt::MiddleButton;
+        NoticeMissingRelease(held(PaintBox1->Buttons & ~Qt::MouseButtons(pressed)), x, y);
+        PaintBox1MouseDown(b, x, y);
+    };
+    PaintBox1->OnMouseMove = [this, held](std::int32_t x, std::int32_t y) {
+        NoticeMissingRelease(held(PaintBox1->Buttons), x, y);
+        PaintBox1MouseMove(x, y);
+    };
     PaintBox1->OnMouseUp = [this](TMouseButton b, std::int32_t x, std::int32_t y) { PaintBox1MouseUp(b, x, y); };
     PaintBox1->OnWheel = [this](std::int32_t dx, std::int32_t dy, Qt::KeyboardModifiers m, std::int32_t x,
                                 std::int32_t y) { PaintBox1MouseWheel(dx, dy, m, x, y); };
     PaintBox2->OnMouseDown = [this](TMouseButton b, std::int32_t x, std::int32_t y) { PaintBox2MouseDown(b, x, y); };
-    PaintBox2->OnMouseMove = [this](std::int32_t x, std::int32_t y) { PaintBox2MouseMove(x, y); };
+    PaintBox2->OnMouseMove = [this, held](std::int32_t x, std::int32_t y) {
+        // The release went elsewhere (a modal dialog took it).
+        if (held(PaintBox2->Buttons) == 0) OverviewTracking = false;
+        PaintBox2MouseMove(x, y);
+    };
     PaintBox2->OnMouseUp = [this](TMouseButton b, std::int32_t x, std::int32_t y) { PaintBox2MouseUp(b, x, y); };
     ListBox1->OnClick = [this] { ListBox1Click(); };
 

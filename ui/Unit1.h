@@ -211,9 +211,22 @@ public:
                              std::int32_t y);
     /// True while a select-tool drag moves element ends.
     bool MovingEnds() const { return endDrag_.Moving; }
+    /// Ends the main view's gesture (drawing out, moving ends, panning) and
+    /// the overview's as their release would, at the last known mouse point,
+    /// and forgets the buttons held. Every command that opens a dialog,
+    /// changes elements or changes the current map calls it first: a modal
+    /// dialog takes the release, and a gesture must end on the map where it
+    /// began, before anything else changes it.
+    void EndGesture();
+    /// A mouse event in the main view with the buttons held before it
+    /// (bits as MainViewButtons): a button the view still counts as held
+    /// came up where the view never saw it, so its release happens at (x, y).
+    void NoticeMissingRelease(std::uint8_t held, std::int32_t x, std::int32_t y);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    /// A modal window opening over this one ends the gesture (EndGesture).
+    bool event(QEvent* event) override;
 
 private:
     void CreatePanels(QWidget* client);
@@ -232,6 +245,13 @@ private:
     TMap* MapById(std::uint64_t id) const;
     /// One tick of a select-tool drag: the ends go to the snapped mouse point.
     void DrawMovingEnds(TMap& map);
+    /// The release of every gesture at view point (x, y): the element drawn
+    /// out or the ends moved go there, snapped as a tick snaps them (on the
+    /// current map only, as the ticks), its map is tidied (Normalize) and
+    /// the step closes.
+    void FinishGesture(std::int32_t x, std::int32_t y);
+    /// The map's view as the main view shows it now, as each tick sets it.
+    void SyncMapView(TMap& map) const;
     void CreateRouteNotice();
     /// Shows text over the main view for RouteNoticeTime, restarting the time.
     void ShowRouteNotice(const QString& text);
@@ -282,6 +302,10 @@ private:
         bool Moving = false;
     };
     TEndDrag endDrag_;
+    /// Moves the drag's ends to view point (x, y) snapped as a tick snaps
+    /// them; at is the snapped view point. False, moving nothing, when a
+    /// command added or deleted elements since the press.
+    bool MoveEndsTo(TMap& map, const TEndDrag& drag, std::int32_t x, std::int32_t y, TPoint& at, bool& snapped);
 };
 
 /// The editor window while it exists.

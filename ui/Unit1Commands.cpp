@@ -1,6 +1,7 @@
 // The File menu, the buttons, the map list and closing, in the order the window shows them.
 #include <QCloseEvent>
 #include <QTimer>
+#include <algorithm>
 
 #include "draw/PictureExport.h"
 #include "ui/RunGuarded.h"
@@ -42,6 +43,7 @@ private:
 
 void TForm1::N2Click()
 {
+    EndGesture();
     if (!Alive()) return;
     MapList->NewMap();
     ListBox1->SetItemIndex(MapList->Current);
@@ -50,6 +52,7 @@ void TForm1::N2Click()
 
 void TForm1::N3Click()
 {
+    EndGesture();
     if (!Alive()) return;
     {
         const THighlightCurrentMap highlight(*this);
@@ -60,23 +63,29 @@ void TForm1::N3Click()
 
 void TForm1::N4Click()
 {
+    // Only a map without a name asks; a drag goes on across a plain save.
+    if (Alive() && CurrentMap().FileName.empty()) EndGesture();
     if (Alive()) MapList->SaveMap(MapList->Current);
 }
 
 void TForm1::N7Click()
 {
     if (!Alive()) return;
+    if (std::any_of(MapList->Maps.begin(), MapList->Maps.end(), [](const auto& map) { return map->FileName.empty(); }))
+        EndGesture();
     const std::int32_t count = MapList->Count();
     for (std::int32_t i = 0; i < count; ++i) MapList->SaveMap(i);
 }
 
 void TForm1::f1Click()
 {
+    EndGesture();
     if (Alive()) MapList->SaveMapAs(MapList->Current);
 }
 
 void TForm1::N9Click()
 {
+    EndGesture();
     if (!Alive()) return;
     ExportPicture(CurrentMap(), *sp, bitmaps_,
                   [this](const std::string& path) { return MapList->OpenMapOfFile(path); });
@@ -84,6 +93,7 @@ void TForm1::N9Click()
 
 void TForm1::c1Click()
 {
+    EndGesture();
     if (!Alive()) return;
     MapList->CloseMap(MapList->Current);
     ListBox1->SetItemIndex(MapList->Current);
@@ -94,6 +104,7 @@ void TForm1::N6Click() { close(); }
 
 void TForm1::Button3Click()
 {
+    EndGesture();
     if (!Alive()) return;
     EditCurrentMap(*this, TStepKind::Reverse, [](TMap& map) {
         map.ReverseRail(map.SelRail);
@@ -103,18 +114,21 @@ void TForm1::Button3Click()
 
 void TForm1::Button6Click()
 {
+    EndGesture();
     if (!Alive()) return;
     EditCurrentMap(*this, TStepKind::MakeStart, [](TMap& map) { map.SetStartRail(map.SelRail); });
 }
 
 void TForm1::Button7Click()
 {
+    EndGesture();
     if (!Alive()) return;
     EditCurrentMap(*this, TStepKind::MakeFinish, [](TMap& map) { map.SetFinishRail(map.SelRail); });
 }
 
 void TForm1::Button2Click()
 {
+    EndGesture();
     if (!Alive()) return;
     EditCurrentMap(*this, TStepKind::Delete, [](TMap& map) {
         map.DeleteRail(map.SelRail);
@@ -124,6 +138,7 @@ void TForm1::Button2Click()
 
 void TForm1::Button4Click()
 {
+    EndGesture();
     if (!Alive()) return;
     const TColor color = ColorDialog1->Color();
     EditCurrentMap(*this, TStepKind::Recolor, [color](TMap& map) { map.SetBorderColor(map.SelBorder, color); });
@@ -131,6 +146,7 @@ void TForm1::Button4Click()
 
 void TForm1::Button1Click()
 {
+    EndGesture();
     // The dialog keeps the chosen colour itself; a cancel leaves it as it was.
     ColorDialog1->Execute();
 }
@@ -144,6 +160,7 @@ void TForm1::Button8Click()
 
 void TForm1::Button5Click()
 {
+    EndGesture();
     if (!Alive()) return;
     TMap& map = CurrentMap();
     std::int32_t faultRail = -1;
@@ -163,12 +180,16 @@ void TForm1::ListBox1Click()
 {
     if (!Alive()) return;
     const std::int32_t line = ListBox1->ItemIndex();
-    if (line >= 0 && line < MapList->Count()) MapList->Current = line;
+    if (line >= 0 && line < MapList->Count() && line != MapList->Current) {
+        EndGesture();
+        MapList->Current = line;
+    }
     UpdateEditMenu();
 }
 
 bool TForm1::FormClose()
 {
+    EndGesture();
     if (!Alive()) return true;
     bool closed = false;
     {

@@ -95,17 +95,25 @@ void TForm1::CloseStep()
     stepMap_ = 0;
 }
 
-void TForm1::DrawMovingEnds(TMap& map)
+bool TForm1::MoveEndsTo(TMap& map, const TEndDrag& drag, std::int32_t x, std::int32_t y, TPoint& at, bool& snapped)
 {
     // A command that added or deleted elements meanwhile has made the
     // pressed indices meaningless: the ends stay where they are.
-    if (map.RailCount() == endDrag_.Rails && map.BorderCount() == endDrag_.Borders) {
-        bool snapped = false;
-        const TPoint p = map.SnapMovingPoint(MouseX, MouseY, endDrag_.Ends, snapped);
-        map.MoveEnds(endDrag_.Ends, map.Zoom.IsOne() ? TPoint{Checked::Add(p.x, map.ViewX), Checked::Add(p.y, map.ViewY)}
-                                                     : map.SnappedWorldPoint());
+    snapped = false;
+    if (map.RailCount() != drag.Rails || map.BorderCount() != drag.Borders) return false;
+    at = map.SnapMovingPoint(x, y, drag.Ends, snapped);
+    map.MoveEnds(drag.Ends, map.Zoom.IsOne() ? TPoint{Checked::Add(at.x, map.ViewX), Checked::Add(at.y, map.ViewY)}
+                                             : map.SnappedWorldPoint());
+    return true;
+}
+
+void TForm1::DrawMovingEnds(TMap& map)
+{
+    bool snapped = false;
+    TPoint at;
+    if (MoveEndsTo(map, endDrag_, MouseX, MouseY, at, snapped)) {
         DrawView(map, *DrawCanvas);
-        if (snapped) DrawSnapMarker(*DrawCanvas, p.x, p.y);
+        if (snapped) DrawSnapMarker(*DrawCanvas, at.x, at.y);
         return;
     }
     DrawFrame(map, *DrawCanvas, MouseX, MouseY, 0);

@@ -1,12 +1,15 @@
 // The main view and overview mouse handlers and the redraw tick.
+#include <QEvent>
 #include <QTimer>
 #include <cmath>
+#include <utility>
 
 #include "draw/MapDraw.h"
 #include "draw/Overview.h"
 #include "draw/OverviewCache.h"
 #include "draw/ViewCache.h"
 #include "model/Checked.h"
+#include "ui/RunGuarded.h"
 #include "ui/TListBox.h"
 #include "ui/TRadioGroup.h"
 #include "ui/TScrollBar.h"
@@ -55,6 +58,8 @@ void TForm1::PaintBox1MouseDown(TMouseButton button, std::int32_t x, std::int32_
 {
     if (!Alive()) return;
     MainViewButtons |= ButtonBit(button);
+    MouseX = x;
+    MouseY = y;
     if (button == TMouseButton::Right) {
         PanStartX = x;
         PanStartY = y;
@@ -131,30 +136,82 @@ void TForm1::PaintBox1MouseMove(std::int32_t x, std::int32_t y)
     endDrag_.Moving = true;
 }
 
-void TForm1::PaintBox1MouseUp(TMouseButton button, std::int32_t, std::int32_t)
+void TForm1::PaintBox1MouseUp(TMouseButton button, std::int32_t x, std::int32_t y)
+{
+    MainViewButtons &= static_cast<std::uint8_t>(~ButtonBit(button));
+    MouseX = x;
+    MouseY = y;
+    const std::uint64_t gestureMap = stepMap_;
+    FinishGesture(x, y);
+    if (!Alive() || CurrentMap().Id() == gestureMap) return;
+    // A map that no gesture of this press changed is tidied all the same;
+    // what that removes is a step of its own.
+    {
+        TMap& map = CurrentMap();
+        const TEditStep step(map, TStepKind::Cleanup);
+        map.Normalize();
+    }
+    UpdateEditMenu();
+}
+
+void TForm1::FinishGesture(std::int32_t x, std::int32_t y)
 {
     OverviewTracking = false;
     Panning = false;
+    const std::uint8_t placing = Alive() ? Placing() : 0;
+    const TEndDrag drag = std::exchange(endDrag_, TEndDrag{});
     ToolAction = 0;
-    MainViewButtons &= static_cast<std::uint8_t>(~ButtonBit(button));
-    endDrag_ = {};
     if (!Alive()) {
         stepMap_ = 0;
         return;
     }
-    // The release's clean-up belongs to the step the press opened; on a map
-    // without one, what it removes is a step of its own.
+    TMap* map = MapById(stepMap_);
+    if (!map) {
+        stepMap_ = 0;
+        return;
+    }
+    // The step ends on the map where it began, whichever is current now.
     const TAtExit closeStep([this] {
         CloseStep();
         UpdateEditMenu();
     });
-    TMap& map = CurrentMap();
-    if (map.Id() == stepMap_) {
-        map.Normalize();
-    } else {
-        TEditStep step(map, TStepKind::Cleanup);
-        map.Normalize();
+    // The end goes where the button came up, snapped as the next tick would
+    // snap it: the ticks may not have caught up with a quick drag. Ticks move
+    // only the current map's element, and so does this.
+    if (map == &CurrentMap()) {
+        SyncMapView(*map);
+        bool snapped = false;
+        TPoint at;
+        if (placing != 0)
+            map->SnapPointEx(x, y, placing, snapped);
+        else if (drag.Moving && drag.Map == map->Id())
+            MoveEndsTo(*map, drag, x, y, at, snapped);
     }
+    map->Normalize();
+}
+
+void TForm1::EndGesture()
+{
+    FinishGesture(MouseX, MouseY);
+    // The button may come up in a dialog: the view must not wait for it.
+    MainViewButtons = 0;
+}
+
+void TForm1::NoticeMissingRelease(std::uint8_t held, std::int32_t x, std::int32_t y)
+{
+    const auto lost = static_cast<std::uint8_t>(MainViewButtons & ~held);
+    if (lost == 0 || !Alive()) return;
+    // Released where the view never saw it: the first release ends every gesture.
+    PaintBox1MouseUp(lost & 1 ? TMouseButton::Left : lost & 2 ? TMouseButton::Right : TMouseButton::Middle, x, y);
+    MainViewButtons &= held;
+}
+
+bool TForm1::event(QEvent* event)
+{
+    // A modal window (a question, an error, a file or colour dialog) takes
+    // the mouse from here on, the release of a drag included.
+    if (event->type() == QEvent::WindowBlocked) RunGuarded([this] { EndGesture(); });
+    return QWidget::event(event);
 }
 
 void TForm1::PaintBox2MouseDown(TMouseButton, std::int32_t, std::int32_t) { OverviewTracking = true; }
@@ -168,6 +225,15 @@ void TForm1::PaintBox2MouseMove(std::int32_t x, std::int32_t y)
 }
 
 void TForm1::PaintBox2MouseUp(TMouseButton, std::int32_t, std::int32_t) { OverviewTracking = false; }
+
+void TForm1::SyncMapView(TMap& map) const
+{
+    map.ViewX = HB->Position();
+    map.ViewY = VB->Position();
+    map.ViewWidth = PaintBox1->width();
+    map.ViewHeight = PaintBox1->height();
+    map.Zoom = Zoom;
+}
 
 TForm1::TTickInputs TForm1::TickInputs() const
 {
@@ -188,11 +254,7 @@ void TForm1::Timer1Timer()
     if (lastTick_ && *lastTick_ == inputs) return;
     ++TicksDrawn;
     TMap& map = CurrentMap();
-    map.ViewX = HB->Position();
-    map.ViewY = VB->Position();
-    map.ViewWidth = PaintBox1->width();
-    map.ViewHeight = PaintBox1->height();
-    map.Zoom = Zoom;
+    SyncMapView(map);
     if (endDrag_.Moving && map.Id() == endDrag_.Map)
         DrawMovingEnds(map);
     else

@@ -79,9 +79,11 @@ void TForm1::SetZoom(TViewZoom zoom, std::int32_t originX, std::int32_t originY)
 
 void TForm1::SetScrollRanges()
 {
-    // The origin reaches the world's edge exactly; where the world fits, it stays at 0.
-    HB->SetMax(std::max(0, WorldSize - Zoom.Extent(PaintBox1->width())));
-    VB->SetMax(std::max(0, WorldSize - Zoom.Extent(PaintBox1->height())));
+    // The last whole unit the view shows at the far end of the range is the
+    // world's edge itself, so that elements lying along x or y = WorldSize
+    // come into view; where the world fits, the origin stays at 0.
+    HB->SetMax(std::max(0, WorldSize + 1 - Zoom.Extent(PaintBox1->width())));
+    VB->SetMax(std::max(0, WorldSize + 1 - Zoom.Extent(PaintBox1->height())));
 }
 
 void TForm1::PaintBox1MouseWheel(std::int32_t dx, std::int32_t dy, Qt::KeyboardModifiers modifiers, std::int32_t x,

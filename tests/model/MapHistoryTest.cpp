@@ -7,6 +7,7 @@
 #include <string>
 
 #include "model/MapFile.h"
+#include "model/MapFileIO.h"
 #include "model/TMap.h"
 #include "tests/support/MapBuilders.h"
 #include "tests/support/MapBytes.h"
@@ -270,6 +271,77 @@ TEST(MapHistory, UndoAndRedoAgreeWithTheStatesAroundEveryStepAndWithAReplay)
     EXPECT_GT(steps, 3000u);
     EXPECT_GT(undos, 1500u);
     EXPECT_GT(redos, 400u);
+}
+
+// A save in the middle of a step (Ctrl+S during a drag): whatever follows,
+// the map counts as unmodified only when it is exactly what was saved, and
+// at a step's end or cancel exactly then.
+TEST(MapHistory, ASaveInsideAStepKeepsTheSavedStateAsTheCleanPoint)
+{
+    std::size_t equalAtEnd = 0, differentAtEnd = 0, cleanUndos = 0;
+    for (std::uint32_t seed = 1; seed <= 300; ++seed) {
+        SCOPED_TRACE("seed " + std::to_string(seed));
+        std::mt19937 rng(seed);
+        TMap map = MapBuilders::RandomRouteMap(rng);
+        map.MarkClean();
+        std::vector<std::uint8_t> saved = MapToBytes(map);
+        const auto save = [&] {
+            map.MarkClean();
+            saved = MapToBytes(map);
+        };
+        for (int action = 0; action < 30; ++action) {
+            const std::int32_t r = Pick(rng, 0, 9);
+            if (r < 2) {
+                Pick(rng, 0, 1) == 0 ? map.Undo() : map.Redo();
+            } else if (r < 3) {
+                save();
+            } else if (r < 5) {
+                RandomStep(map, static_cast<std::uint32_t>(rng()));
+            } else {
+                // A drag with saves in it; its end may come back to where a save left it.
+                const bool drawing = r < 8;
+                const TPoint press = SomePoint(map, rng);
+                const std::optional<TElementEnd> end = map.EndNear(press.x, press.y);
+                if (!drawing && !end) continue;
+                map.BeginStep(drawing ? TStepKind::DrawRail : TStepKind::MoveEnd);
+                if (drawing) map.AddRail(press.x, press.y, press.x, press.y);
+                TPoint atSave = drawing ? press : map.EndPoint(*end);
+                bool savedInDrag = false;
+                for (std::int32_t frame = Pick(rng, 1, 6); frame > 0; --frame) {
+                    const std::int32_t what = Pick(rng, 0, 5);
+                    const TPoint p = what == 0 ? atSave : SomePoint(map, rng);
+                    if (what == 1) {
+                        save();
+                        savedInDrag = true;
+                        atSave = drawing ? TPoint{map.Rails.back().X2, map.Rails.back().Y2} : map.EndPoint(*end);
+                    } else if (drawing) {
+                        bool snapped = false;
+                        map.SnapPointEx(p.x - map.ViewX, p.y - map.ViewY, 2, snapped);
+                    } else {
+                        map.MoveEnds(map.EndsAt(map.EndPoint(*end)), p);
+                    }
+                    ASSERT_TRUE(map.Modified || MapToBytes(map) == saved) << "during the drag";
+                }
+                if (Pick(rng, 0, 3) == 0) {
+                    map.CancelStep();
+                } else {
+                    map.Normalize();
+                    map.EndStep();
+                }
+                const bool same = MapToBytes(map) == saved;
+                ASSERT_TRUE(map.Modified || same) << "at the drag's end";
+                if (!savedInDrag) continue;
+                ASSERT_EQ(map.Modified, !same) << "at the end of a drag saved in between";
+                ++(same ? equalAtEnd : differentAtEnd);
+                continue;
+            }
+            ASSERT_TRUE(map.Modified || MapToBytes(map) == saved) << "action " << r;
+            cleanUndos += r < 2 && !map.Modified;
+        }
+    }
+    EXPECT_GT(equalAtEnd, 200u);
+    EXPECT_GT(differentAtEnd, 1000u);
+    EXPECT_GT(cleanUndos, 100u);
 }
 
 TEST(MapHistory, ANewMapIsCleanWhenEmptyAndAClickThatLeavesNothingIsNoStep)

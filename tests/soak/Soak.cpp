@@ -24,6 +24,7 @@
 #include "model/MapDialogs.h"
 #include "model/MapFile.h"
 #include "model/MapFileIO.h"
+#include "platform/FileWriter.h"
 #include "tests/support/TempFolder.h"
 #include "ui/TKestApplication.h"
 #include "ui/TListBox.h"
@@ -37,7 +38,7 @@ namespace {
 
 constexpr std::array<const char*, TSoakAction::KindCount> KindNames = {
     "press", "move", "release", "tool", "button", "line", "below", "overview",
-    "wheel", "menu", "shortcut", "key", "tick",
+    "wheel", "menu", "shortcut", "key", "tick", "dialog", "lost",
 };
 
 /// Points where gestures start and end more often than chance would have
@@ -168,6 +169,15 @@ TMapState StateOf(const TMap& map, bool withSelection = true)
     return state;
 }
 
+/// A state as StateOf gives it without the selection.
+TMapState Unselected(TMapState state)
+{
+    for (auto& border : state.Borders) border[6] = 0;
+    for (auto& rail : state.Rails) rail[4] = 0;
+    state.Marks[2] = state.Marks[3] = 0;
+    return state;
+}
+
 /// One run: a window in a scratch folder, the actions, the checks.
 class TSoakRun {
 public:
@@ -207,6 +217,7 @@ public:
         if (std::getenv("SOAK_TRACE")) Trace(action, errorsBefore);
         std::string broken = CheckErrors(errorsBefore);
         if (broken.empty()) broken = CheckFiles();
+        if (broken.empty() && form_->MapList) broken = CheckUnmodifiedMaps();
         if (broken.empty() && form_->MapList) broken = CheckWindow(action.Kind == TSoakAction::Tick);
         // A load or a close in this action started a history afresh: note it first.
         if (form_->MapList) NoteHistoryStarts();
@@ -245,14 +256,17 @@ public:
         for (const auto& owned : form_->MapList->Maps) {
             TMap& map = *owned;
             const auto start = baselines_.find(map.Id());
-            if (start == baselines_.end()) continue;
+            // A gesture whose release never came and that no mouse event has ended yet.
+            if (start == baselines_.end() || map.History().IsOpen()) continue;
             const TMapState before = StateOf(map, false);
             std::size_t undone = 0;
             while (map.CanUndo()) {
                 if (!map.Undo()) return "";
                 ++undone;
             }
-            if (!(StateOf(map) == start->second))
+            // With nothing undone here, a selection made since (the route
+            // check's, a click) is no step and stays.
+            if (!(undone > 0 ? StateOf(map) == start->second : StateOf(map, false) == Unselected(start->second)))
                 return "undoing all " + std::to_string(undone) + " steps of " + map.DisplayName() +
                        " does not give back its state when its history began: " + Describe(StateOf(map)) +
                        " instead of " + Describe(start->second);
@@ -393,6 +407,16 @@ private:
             break;
         }
         case TSoakAction::Tick: form.Timer1Timer(); break;
+        case TSoakAction::Dialog: {
+            QAction* const items[] = {form.N4, form.N3, form.f1, form.N9, form.c1, form.N7, nullptr, form.N6};
+            QAction* const item = items[static_cast<std::size_t>(a.A) % std::size(items)];
+            if (item)
+                QTest::keySequence(&form, item->shortcut());
+            else
+                form.Button1->click();
+            break;
+        }
+        case TSoakAction::Lost: held_ &= ~Qt::MouseButtons(ButtonOf(a.C)); break;
         case TSoakAction::KindCount: break;
         }
     }
@@ -444,6 +468,13 @@ private:
                 broken = "written where the user did not choose it: " + path;
                 break;
             }
+            // Written over by a picture, or by one of two maps that name it:
+            // the other map no longer matches it, which is no fault of the history.
+            const auto names = MapFileNames();
+            const auto same = [&](const std::string& name) { return SameFile(name, path); };
+            if (std::count_if(names.begin(), names.end(), same) > 1 ||
+                std::any_of(answers_.PictureChosen.begin(), answers_.PictureChosen.end(), same))
+                foreign_.push_back(path);
         }
         if (broken.empty() && form_->MapList) {
             // Two maps may name one file when the user agreed to save one over
@@ -473,6 +504,39 @@ private:
         }
         files_ = std::move(now);
         return broken;
+    }
+
+    /// A map that is not marked modified holds what its file holds (as a
+    /// load of either would give it): a change that no save has kept is
+    /// unsaved work, also after a save in the middle of a drag.
+    std::string CheckUnmodifiedMaps() const
+    {
+        const auto tidy = [](TMap map) {
+            map.Normalize();
+            return MapToBytes(map);
+        };
+        for (const auto& owned : form_->MapList->Maps) {
+            const TMap& map = *owned;
+            if (map.Modified || map.FileName.empty()) continue;
+            const auto same = [&](const std::string& name) { return SameFile(name, map.FileName); };
+            if (std::any_of(foreign_.begin(), foreign_.end(), same)) continue;
+            if (std::count_if(form_->MapList->Maps.begin(), form_->MapList->Maps.end(),
+                              [&](const auto& other) { return same(other->FileName); }) > 1)
+                continue;
+            TMap loaded;
+            try {
+                if (ReadBytes(map.FileName) == MapToBytes(map)) continue;
+                ReadMapFile(loaded, map.FileName);
+            } catch (const std::exception&) {
+                // A save that failed keeps the name it was given (a folder, a
+                // place that does not exist); the map holds what it held.
+                continue;
+            }
+            if (MapToBytes(loaded) != tidy(map))
+                return "a map not marked modified differs from its file: " + map.FileName + " (" +
+                       Describe(StateOf(map)) + " against " + Describe(StateOf(loaded)) + ")";
+        }
+        return "";
     }
 
     static std::string CheckMap(const TMap& map, std::size_t i)
@@ -547,6 +611,8 @@ private:
     std::map<std::string, TFileStamp> files_;
     std::vector<std::string> namesBefore_;
     bool damagedReplaced_ = false;
+    /// Files that something other than their map wrote over.
+    std::vector<std::string> foreign_;
     std::size_t steps_ = 0;
     std::map<std::uint64_t, TMapState> baselines_;
     std::int32_t countBefore_ = 0;
@@ -597,7 +663,7 @@ TSoakScript MakeSoakScript(std::uint32_t seed, std::size_t count)
         const int roll = pick(0, 99);
         int x = 0;
         int y = 0;
-        if (roll < 34) { // a gesture in the main view
+        if (roll < 30) { // a gesture in the main view
             const int button = pick(0, 9) < 7 ? 0 : pick(1, 2);
             point(x, y);
             add(TSoakAction::Press, x, y, button, pick(0, 3) == 0);
@@ -609,6 +675,31 @@ TSoakScript MakeSoakScript(std::uint32_t seed, std::size_t count)
             if (pick(0, 9) == 0) add(TSoakAction::Key, pick(0, 1)); // Delete or Escape while held
             if (pick(0, 19) == 0) add(TSoakAction::Shortcut, pick(0, 30));
             add(TSoakAction::Release, x, y, button);
+        } else if (roll < 34) { // a gesture that a save or another dialog comes into
+            const int button = pick(0, 9) < 8 ? 0 : pick(1, 2);
+            point(x, y);
+            add(TSoakAction::Press, x, y, button, pick(0, 3) == 0);
+            const auto moves = [&](int least) {
+                for (int n = pick(least, 3); n > 0; --n) {
+                    point(x, y);
+                    add(TSoakAction::Move, x, y);
+                    if (pick(0, 1)) add(TSoakAction::Tick);
+                }
+            };
+            moves(1);
+            const bool save = pick(0, 1) == 0;
+            add(TSoakAction::Dialog, save ? 0 : pick(1, 7));
+            if (save) {
+                // The drag goes on after a plain save, and may be taken back.
+                moves(0);
+                if (pick(0, 2) == 0) add(TSoakAction::Key, 1);
+                add(TSoakAction::Release, x, y, button);
+            } else {
+                // The dialog may have taken the release.
+                if (pick(0, 1)) add(TSoakAction::Release, x, y, button);
+                else add(TSoakAction::Lost, 0, 0, button);
+                moves(0);
+            }
         } else if (roll < 50) {
             add(TSoakAction::Tick);
         } else if (roll < 58) {

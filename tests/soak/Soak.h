@@ -25,6 +25,10 @@ struct TSoakAction {
         Shortcut,    ///< the key sequence of menu item A, typed
         Key,         ///< key A (0 Delete, 1 Escape)
         Tick,        ///< one redraw tick
+        /// A command that may open a dialog, typed or clicked while a button may be held: A 0 Ctrl+S,
+        /// 1 Ctrl+O, 2 Ctrl+A, 3 Ctrl+I, 4 Ctrl+M, 5 Ctrl+L, 6 "Цвет...", 7 Ctrl+Q
+        Dialog,
+        Lost,        ///< button C held in the main view comes up where the view never sees it (a dialog took it)
         KindCount
     };
     TKind Kind = Tick;

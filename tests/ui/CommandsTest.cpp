@@ -118,7 +118,7 @@ TEST_F(CommandsTest, TheRouteCheckSelectsAndCentresTheFaultyRail)
         std::int32_t hb, vb;
     } cases[] = {
         {8000, 8000, 8100, 8000, 7691, 7700},  // the midpoint comes to the middle of the view
-        {9900, 9900, 9990, 9900, 9282, 9400},  // held at the end of the scroll range
+        {9900, 9900, 9990, 9900, 9283, 9401},  // held at the end of the scroll range
         {10, 20, 90, 20, 0, 0},                // and at its start
     };
     for (const auto& c : cases) {

@@ -106,7 +106,7 @@ TEST_F(DrawingTest, RightDragPansWithinTheScrollLimitsAndAddsNothing)
     const struct {
         int x, y;
         std::int32_t hb, vb;
-    } moves[] = {{250, 240, 150, 160}, {380, 330, 20, 70}, {5000, 5000, 0, 0}, {-20000, -20000, 9282, 9400}};
+    } moves[] = {{250, 240, 150, 160}, {380, 330, 20, 70}, {5000, 5000, 0, 0}, {-20000, -20000, 9283, 9401}};
     for (const auto& m : moves) {
         Move(form->PaintBox1, m.x, m.y);
         EXPECT_EQ(form->HB->Position(), m.hb) << m.x;
@@ -116,7 +116,7 @@ TEST_F(DrawingTest, RightDragPansWithinTheScrollLimitsAndAddsNothing)
     Release(form->PaintBox1, Qt::RightButton, 0, 0);
     EXPECT_FALSE(form->Panning);
     Move(form->PaintBox1, 0, 0);
-    EXPECT_EQ(form->HB->Position(), 9282);
+    EXPECT_EQ(form->HB->Position(), 9283);
     EXPECT_EQ(Map().RailCount(), 0);
     EXPECT_EQ(Map().SelRail, -1);
 }
@@ -150,11 +150,11 @@ TEST_F(DrawingTest, TheOverviewScrollsOnMovesOnlyWhileAButtonIsHeld)
     EXPECT_EQ(form->HB->Position(), expected.x);
     EXPECT_EQ(form->VB->Position(), expected.y);
     Move(form->PaintBox2, 500, -300);
-    EXPECT_EQ(form->HB->Position(), 9282);
+    EXPECT_EQ(form->HB->Position(), 9283);
     EXPECT_EQ(form->VB->Position(), 0);
     Release(form->PaintBox2, Qt::LeftButton, 500, -300);
     Move(form->PaintBox2, 68, 70);
-    EXPECT_EQ(form->HB->Position(), 9282);
+    EXPECT_EQ(form->HB->Position(), 9283);
 }
 
 TEST_F(DrawingTest, AReleaseOverTheMainViewEndsOverviewTracking)

@@ -34,8 +34,8 @@ TEST_F(FileMenuTest, StartsWithOneNewMapAndTheCaptionNamesIt)
     EXPECT_EQ(form->windowTitle(), "Form1");
     EXPECT_EQ(Lines(*form->ListBox1), QStringList{QString::fromUtf8("Новый")});
     EXPECT_EQ(form->ListBox1->ItemIndex(), 0);
-    EXPECT_EQ(form->HB->Max(), 9282);
-    EXPECT_EQ(form->VB->Max(), 9400);
+    EXPECT_EQ(form->HB->Max(), 9283);
+    EXPECT_EQ(form->VB->Max(), 9401);
     EXPECT_GE(form->BackBuffer->Width(), 894);
     EXPECT_GE(form->BackBuffer->Height(), 618);
     Tick();
@@ -70,7 +70,7 @@ TEST_F(FileMenuTest, ADamagedCommandLineMapIsReportedAndTheWindowStillOpens)
     Open({"kestedit", path});
     EXPECT_EQ(messages.Service.Errors, std::vector<std::string>{path + ": Read beyond end of file"});
     EXPECT_EQ(form->ListBox1->ItemIndex(), 0);
-    EXPECT_EQ(form->VB->Max(), 9400);
+    EXPECT_EQ(form->VB->Max(), 9401);
     Tick();
     EXPECT_TRUE(form->windowTitle().startsWith(Caption));
 }

@@ -79,6 +79,8 @@ protected:
         held_ &= ~Qt::MouseButtons(button);
         Send(box, QEvent::MouseButtonRelease, button, x, y);
     }
+    /// The button comes up where the view never sees it (a modal dialog takes the release).
+    void ReleaseElsewhere(Qt::MouseButton button) { held_ &= ~Qt::MouseButtons(button); }
     /// Press at from, move to to, one tick, release at to: drawing out one element.
     void Drag(QWidget* box, Qt::MouseButton button, QPoint from, QPoint to)
     {

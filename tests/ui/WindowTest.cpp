@@ -51,15 +51,16 @@ TEST_F(WindowTest, ControlsFitTheirPanelsInTheOrderShown)
     for (QLabel* label : {form->Label1, form->Label2}) EXPECT_GE(label->width(), label->sizeHint().width());
 
     // The main view shows 718 x 600 world units, the scroll bars run along it,
-    // and their ranges leave no part of the world out of reach.
+    // and their ranges leave no part of the world out of reach: at the far
+    // end the last pixel shows the world's edge, 10000.
     const QRect view = form->PaintBox1->geometry();
     EXPECT_EQ(view.size(), QSize(718, 600));
     EXPECT_EQ(form->PaintBox1->parentWidget(), form->Panel2);
     EXPECT_EQ(form->HB->geometry(), QRect(view.left(), view.bottom() + 1, view.width(), form->HB->height()));
     EXPECT_EQ(form->VB->geometry(), QRect(view.right() + 1, view.top(), form->VB->width(), view.height()));
     EXPECT_TRUE(form->Panel2->rect().contains(form->HB->geometry().united(form->VB->geometry())));
-    EXPECT_EQ(form->HB->Max() + view.width(), 10000);
-    EXPECT_EQ(form->VB->Max() + view.height(), 10000);
+    EXPECT_EQ(form->HB->Max() + view.width(), 10001);
+    EXPECT_EQ(form->VB->Max() + view.height(), 10001);
     EXPECT_LT(form->Panel1->geometry().right(), form->Panel2->geometry().left());
     form->show();
     const int menuHeight = form->MainMenu1->height();
@@ -135,7 +136,7 @@ TEST_F(WindowTest, TheListAndTheScrollBarsBehaveAsTheWindowRelies)
     form->HB->SetPosition(-5);
     EXPECT_EQ(form->HB->Position(), 0);
     form->VB->SetPosition(100000);
-    EXPECT_EQ(form->VB->Position(), 9400);
+    EXPECT_EQ(form->VB->Position(), 9401);
     EXPECT_EQ(form->HB->singleStep(), 1);
     EXPECT_EQ(form->HB->pageStep(), 1);
 }

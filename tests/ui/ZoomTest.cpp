@@ -120,8 +120,8 @@ TEST_F(ZoomTest, ZoomingKeepsThePointUnderTheMouseOrTheCentreWithinTheScrollLimi
     EXPECT_EQ(Level(), 1);
     EXPECT_EQ(form->HB->Position(), 1050);
     EXPECT_EQ(form->VB->Position(), 2030);
-    EXPECT_EQ(form->HB->Max(), 10000 - 359);
-    EXPECT_EQ(form->VB->Max(), 10000 - 300);
+    EXPECT_EQ(form->HB->Max(), 10001 - 359);
+    EXPECT_EQ(form->VB->Max(), 10001 - 300);
 
     // About the centre (359, 300): the world point there stays.
     form->N14Click();
@@ -131,25 +131,25 @@ TEST_F(ZoomTest, ZoomingKeepsThePointUnderTheMouseOrTheCentreWithinTheScrollLimi
     form->N14Click();
     form->N14Click(); // no level beyond 8
     EXPECT_EQ(Level(), 3);
-    EXPECT_EQ(form->HB->Max(), 10000 - 89);
-    EXPECT_EQ(form->VB->Max(), 10000 - 75);
+    EXPECT_EQ(form->HB->Max(), 10001 - 89);
+    EXPECT_EQ(form->VB->Max(), 10001 - 75);
 
     form->N16Click();
     EXPECT_EQ(Level(), 0);
-    EXPECT_EQ(form->HB->Max(), 9282);
-    EXPECT_EQ(form->VB->Max(), 9400);
+    EXPECT_EQ(form->HB->Max(), 9283);
+    EXPECT_EQ(form->VB->Max(), 9401);
 
     // At the far corner, zooming out would pass the world's edge: the origin stops there.
     Scroll(9282, 9400);
     Wheel(0, -120, Qt::ControlModifier, {700, 590});
     EXPECT_EQ(Level(), -1);
-    EXPECT_EQ(form->HB->Position(), 10000 - 1436);
-    EXPECT_EQ(form->VB->Position(), 10000 - 1200);
+    EXPECT_EQ(form->HB->Position(), 10001 - 1436);
+    EXPECT_EQ(form->VB->Position(), 10001 - 1200);
     for (int i = 0; i < 5; ++i) form->N15Click();
     EXPECT_EQ(Level(), -4);
     EXPECT_EQ(form->HB->Max(), 0); // the whole width fits
     EXPECT_EQ(form->HB->Position(), 0);
-    EXPECT_EQ(form->VB->Max(), 400);
+    EXPECT_EQ(form->VB->Max(), 401);
 }
 
 TEST_F(ZoomTest, TheViewMenuHasItsItemsAndKeys)
