@@ -77,6 +77,11 @@ struct TRail : TLine {
     std::int32_t Prev2 = 0;
     bool IsStart = false;
     bool IsFinish = false;
+    /// Written by the route check with the links: which check and the rail's
+    /// index then (RouteRailId); 0 for a rail no check has seen. It travels
+    /// with the rail through edits, undo and redo, so a fault of that check
+    /// finds the rail it named after indices have shifted.
+    std::uint64_t RouteId = 0;
 
     void ReadRecord(TMapReader& in);
     void WriteRecord(TMapWriter& out) const;

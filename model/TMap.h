@@ -2,6 +2,7 @@
 // One open map: its elements, start and finish rails, selection, the part of
 // the world the main view shows, its file and whether it has unsaved changes.
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -9,6 +10,7 @@
 #include "model/TLine.h"
 #include "model/TMapIndex.h"
 #include "model/TMapHistory.h"
+#include "model/TRouteIndex.h"
 #include "model/TViewZoom.h"
 
 /// A point in view (or world) coordinates.
@@ -40,6 +42,32 @@ struct TRouteFault {
     TRouteFaultKind Kind = TRouteFaultKind::NoStart;
     friend bool operator==(const TRouteFault&, const TRouteFault&) = default;
 };
+
+/// Receives the route check's faults one at a time, in the order found.
+using TRouteFaultSink = std::function<void(const TRouteFault&)>;
+
+/// What a map keeps of its last route check's faults: a map built to be
+/// slow can have a hundred million, so the list holds the first ones and the
+/// count of all, with the few that the notice after the check names.
+struct TRouteFaultList {
+    /// The first faults in the order found, at most TMap::KeptRouteFaults.
+    std::vector<TRouteFault> Listed;
+    /// Every fault the check found, listed or not.
+    std::int64_t Total = 0;
+    /// The last fault naming a rail, whose rail the check reports; Rail is -1 when none did.
+    TRouteFault Reported{-1, TRouteFaultKind::NoSuccessor};
+    /// The faults of the whole map (no start, no finish), in the order found.
+    std::vector<TRouteFault> WholeMap;
+    /// The check that found them (the RouteFaultsRevision it set): the rail a
+    /// fault names is the one whose RouteId is RouteRailId(Check, fault.Rail).
+    std::uint64_t Check = 0;
+};
+
+/// The RouteId that route check number check writes into the rail at index.
+constexpr std::uint64_t RouteRailId(std::uint64_t check, std::int32_t index)
+{
+    return check << 32 | static_cast<std::uint32_t>(index);
+}
 
 /// The view origin that puts the line's midpoint at the centre of a view
 /// showing extentX x extentY world units (division truncating toward zero).
@@ -118,15 +146,25 @@ public:
     bool ConfirmClose();
 
     // Route check.
-    /// Links the rails into a track graph; true when no fault was found. faultRail
-    /// is the last fault's rail or -1; when faults is given, every fault is
-    /// appended in the order found.
+    /// Links the rails into a track graph and writes each rail's RouteId; true
+    /// when no fault was found. faultRail is the last fault's rail or -1. Each
+    /// fault goes to sink (when it is set) as soon as it is found, so a caller
+    /// that passes them on needs no room for them; whatever sink raises stops
+    /// the check and passes through, leaving the last check's list as it was.
+    bool CheckRoutes(std::int32_t& faultRail, const TRouteFaultSink& sink);
+    /// The same, appending every fault to faults (when given) in the order found.
     bool CheckRoutes(std::int32_t& faultRail, std::vector<TRouteFault>* faults = nullptr);
-    /// Every fault of this map's last route check, in the order found; an
-    /// empty list when it passed, none before the first check and after a
-    /// load. Editing keeps them, as it keeps the check's links, so a fault may
-    /// name a rail that no longer exists.
-    const std::optional<std::vector<TRouteFault>>& LastRouteFaults() const { return lastFaults_; }
+    /// The faults of this map's last route check; none before the first check
+    /// and after a load. Editing keeps them, as it keeps the check's links, so
+    /// a fault may name a rail that has moved to another index or no longer
+    /// exists: RailWithRouteId finds it.
+    const std::optional<TRouteFaultList>& LastRouteFaults() const { return lastFaults_; }
+    /// How many faults of a check the map lists; the rest are only counted.
+    /// Tests may change it.
+    static inline std::size_t KeptRouteFaults = 100000;
+    /// The index of the rail whose RouteId is id, or -1 when no rail has it
+    /// (deleted since, or id 0).
+    std::int32_t RailWithRouteId(std::uint64_t id) const;
     /// Changes whenever LastRouteFaults does (each check, each load): lets a
     /// list of the faults know it is stale without comparing them.
     std::uint64_t RouteFaultsRevision() const { return faultsRevision_; }
@@ -292,8 +330,10 @@ private:
     /// A move of the last element's second end: the grids leave that element out.
     void TouchLast() { ++revision_.Value; }
 
-    std::optional<std::vector<TRouteFault>> lastFaults_;
+    std::optional<TRouteFaultList> lastFaults_;
     std::uint64_t faultsRevision_ = 0;
+    /// The route check's index, kept between checks for its memory.
+    TRouteIndex routeIndex_;
     TRevision revision_;
     TRevision layout_;
     TIdentity id_;

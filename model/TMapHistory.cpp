@@ -32,7 +32,7 @@ std::ptrdiff_t LastShift(const std::vector<TElementEdit<T>>& edits)
 bool SameElement(const TRail& a, const TRail& b)
 {
     return SameLine(a, b) && a.Next1 == b.Next1 && a.Next2 == b.Next2 && a.Prev1 == b.Prev1 && a.Prev2 == b.Prev2 &&
-           a.IsStart == b.IsStart && a.IsFinish == b.IsFinish;
+           a.IsStart == b.IsStart && a.IsFinish == b.IsFinish && a.RouteId == b.RouteId;
 }
 
 bool SameElement(const TBorder& a, const TBorder& b)
