@@ -9,6 +9,7 @@
 #include "tools/MapReport.h"
 #include "tools/MapReportFormat.h"
 #include "tools/RenderMap.h"
+#include "tools/ReportOutput.h"
 
 #ifndef KESTMAP_VERSION
 #define KESTMAP_VERSION "unknown"
@@ -47,6 +48,9 @@ bool Guarded(const std::string& file, std::ostream& err, Step step)
     try {
         step();
         return true;
+    } catch (const EOutputError&) {
+        // Not the file's fault: the whole run stops.
+        throw;
     } catch (const std::bad_alloc&) {
         reason = EOutOfMemory().what();
     } catch (const EFileError& error) {
@@ -60,7 +64,7 @@ bool Guarded(const std::string& file, std::ostream& err, Step step)
     return false;
 }
 
-int RunInfo(const TKestMapArgs& args, std::ostream& out, std::ostream& err)
+int RunInfo(const TKestMapArgs& args, TReportOutput& out, std::ostream& err)
 {
     int status = ExitOk;
     bool first = true;
@@ -70,28 +74,28 @@ int RunInfo(const TKestMapArgs& args, std::ostream& out, std::ostream& err)
             if (args.Json) {
                 out << InfoJson(info);
             } else {
-                if (!first) out << '\n';
+                if (!first) out << "\n";
                 out << InfoText(info);
                 first = false;
             }
-            out.flush();
+            out.Flush();
         });
         if (!read) status = ExitError;
     }
     return status;
 }
 
-int RunCheck(const TKestMapArgs& args, std::ostream& out, std::ostream& err)
+int RunCheck(const TKestMapArgs& args, TReportOutput& out, std::ostream& err)
 {
     int status = ExitOk;
     for (const std::string& file : args.Files) {
         const bool read = Guarded(file, err, [&] {
-            const TMapCheck check = CheckMapFile(file);
+            TMapCheck check = CheckMapFile(file);
             if (args.Json)
                 WriteCheckJson(check, !args.NoRails, out);
             else
-                out << CheckText(check);
-            out.flush();
+                WriteCheckText(check, out);
+            out.Flush();
             if (!check.Valid && status == ExitOk) status = ExitFaults;
         });
         if (!read) status = ExitError;
@@ -110,9 +114,7 @@ int RunRender(const TKestMapArgs& args, std::ostream& err)
     return written ? ExitOk : ExitError;
 }
 
-} // namespace
-
-int RunKestMap(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err)
+int RunCommand(const std::vector<std::string>& arguments, TReportOutput& out, std::ostream& err)
 {
     TKestMapArgs args;
     try {
@@ -136,4 +138,24 @@ int RunKestMap(const std::vector<std::string>& arguments, std::ostream& out, std
     case TKestMapCommand::None: break;
     }
     return ExitError;
+}
+
+} // namespace
+
+int RunKestMap(const std::vector<std::string>& arguments, TReportOutput& out, std::ostream& err)
+{
+    try {
+        const int status = RunCommand(arguments, out, err);
+        out.Close();
+        return status;
+    } catch (const EOutputError& error) {
+        err << "kestmap: " << error.what() << '\n';
+        return ExitError;
+    }
+}
+
+int RunKestMap(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err)
+{
+    TStreamReportOutput output(out, "standard output");
+    return RunKestMap(arguments, output, err);
 }
