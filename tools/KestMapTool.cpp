@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "model/Errors.h"
+#include "platform/FileWriter.h"
 #include "tools/MapReport.h"
 #include "tools/MapReportFormat.h"
 #include "tools/RenderMap.h"
@@ -107,6 +108,10 @@ int RunRender(const TKestMapArgs& args, std::ostream& err)
 {
     const std::string& file = args.Files[0];
     const std::string& picture = args.Files[1];
+    if (SameFile(file, picture)) {
+        err << "kestmap: " << picture << ": is the map file itself; give the picture another name\n";
+        return ExitError;
+    }
     TMap map;
     if (!Guarded(file, err, [&] { LoadMapForReport(map, file); })) return ExitError;
     const std::int32_t size = args.Size != 0 ? args.Size : DefaultPictureSize;
