@@ -38,8 +38,8 @@ const char* const HelpText =
     "  -v, --version     show the version and exit\n"
     "\n"
     "Exit status: 0 when every file was read (and, for check, every map is valid),\n"
-    "1 when a check found a fault, 2 for a usage error or a file that cannot be\n"
-    "read or is damaged.\n";
+    "1 when a check found a fault, 2 for a usage error, a file that cannot be\n"
+    "read or is damaged, or a report that cannot be written.\n";
 
 /// Runs one file's step; on an error says which file and why on err.
 template <typename Step>
