@@ -74,7 +74,6 @@ bool TMap::CheckRoutes(std::int32_t& faultRail, const TRouteFaultSink& sink)
 {
     faultRail = -1;
     TRouteFaultList found;
-    found.Check = faultsRevision_ + 1;
     const auto fault = [&](std::int32_t rail, TRouteFaultKind kind, bool setsFaultRail = true) {
         const TRouteFault f{rail, kind};
         if (setsFaultRail) {
@@ -90,23 +89,27 @@ bool TMap::CheckRoutes(std::int32_t& faultRail, const TRouteFaultSink& sink)
 
     Normalize();
     const std::int32_t n = RailCount();
+    if (std::uint64_t{nextRailId_} + static_cast<std::uint64_t>(n) - 1 > RouteIdLimit) {
+        history_.ForgetRouteIds();
+        nextRailId_ = 1;
+    }
+    found.FirstRailId = nextRailId_;
     for (std::int32_t i = 0; i < n; ++i) {
         TRail& rail = Rails[static_cast<std::size_t>(i)];
         rail.Prev1 = -1;
         rail.Prev2 = -1;
-        rail.RouteId = RouteRailId(found.Check, i);
+        rail.RouteId = found.RailId(i);
     }
+    nextRailId_ += static_cast<std::uint32_t>(n);
 
     routeIndex_.Build(Rails);
-    std::vector<std::int32_t> successors;
     for (std::int32_t i = 0; i < n; ++i) {
         TRail& ri = Rails[static_cast<std::size_t>(i)];
         ri.Next1 = -1;
         ri.Next2 = -1;
         // Every rail that starts where ri ends and passes the direction test,
         // in ascending index, as a visit of every rail would meet them.
-        routeIndex_.Successors(Rails, i, successors);
-        for (const std::int32_t j : successors) {
+        routeIndex_.ForEachSuccessor(Rails, i, [&](std::int32_t j) {
             const TRail& rj = Rails[static_cast<std::size_t>(j)];
             if (ri.Next1 == -1) {
                 if (!Link(Rails, i, j, false, true)) fault(j, TRouteFaultKind::ThirdPredecessor);
@@ -118,7 +121,7 @@ bool TMap::CheckRoutes(std::int32_t& faultRail, const TRouteFaultSink& sink)
                 const bool first = TurnAngle(ri, rj) > TurnAngle(ri, rk);
                 if (!Link(Rails, i, j, !first, true)) fault(j, TRouteFaultKind::ThirdPredecessor);
             }
-        }
+        });
         if (ri.Next1 == -1) fault(i, TRouteFaultKind::NoSuccessor);
     }
 
@@ -134,18 +137,21 @@ bool TMap::CheckRoutes(std::int32_t& faultRail, const TRouteFaultSink& sink)
         ViewY = origin.y;
     }
     Touch();
-    faultsRevision_ = found.Check;
+    ++faultsRevision_;
     const bool valid = found.Total == 0;
     lastFaults_ = std::move(found);
     return valid;
 }
 
-std::int32_t TMap::RailWithRouteId(std::uint64_t id) const
+std::int32_t TMap::RailWithRouteId(std::uint32_t id) const
 {
-    // The rail is usually still where the check saw it.
-    const auto seen = static_cast<std::int32_t>(static_cast<std::uint32_t>(id));
-    if (seen >= 0 && seen < RailCount() && Rails[static_cast<std::size_t>(seen)].RouteId == id) return seen;
+    if (id == 0) return -1;
+    // The rail is usually still where the last check saw it.
+    if (lastFaults_) {
+        const std::uint32_t seen = id - lastFaults_->FirstRailId;
+        if (seen < Rails.size() && Rails[seen].RouteId == id) return static_cast<std::int32_t>(seen);
+    }
     for (std::int32_t i = 0; i < RailCount(); ++i)
-        if (id != 0 && Rails[static_cast<std::size_t>(i)].RouteId == id) return i;
+        if (Rails[static_cast<std::size_t>(i)].RouteId == id) return i;
     return -1;
 }

@@ -58,16 +58,12 @@ struct TRouteFaultList {
     TRouteFault Reported{-1, TRouteFaultKind::NoSuccessor};
     /// The faults of the whole map (no start, no finish), in the order found.
     std::vector<TRouteFault> WholeMap;
-    /// The check that found them (the RouteFaultsRevision it set): the rail a
-    /// fault names is the one whose RouteId is RouteRailId(Check, fault.Rail).
-    std::uint64_t Check = 0;
-};
+    /// The RouteId the check gave rail 0; rail k got FirstRailId + k.
+    std::uint32_t FirstRailId = 0;
 
-/// The RouteId that route check number check writes into the rail at index.
-constexpr std::uint64_t RouteRailId(std::uint64_t check, std::int32_t index)
-{
-    return check << 32 | static_cast<std::uint32_t>(index);
-}
+    /// The RouteId of the rail that index named at the check.
+    std::uint32_t RailId(std::int32_t index) const { return FirstRailId + static_cast<std::uint32_t>(index); }
+};
 
 /// The view origin that puts the line's midpoint at the centre of a view
 /// showing extentX x extentY world units (division truncating toward zero).
@@ -164,7 +160,12 @@ public:
     static inline std::size_t KeptRouteFaults = 100000;
     /// The index of the rail whose RouteId is id, or -1 when no rail has it
     /// (deleted since, or id 0).
-    std::int32_t RailWithRouteId(std::uint64_t id) const;
+    std::int32_t RailWithRouteId(std::uint32_t id) const;
+    /// The largest RouteId a check hands out. Each check numbers the rails on
+    /// from the last; one that would pass the limit starts again from 1, and
+    /// first takes the ids off the rails its history keeps, so that an id
+    /// handed out twice can never name two rails. Tests may change it.
+    static inline std::uint32_t RouteIdLimit = 0xFFFFFFFFu;
     /// Changes whenever LastRouteFaults does (each check, each load): lets a
     /// list of the faults know it is stale without comparing them.
     std::uint64_t RouteFaultsRevision() const { return faultsRevision_; }
@@ -332,6 +333,8 @@ private:
 
     std::optional<TRouteFaultList> lastFaults_;
     std::uint64_t faultsRevision_ = 0;
+    /// The RouteId the next check gives its rail 0.
+    std::uint32_t nextRailId_ = 1;
     /// The route check's index, kept between checks for its memory.
     TRouteIndex routeIndex_;
     TRevision revision_;

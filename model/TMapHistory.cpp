@@ -160,6 +160,19 @@ void TMapHistory::MarkClean()
     clean_ = IsRecording() ? -1 : static_cast<std::ptrdiff_t>(position_);
 }
 
+void TMapHistory::ForgetRouteIds()
+{
+    const auto forget = [](TJournal<TRail>& journal) {
+        for (TElementEdit<TRail>& edit : journal.Edits) {
+            edit.Before.RouteId = 0;
+            edit.After.RouteId = 0;
+            for (auto& removed : edit.Removed) removed.second.RouteId = 0;
+        }
+    };
+    for (TMapStep& step : steps_) forget(step.Rails);
+    forget(open_.Rails);
+}
+
 void TMapHistory::Clear()
 {
     steps_.clear();

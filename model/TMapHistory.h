@@ -122,6 +122,9 @@ public:
     void MovedBack() { --position_; }
     void MovedForward() { ++position_; }
     void MarkClean();
+    /// Takes the route check's ids off every rail the steps keep: the ids are
+    /// about to be handed out again.
+    void ForgetRouteIds();
     /// Drops every step; the clean point is lost. An open step is spoiled: it
     /// records nothing more and is dropped when it closes.
     void Clear();

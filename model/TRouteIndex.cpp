@@ -52,6 +52,7 @@ void TRouteIndex::Build(const std::vector<TRail>& rails)
     };
     for (std::size_t x = 0; x + 1 < lines; ++x) {
         const auto columnEnd = static_cast<std::size_t>(columnStart_[x + 1]);
+        if (columnEnd - static_cast<std::size_t>(columnStart_[x]) <= ScannedRun) continue;
         for (auto begin = static_cast<std::size_t>(columnStart_[x]); begin < columnEnd;) {
             std::size_t end = begin + 1;
             while (end < columnEnd && entries_[end].Y == entries_[begin].Y) ++end;
@@ -65,39 +66,13 @@ void TRouteIndex::Build(const std::vector<TRail>& rails)
     }
 }
 
-std::pair<std::size_t, std::size_t> TRouteIndex::Run(std::int32_t x, std::int32_t y) const
+bool TRouteIndex::Search(const std::vector<TRail>& rails, std::int32_t rail, std::size_t begin, std::size_t end)
 {
-    const auto begin = entries_.begin() + columnStart_[static_cast<std::size_t>(x)];
-    const auto end = entries_.begin() + columnStart_[static_cast<std::size_t>(x) + 1];
-    const auto [first, last] =
-        std::equal_range(begin, end, TEntry{y, 0}, [](const TEntry& a, const TEntry& b) { return a.Y < b.Y; });
-    return {static_cast<std::size_t>(first - entries_.begin()), static_cast<std::size_t>(last - entries_.begin())};
-}
-
-void TRouteIndex::Scan(const std::vector<TRail>& rails, std::size_t begin, std::size_t end, TDirection d,
-                       std::int32_t rail, std::vector<std::int32_t>& out) const
-{
-    for (std::size_t pos = begin; pos < end; ++pos) {
-        const std::int32_t j = entries_[pos].Rail;
-        const TDirection dj = DirectionOf(rails[static_cast<std::size_t>(j)]);
-        if (j != rail && std::int64_t{d.X} * dj.X + std::int64_t{d.Y} * dj.Y > 0) out.push_back(j);
-    }
-}
-
-void TRouteIndex::Successors(const std::vector<TRail>& rails, std::int32_t rail, std::vector<std::int32_t>& out) const
-{
-    out.clear();
-    const TRail& r = rails[static_cast<std::size_t>(rail)];
-    const TDirection d = DirectionOf(r);
-    const auto [begin, end] = Run(r.X2, r.Y2);
-    if (end - begin <= ScannedRun) {
-        Scan(rails, begin, end, d, rail, out);
-        return;
-    }
-
     // The headings that pass lie strictly between d turned back by a right
     // angle and d turned on by one: a range of the run sorted by heading,
     // which may wrap round past the x axis.
+    passing_.clear();
+    const TDirection d = DirectionOf(rails[static_cast<std::size_t>(rail)]);
     const TDirection low{d.Y, -d.X};
     const TDirection high{-d.Y, d.X};
     const auto first = byHeading_.begin() + static_cast<std::ptrdiff_t>(begin);
@@ -106,20 +81,17 @@ void TRouteIndex::Successors(const std::vector<TRail>& rails, std::int32_t rail,
     const auto afterLow = std::upper_bound(first, last, low, [&](TDirection v, std::int32_t j) { return Before(v, direction(j)); });
     const auto fromHigh = std::lower_bound(first, last, high, [&](std::int32_t j, TDirection v) { return Before(direction(j), v); });
     const bool wraps = !Before(low, high);
-    const auto passing = static_cast<std::size_t>(wraps ? (last - afterLow) + (fromHigh - first) : fromHigh - afterLow);
-    if (passing == 0) return;
+    const auto count = static_cast<std::size_t>(wraps ? (last - afterLow) + (fromHigh - first) : fromHigh - afterLow);
     // Many pass: the run in index order, tested one by one, costs no more
     // than a few times their number. Few pass: they alone, sorted by index.
-    if (4 * passing >= end - begin) {
-        Scan(rails, begin, end, d, rail, out);
-        return;
-    }
+    if (count > 0 && 4 * count >= end - begin) return false;
     if (wraps) {
-        out.insert(out.end(), afterLow, last);
-        out.insert(out.end(), first, fromHigh);
+        passing_.insert(passing_.end(), afterLow, last);
+        passing_.insert(passing_.end(), first, fromHigh);
     } else {
-        out.insert(out.end(), afterLow, fromHigh);
+        passing_.insert(passing_.end(), afterLow, fromHigh);
     }
-    out.erase(std::remove(out.begin(), out.end(), rail), out.end());
-    std::sort(out.begin(), out.end());
+    passing_.erase(std::remove(passing_.begin(), passing_.end(), rail), passing_.end());
+    std::sort(passing_.begin(), passing_.end());
+    return true;
 }

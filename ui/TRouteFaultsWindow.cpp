@@ -68,7 +68,7 @@ void TRouteFaultsWindow::ShowFaults(const TMap& map)
     ListBox1->clear();
     const QString name = QString::fromStdString(now.Name);
     const auto& faults = map.LastRouteFaults();
-    check_ = faults ? faults->Check : 0;
+    firstRailId_ = faults ? faults->FirstRailId : 0;
     if (!faults) {
         Label1->setText(QString::fromUtf8("%1 — пути не проверялись").arg(name));
         return;
@@ -109,5 +109,5 @@ std::int32_t TRouteFaultsWindow::RailOfLine(int line) const
 void TRouteFaultsWindow::LineClicked(int line)
 {
     const std::int32_t rail = RailOfLine(line);
-    if (rail >= 0 && shown_ && OnRailClick) OnRailClick(shown_->Map, RouteRailId(check_, rail));
+    if (rail >= 0 && shown_ && OnRailClick) OnRailClick(shown_->Map, firstRailId_ + static_cast<std::uint32_t>(rail));
 }

@@ -36,7 +36,7 @@ public:
     /// A line naming a rail was clicked (or activated with Enter): the map it
     /// belongs to and the rail's RouteId, which finds the rail the check
     /// named wherever edits have moved it since.
-    using TRailHandler = std::function<void(std::uint64_t map, std::uint64_t rail)>;
+    using TRailHandler = std::function<void(std::uint64_t map, std::uint32_t rail)>;
 
     explicit TRouteFaultsWindow(QWidget* parent);
 
@@ -65,7 +65,7 @@ private:
         std::string Name;
         friend bool operator==(const TShown&, const TShown&) = default;
     };
-    /// The check whose faults are shown (TRouteFaultList::Check).
-    std::uint64_t check_ = 0;
+    /// The RouteId the shown check gave rail 0 (TRouteFaultList::FirstRailId).
+    std::uint32_t firstRailId_ = 0;
     std::optional<TShown> shown_;
 };

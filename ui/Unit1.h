@@ -191,7 +191,7 @@ public:
     /// given by its RouteId: when map is still current and the rail still
     /// exists, wherever edits have moved it, selects it (no undo step, as
     /// picking is none) and centres the main view on it.
-    void RouteFaultsClick(std::uint64_t map, std::uint64_t rail);
+    void RouteFaultsClick(std::uint64_t map, std::uint32_t rail);
     /// Delete: as "Удалить". Escape: takes back the element being drawn out or
     /// puts back the ends being moved.
     void DeleteKeyPress();

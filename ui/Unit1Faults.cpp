@@ -51,7 +51,7 @@ void TForm1::N19Click()
     if (!Alive()) return;
     if (!RouteFaults) {
         RouteFaults = new TRouteFaultsWindow(this);
-        RouteFaults->OnRailClick = [this](std::uint64_t map, std::uint64_t rail) { RouteFaultsClick(map, rail); };
+        RouteFaults->OnRailClick = [this](std::uint64_t map, std::uint32_t rail) { RouteFaultsClick(map, rail); };
         // The menus' keys keep working while the list has the focus.
         for (const QMenu* menu : {N1, N10, N13}) RouteFaults->addActions(menu->actions());
         // Beside the main window where the screen leaves room, else over its right edge.
@@ -74,7 +74,7 @@ void TForm1::RefreshRouteFaults()
     if (Alive() && RouteFaults && RouteFaults->isVisible()) RouteFaults->ShowFaults(CurrentMap());
 }
 
-void TForm1::RouteFaultsClick(std::uint64_t map, std::uint64_t rail)
+void TForm1::RouteFaultsClick(std::uint64_t map, std::uint32_t rail)
 {
     if (!Alive()) return;
     TMap& current = CurrentMap();

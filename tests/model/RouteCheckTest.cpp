@@ -290,8 +290,8 @@ TEST(RouteCheck, TheRailAFaultNamedIsFoundThroughEditsUndoAndRedo)
     ASSERT_TRUE(map.Undo());
     std::int32_t faultRail = -1;
     map.CheckRoutes(faultRail);
-    const std::uint64_t check = map.LastRouteFaults()->Check;
-    const auto found = [&](std::int32_t atCheck) { return map.RailWithRouteId(RouteRailId(check, atCheck)); };
+    const TRouteFaultList checked = *map.LastRouteFaults();
+    const auto found = [&](std::int32_t atCheck) { return map.RailWithRouteId(checked.RailId(atCheck)); };
     EXPECT_EQ(found(0), 0);
     EXPECT_EQ(found(2), 2);
     ASSERT_TRUE(map.Redo());
@@ -313,7 +313,7 @@ TEST(RouteCheck, TheRailAFaultNamedIsFoundThroughEditsUndoAndRedo)
     // The next check gives every rail a new id: the old ones find nothing.
     map.CheckRoutes(faultRail);
     EXPECT_EQ(found(0), -1);
-    EXPECT_EQ(map.RailWithRouteId(RouteRailId(map.LastRouteFaults()->Check, 2)), 2);
+    EXPECT_EQ(map.RailWithRouteId(map.LastRouteFaults()->RailId(2)), 2);
 }
 
 TEST(RouteCheck, TheMapListsTheFirstHundredThousandFaultsAndCountsThemAll)
@@ -336,6 +336,37 @@ TEST(RouteCheck, TheMapListsTheFirstHundredThousandFaultsAndCountsThemAll)
     EXPECT_EQ(list.Listed, std::vector<TRouteFault>(expected.Faults.begin(), expected.Faults.begin() + 100000));
     EXPECT_EQ(list.Reported, (TRouteFault{expected.FaultRail, Kind::NoPredecessor}));
     EXPECT_EQ(list.WholeMap, (std::vector<TRouteFault>{{-1, Kind::NoFinish}}));
+}
+
+TEST(RouteCheck, AnIdHandedOutAgainNeverNamesARailThatUndoBringsBack)
+{
+    struct TScopedLimit {
+        std::uint32_t Saved = TMap::RouteIdLimit;
+        TScopedLimit() { TMap::RouteIdLimit = 8; }
+        ~TScopedLimit() { TMap::RouteIdLimit = Saved; }
+    } limit;
+    TMap map;
+    for (int k = 0; k < 3; ++k) {
+        const TEditStep step(map, TStepKind::DrawRail);
+        map.AddRail(100, 100 + 100 * k, 300, 100 + 100 * k);
+    }
+    std::int32_t faultRail = -1;
+    map.CheckRoutes(faultRail); // ids 1, 2, 3
+    {
+        const TEditStep step(map, TStepKind::Delete);
+        map.DeleteRail(0); // the history keeps it with id 1
+    }
+    map.CheckRoutes(faultRail); // 4, 5
+    map.CheckRoutes(faultRail); // 6, 7
+    map.CheckRoutes(faultRail); // past 8: 1, 2 again
+    const TRouteFaultList checked = *map.LastRouteFaults();
+    ASSERT_EQ(checked.FirstRailId, 1u);
+    ASSERT_TRUE(map.Undo());
+    ASSERT_EQ(map.RailCount(), 3);
+    // Rail 0 of the last check is the rail now at index 1, not the one undo put back before it.
+    EXPECT_EQ(map.RailWithRouteId(checked.RailId(0)), 1);
+    EXPECT_EQ(map.Rails[1].Y1, 200);
+    EXPECT_EQ(map.RailWithRouteId(checked.RailId(1)), 2);
 }
 
 } // namespace
