@@ -78,11 +78,11 @@ struct TRail : TLine {
     std::int32_t Next2 = 0;
     std::int32_t Prev1 = 0;
     std::int32_t Prev2 = 0;
-    /// Written by the route check with the links: an id no other rail of the
-    /// map has held since its history began (TMap::RouteIdLimit); 0 for a rail
-    /// no check has seen. It travels with the rail through edits, undo and
-    /// redo, so a fault of that check finds the rail it named after indices
-    /// have shifted.
+    /// Written by the route check with the links: an id that no other rail of
+    /// the map, nor one its undo history can bring back, carries
+    /// (TMap::RouteIdLimit); 0 for a rail no check has seen. It travels with
+    /// the rail through edits, undo and redo, so a fault of that check finds
+    /// the rail it named after indices have shifted.
     std::uint32_t RouteId = 0;
 
     void ReadRecord(TMapReader& in);

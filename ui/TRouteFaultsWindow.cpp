@@ -50,6 +50,8 @@ TRouteFaultsWindow::TRouteFaultsWindow(QWidget* parent) : QWidget(parent, Qt::To
     Label1 = new QLabel(this);
     Label1->setWordWrap(true);
     ListBox1 = new QListWidget(this);
+    // Every line is one line of text: the list need not measure 100,000 of them.
+    ListBox1->setUniformItemSizes(true);
     layout->addWidget(Label1);
     layout->addWidget(ListBox1);
     resize(300, 320);
@@ -66,6 +68,7 @@ void TRouteFaultsWindow::ShowFaults(const TMap& map)
     if (shown_ && *shown_ == now) return;
     shown_ = now;
     ListBox1->clear();
+    lineRails_.clear();
     const QString name = QString::fromStdString(now.Name);
     const auto& faults = map.LastRouteFaults();
     firstRailId_ = faults ? faults->FirstRailId : 0;
@@ -76,21 +79,20 @@ void TRouteFaultsWindow::ShowFaults(const TMap& map)
     if (faults->Total == 0) {
         Label1->setText(QString::fromUtf8("%1 — ошибок нет").arg(name));
         ListBox1->addItem(QString::fromUtf8("Пути в порядке"));
-        ListBox1->item(0)->setData(Qt::UserRole, -1);
         return;
     }
     Label1->setText(QString::fromUtf8("%1 — ошибок: %2").arg(name).arg(faults->Total));
-    ListBox1->setUpdatesEnabled(false);
+    // Up to 100,000 lines go in at once: one insertion, not one per line.
+    QStringList lines;
+    lines.reserve(static_cast<qsizetype>(faults->Listed.size()) + 1);
+    lineRails_.reserve(faults->Listed.size());
     for (const TRouteFault& fault : faults->Listed) {
-        auto* item = new QListWidgetItem(RouteFaultLine(fault), ListBox1);
-        item->setData(Qt::UserRole, fault.Rail);
+        lines << RouteFaultLine(fault);
+        lineRails_.push_back(fault.Rail);
     }
     const std::int64_t rest = faults->Total - static_cast<std::int64_t>(faults->Listed.size());
-    if (rest > 0) {
-        auto* item = new QListWidgetItem(QString::fromUtf8("и ещё %1").arg(rest), ListBox1);
-        item->setData(Qt::UserRole, -1);
-    }
-    ListBox1->setUpdatesEnabled(true);
+    if (rest > 0) lines << QString::fromUtf8("и ещё %1").arg(rest);
+    ListBox1->addItems(lines);
 }
 
 QStringList TRouteFaultsWindow::Lines() const
@@ -102,8 +104,7 @@ QStringList TRouteFaultsWindow::Lines() const
 
 std::int32_t TRouteFaultsWindow::RailOfLine(int line) const
 {
-    const QListWidgetItem* item = ListBox1->item(line);
-    return item ? item->data(Qt::UserRole).toInt() : -1;
+    return line >= 0 && static_cast<std::size_t>(line) < lineRails_.size() ? lineRails_[static_cast<std::size_t>(line)] : -1;
 }
 
 void TRouteFaultsWindow::LineClicked(int line)

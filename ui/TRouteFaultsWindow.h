@@ -67,5 +67,8 @@ private:
     };
     /// The RouteId the shown check gave rail 0 (TRouteFaultList::FirstRailId).
     std::uint32_t firstRailId_ = 0;
+    /// The rail each line names, by its index at the check; lines past the
+    /// end (the sound map's, "и ещё N") name none.
+    std::vector<std::int32_t> lineRails_;
     std::optional<TShown> shown_;
 };
