@@ -45,7 +45,7 @@ struct TMapCheck {
     std::vector<TRouteFault> Faults;
 };
 
-/// How many faults a check keeps in memory; for tests.
+/// How many faults a check keeps in memory. Tests may change it.
 inline std::size_t HeldFaults = std::size_t{1} << 16;
 
 TMapInfo ReadMapInfo(const std::string& path);
