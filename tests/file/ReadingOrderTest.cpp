@@ -126,10 +126,14 @@ TEST(ReadingOrder, DamagedFilesMeetWhatAByteByByteReadMeetsFirst)
         for (int k = 0; k < rails; ++k) map.Rail(pick(0, 9000), pick(0, 9000), pick(0, 9000), pick(0, 9000));
         filetest::Bytes bytes = map.Start(pick(-1, rails)).Finish(pick(-1, rails)).Bytes();
         const std::size_t railCountAt = 4 + 12 * static_cast<std::size_t>(borders);
-        const std::int32_t lies[] = {-1, 1, 2, 7, 1 << 20, 0x7FFFFFFF, -0x7FFFFFFF - 1};
+        const auto lie = [&](std::int32_t count) {
+            const std::int32_t lies[] = {count - 1, count + 1, count + 2, count + 7, -1, 1 << 20, 0x7FFFFFFF,
+                                         -0x7FFFFFFF - 1};
+            return lies[pick(0, 7)];
+        };
         switch (pick(0, 5)) {
-        case 0: PutInt32(bytes, 0, borders + lies[pick(0, 6)]); break;
-        case 1: PutInt32(bytes, railCountAt, rails + lies[pick(0, 6)]); break;
+        case 0: PutInt32(bytes, 0, lie(borders)); break;
+        case 1: PutInt32(bytes, railCountAt, lie(rails)); break;
         default: break;
         }
         if (pick(0, 2) > 0) bytes.resize(static_cast<std::size_t>(pick(0, static_cast<int>(bytes.size()))));
