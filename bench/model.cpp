@@ -1,5 +1,6 @@
 // Speed of the map model's per-frame and per-command work: the route check
-// against the all-pairs algorithm, and snapping and picking on a crowded map.
+// against the all-pairs algorithm and on the maps built to be slow, and
+// snapping and picking on a crowded map.
 #include <benchmark/benchmark.h>
 
 #include "model/TMap.h"
@@ -44,6 +45,32 @@ void BM_CheckRoutesAllPairs(benchmark::State& state)
     state.SetItemsProcessed(state.iterations() * map.RailCount());
 }
 BENCHMARK(BM_CheckRoutesAllPairs)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+/// The worst maps for the check: every rail into one point against every
+/// rail out of it, passing the direction test (forks) or failing it (opposed).
+void CheckWorstCase(benchmark::State& state, TMap map)
+{
+    std::int64_t faults = 0;
+    for (auto _ : state) {
+        std::int32_t fault = 0;
+        faults = 0;
+        benchmark::DoNotOptimize(map.CheckRoutes(fault, [&faults](const TRouteFault&) { ++faults; }));
+    }
+    state.counters["faults"] = static_cast<double>(faults);
+    state.SetItemsProcessed(state.iterations() * map.RailCount());
+}
+
+void BM_CheckRoutesOpposed(benchmark::State& state)
+{
+    CheckWorstCase(state, MapBuilders::Opposed(static_cast<std::int32_t>(state.range(0))));
+}
+BENCHMARK(BM_CheckRoutesOpposed)->Arg(50000)->Unit(benchmark::kMillisecond);
+
+void BM_CheckRoutesForkStorm(benchmark::State& state)
+{
+    CheckWorstCase(state, MapBuilders::ForkStorm(static_cast<std::int32_t>(state.range(0))));
+}
+BENCHMARK(BM_CheckRoutesForkStorm)->Arg(10000)->Unit(benchmark::kMillisecond);
 
 TMap& Crowded()
 {

@@ -243,16 +243,20 @@ void TRail::WriteRecord(TMapWriter& out) const
 
 namespace {
 
-/// One section of the file: a count, then that many records of recordSize bytes.
+/// One section of the file: a count, then that many records of recordSize
+/// bytes, read in order, so that the first damage met is the one reported.
+/// The array grows only to what the bytes left can hold: a count that
+/// promises more fails where the records run out, as a byte-by-byte read does.
 template <typename T>
 void ReadRecords(TMap& map, TMapReader& in, std::vector<T>& items, void (TMap::*setCount)(std::int32_t),
                  std::int32_t recordSize)
 {
     const std::int32_t count = in.ReadInt32();
     if (count < 0) throw ERangeError();
-    in.RequireRecords(count, recordSize);
-    (map.*setCount)(count);
-    for (std::int32_t i = 0; i < count; ++i) {
+    const std::int64_t fit = in.Remaining() / recordSize;
+    const auto held = static_cast<std::int32_t>(count < fit ? count : fit);
+    (map.*setCount)(held);
+    for (std::int32_t i = 0; i < held; ++i) {
         try {
             items[static_cast<std::size_t>(i)].ReadRecord(in);
         } catch (...) {
@@ -260,15 +264,21 @@ void ReadRecords(TMap& map, TMapReader& in, std::vector<T>& items, void (TMap::*
             throw;
         }
     }
+    if (held < count) {
+        // The record the bytes cannot hold: reading it meets the end.
+        T rest;
+        rest.ReadRecord(in);
+        throw EInOutError(EInOutError::ReadBeyondEnd);
+    }
 }
 
 } // namespace
 
 void ReadMapBody(TMap& map, TMapReader& in)
 {
-    // Each count is checked against the bytes that remain before the array
-    // grows, so a lying count costs nothing; after a damaged record the arrays
-    // are cut back to the elements read completely.
+    // A lying count costs nothing: the arrays grow only to what the bytes
+    // left can hold; after a damaged record they are cut back to the
+    // elements read completely.
     ReadRecords(map, in, map.Borders, &TMap::SetBorderCount, 12);
     ReadRecords(map, in, map.Rails, &TMap::SetRailCount, 8);
     map.Touch();

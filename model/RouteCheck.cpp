@@ -1,4 +1,3 @@
-#include <algorithm>
 #include <cstddef>
 #include <utility>
 #include <vector>
@@ -46,63 +45,6 @@ void CheckLinkArguments(const TMap& map, std::int32_t rail, std::int32_t success
     if (!valid(rail) || !valid(successor)) throw ERangeError();
 }
 
-/// The rails grouped by the first end, column by column (x), each column in
-/// ascending (y, index): the successors of a rail are the run of entries at
-/// its second end. Built by two stable counting passes, so it costs linear
-/// time, and a lookup only searches one column. Every end must lie inside the
-/// world, as it does after Normalize.
-class TFirstEndIndex {
-public:
-    explicit TFirstEndIndex(const std::vector<TRail>& rails)
-    {
-        constexpr std::size_t lines = WorldSize + 2;
-        std::vector<std::int32_t> rowStart(lines, 0);
-        columnStart_.assign(lines, 0);
-        for (const TRail& r : rails) {
-            ++rowStart[static_cast<std::size_t>(r.Y1) + 1];
-            ++columnStart_[static_cast<std::size_t>(r.X1) + 1];
-        }
-        for (std::size_t k = 1; k < lines; ++k) {
-            rowStart[k] += rowStart[k - 1];
-            columnStart_[k] += columnStart_[k - 1];
-        }
-
-        struct TByRow {
-            std::int32_t X, Y, Rail;
-        };
-        std::vector<TByRow> byRow(rails.size());
-        for (std::size_t i = 0; i < rails.size(); ++i) {
-            const TRail& r = rails[i];
-            byRow[static_cast<std::size_t>(rowStart[static_cast<std::size_t>(r.Y1)]++)] = {
-                r.X1, r.Y1, static_cast<std::int32_t>(i)};
-        }
-        entries_.resize(rails.size());
-        std::vector<std::int32_t> fill(columnStart_.begin(), columnStart_.end() - 1);
-        for (const TByRow& e : byRow)
-            entries_[static_cast<std::size_t>(fill[static_cast<std::size_t>(e.X)]++)] = {e.Y, e.Rail};
-    }
-
-    /// The entries whose first end is (x, y), in ascending rail index.
-    std::pair<std::size_t, std::size_t> Run(std::int32_t x, std::int32_t y) const
-    {
-        const auto begin = entries_.begin() + columnStart_[static_cast<std::size_t>(x)];
-        const auto end = entries_.begin() + columnStart_[static_cast<std::size_t>(x) + 1];
-        const auto byY = [](const TEntry& e, std::int32_t v) { return e.Y < v; };
-        const auto first = std::lower_bound(begin, end, y, byY);
-        auto last = first;
-        while (last != end && last->Y == y) ++last;
-        return {static_cast<std::size_t>(first - entries_.begin()), static_cast<std::size_t>(last - entries_.begin())};
-    }
-    std::int32_t RailAt(std::size_t pos) const { return entries_[pos].Rail; }
-
-private:
-    struct TEntry {
-        std::int32_t Y, Rail;
-    };
-    std::vector<std::int32_t> columnStart_;
-    std::vector<TEntry> entries_;
-};
-
 } // namespace
 
 bool TMap::LinkFirst(std::int32_t rail, std::int32_t successor)
@@ -124,36 +66,51 @@ TPoint CentredOrigin(const TLine& line, std::int32_t extentX, std::int32_t exten
 
 bool TMap::CheckRoutes(std::int32_t& faultRail, std::vector<TRouteFault>* faults)
 {
-    bool result = true;
+    if (!faults) return CheckRoutes(faultRail, TRouteFaultSink());
+    return CheckRoutes(faultRail, [faults](const TRouteFault& fault) { faults->push_back(fault); });
+}
+
+bool TMap::CheckRoutes(std::int32_t& faultRail, const TRouteFaultSink& sink)
+{
     faultRail = -1;
-    std::vector<TRouteFault> found;
+    TRouteFaultList found;
     const auto fault = [&](std::int32_t rail, TRouteFaultKind kind, bool setsFaultRail = true) {
-        result = false;
-        if (setsFaultRail) faultRail = rail;
-        found.push_back({rail, kind});
+        const TRouteFault f{rail, kind};
+        if (setsFaultRail) {
+            faultRail = rail;
+            found.Reported = f;
+        } else {
+            found.WholeMap.push_back(f);
+        }
+        if (found.Listed.size() < KeptRouteFaults) found.Listed.push_back(f);
+        ++found.Total;
+        if (sink) sink(f);
     };
 
     Normalize();
     const std::int32_t n = RailCount();
-    for (TRail& rail : Rails) {
+    if (std::uint64_t{nextRailId_} + static_cast<std::uint64_t>(n) - 1 > RouteIdLimit) {
+        history_.ForgetRouteIds();
+        nextRailId_ = 1;
+    }
+    found.FirstRailId = nextRailId_;
+    for (std::int32_t i = 0; i < n; ++i) {
+        TRail& rail = Rails[static_cast<std::size_t>(i)];
         rail.Prev1 = -1;
         rail.Prev2 = -1;
+        rail.RouteId = found.RailId(i);
     }
+    nextRailId_ += static_cast<std::uint32_t>(n);
 
-    const TFirstEndIndex firstEnds(Rails);
+    routeIndex_.Build(Rails);
     for (std::int32_t i = 0; i < n; ++i) {
         TRail& ri = Rails[static_cast<std::size_t>(i)];
         ri.Next1 = -1;
         ri.Next2 = -1;
-        const std::int32_t dxi = ri.DX();
-        const std::int32_t dyi = ri.DY();
-        const auto [runBegin, runEnd] = firstEnds.Run(ri.X2, ri.Y2);
-        for (std::size_t pos = runBegin; pos < runEnd; ++pos) {
-            const std::int32_t j = firstEnds.RailAt(pos);
-            if (j == i) continue;
+        // Every rail that starts where ri ends and passes the direction test,
+        // in ascending index, as a visit of every rail would meet them.
+        routeIndex_.ForEachSuccessor(Rails, i, [&](std::int32_t j) {
             const TRail& rj = Rails[static_cast<std::size_t>(j)];
-            if (Add(Mul(dxi, rj.DX()), Mul(dyi, rj.DY())) <= 0) continue;
-
             if (ri.Next1 == -1) {
                 if (!Link(Rails, i, j, false, true)) fault(j, TRouteFaultKind::ThirdPredecessor);
                 if (!Link(Rails, i, j, true, true)) fault(j, TRouteFaultKind::ThirdPredecessor);
@@ -164,7 +121,7 @@ bool TMap::CheckRoutes(std::int32_t& faultRail, std::vector<TRouteFault>* faults
                 const bool first = TurnAngle(ri, rj) > TurnAngle(ri, rk);
                 if (!Link(Rails, i, j, !first, true)) fault(j, TRouteFaultKind::ThirdPredecessor);
             }
-        }
+        });
         if (ri.Next1 == -1) fault(i, TRouteFaultKind::NoSuccessor);
     }
 
@@ -180,8 +137,21 @@ bool TMap::CheckRoutes(std::int32_t& faultRail, std::vector<TRouteFault>* faults
         ViewY = origin.y;
     }
     Touch();
-    if (faults) faults->insert(faults->end(), found.begin(), found.end());
-    lastFaults_ = std::move(found);
     ++faultsRevision_;
-    return result;
+    const bool valid = found.Total == 0;
+    lastFaults_ = std::move(found);
+    return valid;
+}
+
+std::int32_t TMap::RailWithRouteId(std::uint32_t id) const
+{
+    if (id == 0) return -1;
+    // The rail is usually still where the last check saw it.
+    if (lastFaults_) {
+        const std::uint32_t seen = id - lastFaults_->FirstRailId;
+        if (seen < Rails.size() && Rails[seen].RouteId == id) return static_cast<std::int32_t>(seen);
+    }
+    for (std::int32_t i = 0; i < RailCount(); ++i)
+        if (Rails[static_cast<std::size_t>(i)].RouteId == id) return i;
+    return -1;
 }

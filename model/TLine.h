@@ -18,11 +18,12 @@ class TMapWriter;
 
 /// Base of the map elements; never used by itself.
 struct TLine {
-    bool Selected = false;
     std::int32_t X1 = 0;
     std::int32_t Y1 = 0;
     std::int32_t X2 = 0;
     std::int32_t Y2 = 0;
+    // Last, so that the flags of a derived element can fill the padding after it.
+    bool Selected = false;
 
     /// X2 - X1, checked.
     std::int32_t DX() const;
@@ -70,13 +71,19 @@ struct TLine {
 
 /// A directed rail from (X1, Y1) to (X2, Y2).
 struct TRail : TLine {
+    bool IsStart = false;
+    bool IsFinish = false;
     /// Links written by the route check only; -1 for none.
     std::int32_t Next1 = 0;
     std::int32_t Next2 = 0;
     std::int32_t Prev1 = 0;
     std::int32_t Prev2 = 0;
-    bool IsStart = false;
-    bool IsFinish = false;
+    /// Written by the route check with the links: an id that no other rail of
+    /// the map, nor one its undo history can bring back, carries
+    /// (TMap::RouteIdLimit); 0 for a rail no check has seen. It travels with
+    /// the rail through edits, undo and redo, so a fault of that check finds
+    /// the rail it named after indices have shifted.
+    std::uint32_t RouteId = 0;
 
     void ReadRecord(TMapReader& in);
     void WriteRecord(TMapWriter& out) const;

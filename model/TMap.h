@@ -10,6 +10,7 @@
 #include "model/TLine.h"
 #include "model/TMapIndex.h"
 #include "model/TMapHistory.h"
+#include "model/TRouteIndex.h"
 #include "model/TViewZoom.h"
 
 /// A point in view (or world) coordinates.
@@ -40,6 +41,28 @@ struct TRouteFault {
     std::int32_t Rail = -1;
     TRouteFaultKind Kind = TRouteFaultKind::NoStart;
     friend bool operator==(const TRouteFault&, const TRouteFault&) = default;
+};
+
+/// Receives the route check's faults one at a time, in the order found.
+using TRouteFaultSink = std::function<void(const TRouteFault&)>;
+
+/// What a map keeps of its last route check's faults: a map built to be
+/// slow can have a hundred million, so the list holds the first ones and the
+/// count of all, with the few that the notice after the check names.
+struct TRouteFaultList {
+    /// The first faults in the order found, at most TMap::KeptRouteFaults.
+    std::vector<TRouteFault> Listed;
+    /// Every fault the check found, listed or not.
+    std::int64_t Total = 0;
+    /// The last fault naming a rail, whose rail the check reports; Rail is -1 when none did.
+    TRouteFault Reported{-1, TRouteFaultKind::NoSuccessor};
+    /// The faults of the whole map (no start, no finish), in the order found.
+    std::vector<TRouteFault> WholeMap;
+    /// The RouteId the check gave rail 0; rail k got FirstRailId + k.
+    std::uint32_t FirstRailId = 0;
+
+    /// The RouteId of the rail that index named at the check.
+    std::uint32_t RailId(std::int32_t index) const { return FirstRailId + static_cast<std::uint32_t>(index); }
 };
 
 /// The view origin that puts the line's midpoint at the centre of a view
@@ -127,15 +150,30 @@ public:
     bool ConfirmClose();
 
     // Route check.
-    /// Links the rails into a track graph; true when no fault was found. faultRail
-    /// is the last fault's rail or -1; when faults is given, every fault is
-    /// appended in the order found.
+    /// Links the rails into a track graph and writes each rail's RouteId; true
+    /// when no fault was found. faultRail is the last fault's rail or -1. Each
+    /// fault goes to sink (when it is set) as soon as it is found, so a caller
+    /// that passes them on needs no room for them; whatever sink raises stops
+    /// the check and passes through, leaving the last check's list as it was.
+    bool CheckRoutes(std::int32_t& faultRail, const TRouteFaultSink& sink);
+    /// The same, appending every fault to faults (when given) in the order found.
     bool CheckRoutes(std::int32_t& faultRail, std::vector<TRouteFault>* faults = nullptr);
-    /// Every fault of this map's last route check, in the order found; an
-    /// empty list when it passed, none before the first check and after a
-    /// load. Editing keeps them, as it keeps the check's links, so a fault may
-    /// name a rail that no longer exists.
-    const std::optional<std::vector<TRouteFault>>& LastRouteFaults() const { return lastFaults_; }
+    /// The faults of this map's last route check; none before the first check
+    /// and after a load. Editing keeps them, as it keeps the check's links, so
+    /// a fault may name a rail that has moved to another index or no longer
+    /// exists: RailWithRouteId finds it.
+    const std::optional<TRouteFaultList>& LastRouteFaults() const { return lastFaults_; }
+    /// How many faults of a check the map lists; the rest are only counted.
+    /// Tests may change it.
+    static inline std::size_t KeptRouteFaults = 100000;
+    /// The index of the rail whose RouteId is id, or -1 when no rail has it
+    /// (deleted since, or id 0).
+    std::int32_t RailWithRouteId(std::uint32_t id) const;
+    /// The largest RouteId a check hands out. Each check numbers the rails on
+    /// from the last; one that would pass the limit starts again from 1, and
+    /// first takes the ids off the rails its history keeps, so that an id
+    /// handed out twice can never name two rails. Tests may change it.
+    static inline std::uint32_t RouteIdLimit = 0xFFFFFFFFu;
     /// Changes whenever LastRouteFaults does (each check, each load): lets a
     /// list of the faults know it is stale without comparing them.
     std::uint64_t RouteFaultsRevision() const { return faultsRevision_; }
@@ -304,8 +342,12 @@ private:
     /// A move of the last element's second end: the grids leave that element out.
     void TouchLast() { ++revision_.Value; }
 
-    std::optional<std::vector<TRouteFault>> lastFaults_;
+    std::optional<TRouteFaultList> lastFaults_;
     std::uint64_t faultsRevision_ = 0;
+    /// The RouteId the next check gives its rail 0.
+    std::uint32_t nextRailId_ = 1;
+    /// The route check's index, kept between checks for its memory.
+    TRouteIndex routeIndex_;
     TRevision revision_;
     TRevision layout_;
     TIdentity id_;

@@ -57,7 +57,7 @@ void Append(TMapStep& step, const TMapStep& later)
 bool SameElement(const TRail& a, const TRail& b)
 {
     return SameLine(a, b) && a.Next1 == b.Next1 && a.Next2 == b.Next2 && a.Prev1 == b.Prev1 && a.Prev2 == b.Prev2 &&
-           a.IsStart == b.IsStart && a.IsFinish == b.IsFinish;
+           a.IsStart == b.IsStart && a.IsFinish == b.IsFinish && a.RouteId == b.RouteId;
 }
 
 bool SameElement(const TBorder& a, const TBorder& b)
@@ -252,6 +252,20 @@ void TMapHistory::MarkClean(const TMapMarks& marks, std::int32_t rails, std::int
     open_.Before = marks;
     open_.RailsBefore = rails;
     open_.BordersBefore = borders;
+}
+
+void TMapHistory::ForgetRouteIds()
+{
+    const auto forget = [](TJournal<TRail>& journal) {
+        for (TElementEdit<TRail>& edit : journal.Edits) {
+            edit.Before.RouteId = 0;
+            edit.After.RouteId = 0;
+            for (auto& removed : edit.Removed) removed.second.RouteId = 0;
+        }
+    };
+    for (TMapStep& step : steps_) forget(step.Rails);
+    forget(open_.Rails);
+    forget(beforeSave_.Rails);
 }
 
 void TMapHistory::Clear()

@@ -136,6 +136,9 @@ public:
     bool SavedInStep() const { return savedInStep_; }
     /// The part of the open step made before the last save in it.
     const TMapStep& StepBeforeSave() const { return beforeSave_; }
+    /// Takes the route check's ids off every rail the steps keep: the ids are
+    /// about to be handed out again.
+    void ForgetRouteIds();
     /// Drops every step; the clean point is lost. An open step is spoiled: it
     /// records nothing more and is dropped when it closes.
     void Clear();

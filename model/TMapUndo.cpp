@@ -19,6 +19,18 @@ void SetFlag(std::vector<T>& items, std::int32_t mark)
     if (mark >= 0 && static_cast<std::size_t>(mark) < items.size()) items[static_cast<std::size_t>(mark)].Selected = true;
 }
 
+/// A value that undo or redo puts over an element in place: the same
+/// rail, so it keeps the id the last route check gave it, which the value
+/// recorded before that check does not carry.
+TRail Replacing(const std::vector<TRail>& items, std::int32_t index, TRail value)
+{
+    if (index >= 0 && static_cast<std::size_t>(index) < items.size())
+        value.RouteId = items[static_cast<std::size_t>(index)].RouteId;
+    return value;
+}
+
+const TBorder& Replacing(const std::vector<TBorder>&, std::int32_t, const TBorder& value) { return value; }
+
 } // namespace
 
 void TMap::BeginStep(TStepKind kind)
@@ -114,7 +126,9 @@ void TMap::Revert(std::vector<T>& items, const TJournal<T>& journal)
     using TKind = typename TElementEdit<T>::TKind;
     for (auto edit = journal.Edits.rbegin(); edit != journal.Edits.rend(); ++edit) {
         switch (edit->Kind) {
-        case TKind::Put: PutElement(items, edit->Index, edit->Before); break;
+        case TKind::Put:
+            PutElement(items, edit->Index, Replacing(items, edit->Index, edit->Before));
+            break;
         case TKind::Insert: EraseElement(items, edit->Index); break;
         case TKind::Erase: ReinsertListed(items, edit->Removed); break;
         }
@@ -127,7 +141,9 @@ void TMap::Replay(std::vector<T>& items, const TJournal<T>& journal)
     using TKind = typename TElementEdit<T>::TKind;
     for (const auto& edit : journal.Edits) {
         switch (edit.Kind) {
-        case TKind::Put: PutElement(items, edit.Index, edit.After); break;
+        case TKind::Put:
+            PutElement(items, edit.Index, Replacing(items, edit.Index, edit.After));
+            break;
         case TKind::Insert: InsertElement(items, edit.Index, edit.After); break;
         case TKind::Erase: EraseListed(items, edit.Removed); break;
         }

@@ -1,9 +1,9 @@
 #include "tools/JsonWriter.h"
 
 #include <charconv>
-#include <ostream>
-
 #include <cstdio>
+
+#include "tools/ReportOutput.h"
 
 namespace {
 
@@ -111,7 +111,7 @@ void TJsonWriter::BeforeValue()
 void TJsonWriter::Finish()
 {
     if (!sink_) return;
-    sink_->write(text_.data(), static_cast<std::streamsize>(text_.size()));
+    sink_->Write(text_);
     text_.clear();
 }
 
@@ -167,6 +167,13 @@ TJsonWriter& TJsonWriter::Value(std::int64_t number)
     char digits[24];
     const auto end = std::to_chars(digits, digits + sizeof digits, number).ptr;
     text_.append(digits, end);
+    return *this;
+}
+
+TJsonWriter& TJsonWriter::RawValue(std::string_view json)
+{
+    BeforeValue();
+    text_ += json;
     return *this;
 }
 

@@ -1,9 +1,10 @@
 #pragma once
 // A one-line JSON writer for the tool's machine-readable reports.
 #include <cstdint>
-#include <iosfwd>
 #include <string>
 #include <string_view>
+
+class TReportOutput;
 
 /// The text as a quoted JSON string. Valid UTF-8 passes through; quotes,
 /// backslashes and control characters are escaped; bytes that are not
@@ -13,13 +14,13 @@ std::string JsonQuote(std::string_view text);
 
 /// Builds one JSON value left to right, inserting the commas itself. Keys
 /// and values are written in the order of the calls; nothing is checked
-/// beyond the comma bookkeeping, so callers pair Begin and End. Given a
-/// stream, it hands its text on in blocks as it grows, so that a large value
+/// beyond the comma bookkeeping, so callers pair Begin and End. Given an
+/// output, it hands its text on in blocks as it grows, so that a large value
 /// never sits whole in memory; Finish hands on the rest.
 class TJsonWriter {
 public:
     TJsonWriter() = default;
-    explicit TJsonWriter(std::ostream& sink) : sink_(&sink) {}
+    explicit TJsonWriter(TReportOutput& sink) : sink_(&sink) {}
     TJsonWriter& BeginObject();
     TJsonWriter& EndObject();
     TJsonWriter& BeginArray();
@@ -31,16 +32,19 @@ public:
     TJsonWriter& Value(std::int64_t number);
     TJsonWriter& Value(std::int32_t number) { return Value(static_cast<std::int64_t>(number)); }
     TJsonWriter& Value(bool flag);
+    /// A value the caller has already written as JSON text, for the values
+    /// that come by the hundred million.
+    TJsonWriter& RawValue(std::string_view json);
 
-    /// The text not yet handed to the stream (all of it without one).
+    /// The text not yet handed to the output (all of it without one).
     const std::string& Text() const { return text_; }
-    /// Hands the rest of the text to the stream.
+    /// Hands the rest of the text to the output.
     void Finish();
 
 private:
     void BeforeValue();
 
-    std::ostream* sink_ = nullptr;
+    TReportOutput* sink_ = nullptr;
     std::string text_;
     /// True right after an opening bracket or a key: the next value needs no comma.
     bool fresh_ = true;

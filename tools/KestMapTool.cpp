@@ -6,9 +6,11 @@
 #include <stdexcept>
 
 #include "model/Errors.h"
+#include "platform/FileWriter.h"
 #include "tools/MapReport.h"
 #include "tools/MapReportFormat.h"
 #include "tools/RenderMap.h"
+#include "tools/ReportOutput.h"
 
 #ifndef KESTMAP_VERSION
 #define KESTMAP_VERSION "unknown"
@@ -36,8 +38,8 @@ const char* const HelpText =
     "  -v, --version     show the version and exit\n"
     "\n"
     "Exit status: 0 when every file was read (and, for check, every map is valid),\n"
-    "1 when a check found a fault, 2 for a usage error or a file that cannot be\n"
-    "read or is damaged.\n";
+    "1 when a check found a fault, 2 for a usage error, a file that cannot be\n"
+    "read or is damaged, or a report that cannot be written.\n";
 
 /// Runs one file's step; on an error says which file and why on err.
 template <typename Step>
@@ -47,6 +49,9 @@ bool Guarded(const std::string& file, std::ostream& err, Step step)
     try {
         step();
         return true;
+    } catch (const EOutputError&) {
+        // Not the file's fault: the whole run stops.
+        throw;
     } catch (const std::bad_alloc&) {
         reason = EOutOfMemory().what();
     } catch (const EFileError& error) {
@@ -60,7 +65,7 @@ bool Guarded(const std::string& file, std::ostream& err, Step step)
     return false;
 }
 
-int RunInfo(const TKestMapArgs& args, std::ostream& out, std::ostream& err)
+int RunInfo(const TKestMapArgs& args, TReportOutput& out, std::ostream& err)
 {
     int status = ExitOk;
     bool first = true;
@@ -70,28 +75,28 @@ int RunInfo(const TKestMapArgs& args, std::ostream& out, std::ostream& err)
             if (args.Json) {
                 out << InfoJson(info);
             } else {
-                if (!first) out << '\n';
+                if (!first) out << "\n";
                 out << InfoText(info);
                 first = false;
             }
-            out.flush();
+            out.Flush();
         });
         if (!read) status = ExitError;
     }
     return status;
 }
 
-int RunCheck(const TKestMapArgs& args, std::ostream& out, std::ostream& err)
+int RunCheck(const TKestMapArgs& args, TReportOutput& out, std::ostream& err)
 {
     int status = ExitOk;
     for (const std::string& file : args.Files) {
         const bool read = Guarded(file, err, [&] {
-            const TMapCheck check = CheckMapFile(file);
+            TMapCheck check = CheckMapFile(file);
             if (args.Json)
                 WriteCheckJson(check, !args.NoRails, out);
             else
-                out << CheckText(check);
-            out.flush();
+                WriteCheckText(check, out);
+            out.Flush();
             if (!check.Valid && status == ExitOk) status = ExitFaults;
         });
         if (!read) status = ExitError;
@@ -103,6 +108,10 @@ int RunRender(const TKestMapArgs& args, std::ostream& err)
 {
     const std::string& file = args.Files[0];
     const std::string& picture = args.Files[1];
+    if (SameFile(file, picture)) {
+        err << "kestmap: " << picture << ": is the map file itself; give the picture another name\n";
+        return ExitError;
+    }
     TMap map;
     if (!Guarded(file, err, [&] { LoadMapForReport(map, file); })) return ExitError;
     const std::int32_t size = args.Size != 0 ? args.Size : DefaultPictureSize;
@@ -110,9 +119,7 @@ int RunRender(const TKestMapArgs& args, std::ostream& err)
     return written ? ExitOk : ExitError;
 }
 
-} // namespace
-
-int RunKestMap(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err)
+int RunCommand(const std::vector<std::string>& arguments, TReportOutput& out, std::ostream& err)
 {
     TKestMapArgs args;
     try {
@@ -136,4 +143,24 @@ int RunKestMap(const std::vector<std::string>& arguments, std::ostream& out, std
     case TKestMapCommand::None: break;
     }
     return ExitError;
+}
+
+} // namespace
+
+int RunKestMap(const std::vector<std::string>& arguments, TReportOutput& out, std::ostream& err)
+{
+    try {
+        const int status = RunCommand(arguments, out, err);
+        out.Close();
+        return status;
+    } catch (const EOutputError& error) {
+        err << "kestmap: " << error.what() << '\n';
+        return ExitError;
+    }
+}
+
+int RunKestMap(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err)
+{
+    TStreamReportOutput output(out, "standard output");
+    return RunKestMap(arguments, output, err);
 }

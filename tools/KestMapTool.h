@@ -28,6 +28,12 @@ struct TKestMapArgs {
 /// std::invalid_argument with a message for people on a usage error.
 TKestMapArgs ParseKestMapArgs(const std::vector<std::string>& args);
 
+class TReportOutput;
+
 /// Runs the tool: reports go to out, errors (each naming its file) to err.
-/// Every file is processed even after a bad one. Returns the exit status.
+/// Every file is processed even after a bad one. Closes out at the end. A
+/// report that cannot be written stops the run with "kestmap: <what out
+/// is>: <reason>" on err and status ExitError. Returns the exit status.
+int RunKestMap(const std::vector<std::string>& args, TReportOutput& out, std::ostream& err);
+/// The same with the reports going to a stream, named "standard output".
 int RunKestMap(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);

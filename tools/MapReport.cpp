@@ -1,5 +1,6 @@
 #include "tools/MapReport.h"
 
+#include <stdexcept>
 #include <utility>
 
 #include "draw/Overview.h"
@@ -26,15 +27,32 @@ TMapInfo ReadMapInfo(const std::string& path)
 
 TMapCheck CheckMapFile(const std::string& path)
 {
-    TMap map;
     TMapCheck check;
     check.File = path;
-    LoadMapForReport(map, path);
-    check.Valid = map.CheckRoutes(check.FaultRail, &check.Faults);
-    check.Start = map.StartRail;
-    check.Finish = map.FinishRail;
-    check.Rails = std::move(map.Rails);
+    LoadMapForReport(check.Map, path);
+    check.Valid = check.Map.CheckRoutes(check.FaultRail, [&check](const TRouteFault& fault) {
+        if (check.FaultCount++ < static_cast<std::int64_t>(HeldFaults)) check.Faults.push_back(fault);
+    });
+    if (check.FaultCount > static_cast<std::int64_t>(check.Faults.size())) std::vector<TRouteFault>().swap(check.Faults);
     return check;
+}
+
+void ForEachFault(TMapCheck& check, const TRouteFaultSink& visit)
+{
+    if (check.FaultCount == static_cast<std::int64_t>(check.Faults.size())) {
+        for (const TRouteFault& fault : check.Faults) visit(fault);
+        return;
+    }
+    // The check is deterministic and the map was cleaned up by the first one,
+    // so the second finds exactly the faults the first counted.
+    std::int64_t count = 0;
+    std::int32_t faultRail = -1;
+    check.Map.CheckRoutes(faultRail, [&](const TRouteFault& fault) {
+        ++count;
+        visit(fault);
+    });
+    if (count != check.FaultCount || faultRail != check.FaultRail)
+        throw std::logic_error("the second route check found other faults");
 }
 
 const char* FaultKindToken(TRouteFaultKind kind)

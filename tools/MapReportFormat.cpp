@@ -1,8 +1,9 @@
 #include "tools/MapReportFormat.h"
 
-#include <ostream>
-
+#include <algorithm>
+#include <charconv>
 #include <cstdio>
+#include <string_view>
 
 #include "tools/JsonWriter.h"
 
@@ -21,6 +22,22 @@ std::string RailText(std::int32_t index, std::int32_t railCount)
     if (index < 0) return index == -1 ? "none" : std::to_string(index) + " (no rail)";
     if (index >= railCount) return std::to_string(index) + " (no rail)";
     return "rail " + std::to_string(index);
+}
+
+/// "  rail N      words\n", N left-aligned in six columns, as "  rail %-6d %s\n"
+/// gives it, without a format call per line: a check may write a hundred million.
+std::size_t FaultLine(char (&line)[64], const TRouteFault& fault)
+{
+    char* at = line;
+    const auto put = [&at](std::string_view text) { at = std::copy(text.begin(), text.end(), at); };
+    put("  rail ");
+    const char* const digits = at;
+    at = std::to_chars(at, line + 24, fault.Rail).ptr;
+    while (at - digits < 6) *at++ = ' ';
+    *at++ = ' ';
+    put(FaultKindText(fault.Kind));
+    *at++ = '\n';
+    return static_cast<std::size_t>(at - line);
 }
 
 std::string CountText(std::int32_t kept, std::int32_t stored)
@@ -67,27 +84,30 @@ std::string InfoJson(const TMapInfo& info)
     return json.Text() + '\n';
 }
 
-std::string CheckText(const TMapCheck& check)
+void WriteCheckText(TMapCheck& check, TReportOutput& out)
 {
-    if (check.Valid) return check.File + ": valid\n";
-    const auto count = check.Faults.size();
-    std::string text = check.File + ": " + std::to_string(count) + (count == 1 ? " fault" : " faults");
-    text += check.FaultRail >= 0 ? "; the editor selects rail " + std::to_string(check.FaultRail)
-                                 : std::string("; the editor selects no rail");
-    text += '\n';
-    for (const TRouteFault& fault : check.Faults) {
-        char line[64];
-        if (fault.Rail >= 0)
-            std::snprintf(line, sizeof line, "  rail %-6d %s\n", static_cast<int>(fault.Rail),
-                          FaultKindText(fault.Kind));
-        else
-            std::snprintf(line, sizeof line, "  %-11s %s\n", "map", FaultKindText(fault.Kind));
-        text += line;
+    if (check.Valid) {
+        out << check.File << ": valid\n";
+        return;
     }
-    return text;
+    const auto count = check.FaultCount;
+    out << check.File << ": " << std::to_string(count) << (count == 1 ? " fault" : " faults");
+    out << (check.FaultRail >= 0 ? "; the editor selects rail " + std::to_string(check.FaultRail)
+                                 : std::string("; the editor selects no rail"));
+    out << "\n";
+    ForEachFault(check, [&out](const TRouteFault& fault) {
+        char line[64];
+        std::size_t length = 0;
+        if (fault.Rail >= 0)
+            length = FaultLine(line, fault);
+        else
+            length = static_cast<std::size_t>(
+                std::snprintf(line, sizeof line, "  %-11s %s\n", "map", FaultKindText(fault.Kind)));
+        out.Write(std::string_view(line, length));
+    });
 }
 
-void WriteCheckJson(const TMapCheck& check, bool withRails, std::ostream& out)
+void WriteCheckJson(TMapCheck& check, bool withRails, TReportOutput& out)
 {
     TJsonWriter json(out);
     json.BeginObject()
@@ -95,15 +115,25 @@ void WriteCheckJson(const TMapCheck& check, bool withRails, std::ostream& out)
         .Key("valid").Value(check.Valid)
         .Key("fault_rail").Value(check.FaultRail)
         .Key("faults").BeginArray();
-    for (const TRouteFault& fault : check.Faults)
-        json.BeginObject().Key("rail").Value(fault.Rail).Key("kind").Value(FaultKindToken(fault.Kind)).EndObject();
+    ForEachFault(check, [&json](const TRouteFault& fault) {
+        // {"rail":N,"kind":"token"}, as BeginObject, Key and Value write it.
+        char object[64];
+        char* at = object;
+        const auto put = [&at](std::string_view text) { at = std::copy(text.begin(), text.end(), at); };
+        put("{\"rail\":");
+        at = std::to_chars(at, object + 32, fault.Rail).ptr;
+        put(",\"kind\":\"");
+        put(FaultKindToken(fault.Kind));
+        put("\"}");
+        json.RawValue(std::string_view(object, static_cast<std::size_t>(at - object)));
+    });
     json.EndArray()
-        .Key("start").Value(check.Start)
-        .Key("finish").Value(check.Finish);
+        .Key("start").Value(check.Map.StartRail)
+        .Key("finish").Value(check.Map.FinishRail);
     if (withRails) {
         json.Key("rails").BeginArray();
         std::int32_t index = 0;
-        for (const TRail& rail : check.Rails) {
+        for (const TRail& rail : check.Map.Rails) {
             json.BeginObject()
                 .Key("index").Value(index++)
                 .Key("x1").Value(rail.X1).Key("y1").Value(rail.Y1)
@@ -116,5 +146,5 @@ void WriteCheckJson(const TMapCheck& check, bool withRails, std::ostream& out)
     }
     json.EndObject();
     json.Finish();
-    out << '\n';
+    out << "\n";
 }

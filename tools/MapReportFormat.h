@@ -1,9 +1,9 @@
 #pragma once
 // The tool's reports as text for people and as one-line JSON objects.
-#include <iosfwd>
 #include <string>
 
 #include "tools/MapReport.h"
+#include "tools/ReportOutput.h"
 
 /// A few aligned lines headed by the file name, each ending in a newline.
 std::string InfoText(const TMapInfo& info);
@@ -11,10 +11,12 @@ std::string InfoText(const TMapInfo& info);
 /// rails_stored, borders, rails, start, finish and bounds, and a newline.
 std::string InfoJson(const TMapInfo& info);
 
-/// "FILE: valid", or a verdict line followed by one line per fault.
-std::string CheckText(const TMapCheck& check);
+/// "FILE: valid", or a verdict line followed by one line per fault, written
+/// to out as it goes.
+void WriteCheckText(TMapCheck& check, TReportOutput& out);
 /// The check as one line of JSON written straight to out: file, valid,
 /// fault_rail, faults (rail and kind), start, finish and, withRails, rails
 /// (every rail with its ends and links), and a newline. Written as it goes,
-/// so a map of a million rails never sits whole in memory.
-void WriteCheckJson(const TMapCheck& check, bool withRails, std::ostream& out);
+/// so neither a map of a million rails nor its hundred million faults ever
+/// sit whole in memory.
+void WriteCheckJson(TMapCheck& check, bool withRails, TReportOutput& out);

@@ -5,13 +5,36 @@
 #include <string>
 #include <vector>
 
+#ifndef _WIN32
+#include <fcntl.h>
+#endif
+
 #include "tools/KestMapTool.h"
+#include "tools/ReportOutput.h"
+
+namespace {
+
+/// Standard output's descriptor, or -1 when the program was started with it
+/// closed: a file that the program opens later may then take descriptor 1,
+/// and must never receive the reports.
+int StandardOutput()
+{
+#ifndef _WIN32
+    if (::fcntl(1, F_GETFD) == -1) return -1;
+#endif
+    return 1;
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
     // The arguments are taken as bytes before Qt sees them, so file names
     // that are not valid UTF-8 still name their files.
     const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
+    // Reports go to the descriptor itself, so that every failed write, the
+    // last one at the close included, comes back with the system's reason.
+    TFileReportOutput out(StandardOutput(), "standard output");
     QCoreApplication application(argc, argv);
-    return RunKestMap(arguments, std::cout, std::cerr);
+    return RunKestMap(arguments, out, std::cerr);
 }

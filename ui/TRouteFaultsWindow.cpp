@@ -26,24 +26,19 @@ QString RouteFaultLine(const TRouteFault& fault)
     return words.left(1).toUpper() + words.mid(1);
 }
 
-QString RouteNoticeText(std::int32_t faultRail, const std::vector<TRouteFault>& faults)
+QString RouteNoticeText(std::int32_t faultRail, const std::optional<TRouteFaultList>& faults)
 {
-    if (faults.empty()) return QString::fromUtf8("Пути в порядке");
+    if (!faults || faults->Total == 0) return QString::fromUtf8("Пути в порядке");
+    // The reported rail is the last one a fault named.
     QStringList named;
-    if (faultRail >= 0) {
-        // The reported rail is the last one a fault named.
-        for (auto fault = faults.rbegin(); fault != faults.rend(); ++fault) {
-            if (fault->Rail != faultRail) continue;
-            named << RouteFaultLine(*fault);
-            break;
-        }
-    } else {
-        for (const TRouteFault& fault : faults)
-            if (fault.Rail < 0) named << (named.isEmpty() ? RouteFaultLine(fault) : RouteFaultWords(fault.Kind));
+    if (faultRail >= 0 && faults->Reported.Rail == faultRail) {
+        named << RouteFaultLine(faults->Reported);
+    } else if (faultRail < 0) {
+        for (const TRouteFault& fault : faults->WholeMap)
+            named << (named.isEmpty() ? RouteFaultLine(fault) : RouteFaultWords(fault.Kind));
     }
     QString text = named.join(QStringLiteral(", "));
-    if (faults.size() > static_cast<std::size_t>(named.size()))
-        text += QString::fromUtf8(" (всего ошибок: %1)").arg(faults.size());
+    if (faults->Total > named.size()) text += QString::fromUtf8(" (всего ошибок: %1)").arg(faults->Total);
     return text;
 }
 
@@ -55,6 +50,8 @@ TRouteFaultsWindow::TRouteFaultsWindow(QWidget* parent) : QWidget(parent, Qt::To
     Label1 = new QLabel(this);
     Label1->setWordWrap(true);
     ListBox1 = new QListWidget(this);
+    // Every line is one line of text: the list need not measure 100,000 of them.
+    ListBox1->setUniformItemSizes(true);
     layout->addWidget(Label1);
     layout->addWidget(ListBox1);
     resize(300, 320);
@@ -71,23 +68,31 @@ void TRouteFaultsWindow::ShowFaults(const TMap& map)
     if (shown_ && *shown_ == now) return;
     shown_ = now;
     ListBox1->clear();
+    lineRails_.clear();
     const QString name = QString::fromStdString(now.Name);
     const auto& faults = map.LastRouteFaults();
+    firstRailId_ = faults ? faults->FirstRailId : 0;
     if (!faults) {
         Label1->setText(QString::fromUtf8("%1 — пути не проверялись").arg(name));
         return;
     }
-    if (faults->empty()) {
+    if (faults->Total == 0) {
         Label1->setText(QString::fromUtf8("%1 — ошибок нет").arg(name));
         ListBox1->addItem(QString::fromUtf8("Пути в порядке"));
-        ListBox1->item(0)->setData(Qt::UserRole, -1);
         return;
     }
-    Label1->setText(QString::fromUtf8("%1 — ошибок: %2").arg(name).arg(faults->size()));
-    for (const TRouteFault& fault : *faults) {
-        auto* item = new QListWidgetItem(RouteFaultLine(fault), ListBox1);
-        item->setData(Qt::UserRole, fault.Rail);
+    Label1->setText(QString::fromUtf8("%1 — ошибок: %2").arg(name).arg(faults->Total));
+    // Up to 100,000 lines go in at once: one insertion, not one per line.
+    QStringList lines;
+    lines.reserve(static_cast<qsizetype>(faults->Listed.size()) + 1);
+    lineRails_.reserve(faults->Listed.size());
+    for (const TRouteFault& fault : faults->Listed) {
+        lines << RouteFaultLine(fault);
+        lineRails_.push_back(fault.Rail);
     }
+    const std::int64_t rest = faults->Total - static_cast<std::int64_t>(faults->Listed.size());
+    if (rest > 0) lines << QString::fromUtf8("и ещё %1").arg(rest);
+    ListBox1->addItems(lines);
 }
 
 QStringList TRouteFaultsWindow::Lines() const
@@ -99,12 +104,11 @@ QStringList TRouteFaultsWindow::Lines() const
 
 std::int32_t TRouteFaultsWindow::RailOfLine(int line) const
 {
-    const QListWidgetItem* item = ListBox1->item(line);
-    return item ? item->data(Qt::UserRole).toInt() : -1;
+    return line >= 0 && static_cast<std::size_t>(line) < lineRails_.size() ? lineRails_[static_cast<std::size_t>(line)] : -1;
 }
 
 void TRouteFaultsWindow::LineClicked(int line)
 {
     const std::int32_t rail = RailOfLine(line);
-    if (rail >= 0 && shown_ && OnRailClick) OnRailClick(shown_->Map, rail);
+    if (rail >= 0 && shown_ && OnRailClick) OnRailClick(shown_->Map, firstRailId_ + static_cast<std::uint32_t>(rail));
 }

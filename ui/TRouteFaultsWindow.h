@@ -23,18 +23,20 @@ QString RouteFaultWords(TRouteFaultKind kind);
 QString RouteFaultLine(const TRouteFault& fault);
 /// The notice after a check: "Пути в порядке" when there is no fault; else the
 /// reported rail's line, or when no rail is reported the faults of the whole
-/// map; "(всего ошибок: N)" follows when the list holds more than the notice names.
-QString RouteNoticeText(std::int32_t faultRail, const std::vector<TRouteFault>& faults);
+/// map; "(всего ошибок: N)" follows when the check found more than the notice
+/// names, N counting every fault, listed or not.
+QString RouteNoticeText(std::int32_t faultRail, const std::optional<TRouteFaultList>& faults);
 
-/// A tool window beside the editor listing every fault of the current map's
-/// last route check, in the order the check found them. A passed check shows
-/// the one line "Пути в порядке"; a map never checked (or loaded since) shows
-/// an empty list.
+/// A tool window beside the editor listing the faults of the current map's
+/// last route check, in the order the check found them: those the map lists,
+/// then "и ещё N" for the rest. A passed check shows the one line "Пути в
+/// порядке"; a map never checked (or loaded since) shows an empty list.
 class TRouteFaultsWindow : public QWidget {
 public:
     /// A line naming a rail was clicked (or activated with Enter): the map it
-    /// belongs to and the rail.
-    using TRailHandler = std::function<void(std::uint64_t map, std::int32_t rail)>;
+    /// belongs to and the rail's RouteId, which finds the rail the check
+    /// named wherever edits have moved it since.
+    using TRailHandler = std::function<void(std::uint64_t map, std::uint32_t rail)>;
 
     explicit TRouteFaultsWindow(QWidget* parent);
 
@@ -48,7 +50,8 @@ public:
     void ShowFaults(const TMap& map);
     /// The lines as shown.
     QStringList Lines() const;
-    /// The rail that line names, or -1 (a fault of the whole map, no such line).
+    /// The rail that line names, by its index at the check, or -1 (a fault
+    /// of the whole map, the line of the faults not listed, no such line).
     std::int32_t RailOfLine(int line) const;
     /// The id of the map whose faults are shown; 0 before the first.
     std::uint64_t ShownMap() const { return shown_ ? shown_->Map : 0; }
@@ -62,5 +65,10 @@ private:
         std::string Name;
         friend bool operator==(const TShown&, const TShown&) = default;
     };
+    /// The RouteId the shown check gave rail 0 (TRouteFaultList::FirstRailId).
+    std::uint32_t firstRailId_ = 0;
+    /// The rail each line names, by its index at the check; lines past the
+    /// end (the sound map's, "и ещё N") name none.
+    std::vector<std::int32_t> lineRails_;
     std::optional<TShown> shown_;
 };

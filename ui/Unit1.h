@@ -187,10 +187,11 @@ public:
     void N19Click(); ///< "Ошибки путей..." (Ctrl+E): the list of the last route check's faults.
     /// RouteNoticeTimer's handler: hides the notice.
     void RouteNoticeTimerTimer();
-    /// A line of the fault list naming rail of map was clicked: when map is
-    /// still current and the rail still exists, selects it (no undo step, as
+    /// A line of the fault list naming a rail of map was clicked, the rail
+    /// given by its RouteId: when map is still current and the rail still
+    /// exists, wherever edits have moved it, selects it (no undo step, as
     /// picking is none) and centres the main view on it.
-    void RouteFaultsClick(std::uint64_t map, std::int32_t rail);
+    void RouteFaultsClick(std::uint64_t map, std::uint32_t rail);
     /// Delete: as "Удалить". Escape: takes back the element being drawn out or
     /// puts back the ends being moved.
     void DeleteKeyPress();

@@ -172,7 +172,7 @@ void TForm1::Button5Click()
     });
     HB->SetPosition(map.ViewX);
     VB->SetPosition(map.ViewY);
-    ShowRouteNotice(RouteNoticeText(faultRail, map.LastRouteFaults().value_or(std::vector<TRouteFault>{})));
+    ShowRouteNotice(RouteNoticeText(faultRail, map.LastRouteFaults()));
     RefreshRouteFaults();
 }
 

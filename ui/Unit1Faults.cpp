@@ -51,7 +51,7 @@ void TForm1::N19Click()
     if (!Alive()) return;
     if (!RouteFaults) {
         RouteFaults = new TRouteFaultsWindow(this);
-        RouteFaults->OnRailClick = [this](std::uint64_t map, std::int32_t rail) { RouteFaultsClick(map, rail); };
+        RouteFaults->OnRailClick = [this](std::uint64_t map, std::uint32_t rail) { RouteFaultsClick(map, rail); };
         // The menus' keys keep working while the list has the focus.
         for (const QMenu* menu : {N1, N10, N13}) RouteFaults->addActions(menu->actions());
         // Beside the main window where the screen leaves room, else over its right edge.
@@ -74,14 +74,17 @@ void TForm1::RefreshRouteFaults()
     if (Alive() && RouteFaults && RouteFaults->isVisible()) RouteFaults->ShowFaults(CurrentMap());
 }
 
-void TForm1::RouteFaultsClick(std::uint64_t map, std::int32_t rail)
+void TForm1::RouteFaultsClick(std::uint64_t map, std::uint32_t rail)
 {
     if (!Alive()) return;
     TMap& current = CurrentMap();
-    // Edits since the check may have removed the rail a line names.
-    if (current.Id() != map || rail < 0 || rail >= current.RailCount()) return;
-    current.SelectRail(rail);
-    CentreViewOn(rail);
+    if (current.Id() != map) return;
+    // Edits since the check may have moved the rail a line names, or removed
+    // it; a rail drawn since has no id from that check and is never taken.
+    const std::int32_t index = current.RailWithRouteId(rail);
+    if (index < 0) return;
+    current.SelectRail(index);
+    CentreViewOn(index);
 }
 
 void TForm1::CentreViewOn(std::int32_t rail)

@@ -3,6 +3,7 @@
 #include "model/Errors.h"
 #include "model/TMap.h"
 #include "tests/support/MapBuilders.h"
+#include "tests/support/RouteOracle.h"
 
 using MapBuilders::PutRail;
 
@@ -250,14 +251,14 @@ TEST(RouteCheck, TheMapKeepsItsLastChecksFaultsUntilTheNextCheck)
     const std::uint64_t before = map.RouteFaultsRevision();
     const TCheck first = CheckMap(map);
     ASSERT_TRUE(map.LastRouteFaults().has_value());
-    EXPECT_EQ(*map.LastRouteFaults(), first.Faults);
+    EXPECT_EQ(map.LastRouteFaults()->Listed, first.Faults);
     EXPECT_NE(map.RouteFaultsRevision(), before);
 
     // Editing keeps them, like the links; deleting may leave a fault naming no rail.
     const std::uint64_t checked = map.RouteFaultsRevision();
     map.DeleteRail(1);
     map.AddRail(5000, 5000, 6000, 5000);
-    EXPECT_EQ(*map.LastRouteFaults(), first.Faults);
+    EXPECT_EQ(map.LastRouteFaults()->Listed, first.Faults);
     EXPECT_EQ(map.RouteFaultsRevision(), checked);
 
     // A passed check leaves an empty list, not none, and the out list gets the same faults appended.
@@ -268,12 +269,104 @@ TEST(RouteCheck, TheMapKeepsItsLastChecksFaultsUntilTheNextCheck)
     std::vector<TRouteFault> faults = {{7, Kind::NoSuccessor}};
     EXPECT_TRUE(ring.CheckRoutes(faultRail, &faults));
     ASSERT_TRUE(ring.LastRouteFaults().has_value());
-    EXPECT_TRUE(ring.LastRouteFaults()->empty());
+    EXPECT_TRUE(ring.LastRouteFaults()->Listed.empty());
     EXPECT_EQ(faults, (std::vector<TRouteFault>{{7, Kind::NoSuccessor}}));
     // Without an out list the map still records them.
     ring.SetStartRail(-1);
     EXPECT_FALSE(ring.CheckRoutes(faultRail));
-    EXPECT_EQ(*ring.LastRouteFaults(), (std::vector<TRouteFault>{{-1, Kind::NoStart}}));
+    EXPECT_EQ(ring.LastRouteFaults()->Listed, (std::vector<TRouteFault>{{-1, Kind::NoStart}}));
+}
+
+TEST(RouteCheck, TheRailAFaultNamedIsFoundThroughEditsUndoAndRedo)
+{
+    TMap map;
+    const auto step = [&map](TStepKind kind, auto change) {
+        const TEditStep open(map, kind);
+        change();
+    };
+    for (int k = 0; k < 3; ++k) step(TStepKind::DrawRail, [&] { map.AddRail(100, 100 + 100 * k, 300, 100 + 100 * k); });
+    // A step recorded before the check, undone and then redone after it.
+    step(TStepKind::Reverse, [&] { map.ReverseRail(1); });
+    ASSERT_TRUE(map.Undo());
+    std::int32_t faultRail = -1;
+    map.CheckRoutes(faultRail);
+    const TRouteFaultList checked = *map.LastRouteFaults();
+    const auto found = [&](std::int32_t atCheck) { return map.RailWithRouteId(checked.RailId(atCheck)); };
+    EXPECT_EQ(found(0), 0);
+    EXPECT_EQ(found(2), 2);
+    ASSERT_TRUE(map.Redo());
+    EXPECT_EQ(found(1), 1);
+    EXPECT_EQ(map.Rails[1].X1, 300);
+
+    // Deleting shifts the rails after it; a rail added since is never taken.
+    step(TStepKind::Delete, [&] { map.DeleteRail(0); });
+    step(TStepKind::DrawRail, [&] { map.AddRail(100, 400, 300, 400); });
+    EXPECT_EQ(found(0), -1);
+    EXPECT_EQ(found(1), 0);
+    EXPECT_EQ(found(2), 1);
+    EXPECT_EQ(found(3), -1);
+    EXPECT_EQ(map.RailWithRouteId(0), -1);
+    ASSERT_TRUE(map.Undo());
+    ASSERT_TRUE(map.Undo());
+    EXPECT_EQ(found(0), 0);
+    EXPECT_EQ(found(2), 2);
+    // The next check gives every rail a new id: the old ones find nothing.
+    map.CheckRoutes(faultRail);
+    EXPECT_EQ(found(0), -1);
+    EXPECT_EQ(map.RailWithRouteId(map.LastRouteFaults()->RailId(2)), 2);
+}
+
+TEST(RouteCheck, TheMapListsTheFirstHundredThousandFaultsAndCountsThemAll)
+{
+    // 400 rails into a point and 400 out of it: 160,000 faults and more.
+    TMap map = MapBuilders::ForkStorm(400);
+    map.SetStartRail(0);
+    const RouteOracle::TOutcome expected = RouteOracle::Check(map);
+    ASSERT_GT(expected.Faults.size(), 160000u);
+    std::int32_t faultRail = -1;
+    std::int64_t sunk = 0;
+    EXPECT_FALSE(map.CheckRoutes(faultRail, [&](const TRouteFault& fault) {
+        EXPECT_EQ(fault, expected.Faults[static_cast<std::size_t>(sunk)]);
+        ++sunk;
+    }));
+    EXPECT_EQ(sunk, static_cast<std::int64_t>(expected.Faults.size()));
+    EXPECT_EQ(faultRail, expected.FaultRail);
+    const TRouteFaultList& list = *map.LastRouteFaults();
+    EXPECT_EQ(list.Total, sunk);
+    EXPECT_EQ(list.Listed, std::vector<TRouteFault>(expected.Faults.begin(), expected.Faults.begin() + 100000));
+    EXPECT_EQ(list.Reported, (TRouteFault{expected.FaultRail, Kind::NoPredecessor}));
+    EXPECT_EQ(list.WholeMap, (std::vector<TRouteFault>{{-1, Kind::NoFinish}}));
+}
+
+TEST(RouteCheck, AnIdHandedOutAgainNeverNamesARailThatUndoBringsBack)
+{
+    struct TScopedLimit {
+        std::uint32_t Saved = TMap::RouteIdLimit;
+        TScopedLimit() { TMap::RouteIdLimit = 8; }
+        ~TScopedLimit() { TMap::RouteIdLimit = Saved; }
+    } limit;
+    TMap map;
+    for (int k = 0; k < 3; ++k) {
+        const TEditStep step(map, TStepKind::DrawRail);
+        map.AddRail(100, 100 + 100 * k, 300, 100 + 100 * k);
+    }
+    std::int32_t faultRail = -1;
+    map.CheckRoutes(faultRail); // ids 1, 2, 3
+    {
+        const TEditStep step(map, TStepKind::Delete);
+        map.DeleteRail(0); // the history keeps it with id 1
+    }
+    map.CheckRoutes(faultRail); // 4, 5
+    map.CheckRoutes(faultRail); // 6, 7
+    map.CheckRoutes(faultRail); // past 8: 1, 2 again
+    const TRouteFaultList checked = *map.LastRouteFaults();
+    ASSERT_EQ(checked.FirstRailId, 1u);
+    ASSERT_TRUE(map.Undo());
+    ASSERT_EQ(map.RailCount(), 3);
+    // Rail 0 of the last check is the rail now at index 1, not the one undo put back before it.
+    EXPECT_EQ(map.RailWithRouteId(checked.RailId(0)), 1);
+    EXPECT_EQ(map.Rails[1].Y1, 200);
+    EXPECT_EQ(map.RailWithRouteId(checked.RailId(1)), 2);
 }
 
 } // namespace

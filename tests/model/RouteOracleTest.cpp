@@ -94,6 +94,45 @@ TEST(RouteOracle, StructuredNetworksAgree)
     EXPECT_EQ(Compare(ring), "");
 }
 
+TEST(RouteOracle, ManyRailsThroughAFewPointsInEveryDirectionAgree)
+{
+    // What the check meets at the shared points: the cases the heading search
+    // must tell apart exactly, counted over the rails that end at a point
+    // where more rails start than are scanned one by one.
+    int fewPass = 0, manyPass = 0, nonePass = 0, rightAngles = 0, opposites = 0;
+    std::mt19937 rng(26);
+    for (int round = 0; round < 1500; ++round) {
+        const TMap map = MapBuilders::HubRouteMap(rng);
+        ASSERT_EQ(Compare(map), "") << "map " << round;
+        TMap clean = map;
+        clean.Normalize();
+        for (const TRail& ri : clean.Rails) {
+            std::size_t starting = 0, passing = 0;
+            for (const TRail& rj : clean.Rails) {
+                if (rj.X1 != ri.X2 || rj.Y1 != ri.Y2) continue;
+                ++starting;
+                const std::int32_t dot = ri.DX() * rj.DX() + ri.DY() * rj.DY();
+                const std::int32_t cross = ri.DX() * rj.DY() - ri.DY() * rj.DX();
+                passing += dot > 0;
+                rightAngles += dot == 0;
+                opposites += cross == 0 && dot < 0;
+            }
+            if (starting <= TRouteIndex::ScannedRun) continue;
+            if (passing == 0)
+                ++nonePass;
+            else if (4 * passing < starting)
+                ++fewPass;
+            else
+                ++manyPass;
+        }
+    }
+    EXPECT_GT(fewPass, 1000);
+    EXPECT_GT(manyPass, 1000);
+    EXPECT_GT(nonePass, 1000);
+    EXPECT_GT(rightAngles, 1000);
+    EXPECT_GT(opposites, 1000);
+}
+
 TEST(RouteOracle, RepeatedChecksAgreeWithTheFirst)
 {
     // Links left over from an earlier check must not leak into the next one.

@@ -202,4 +202,83 @@ inline TMap RandomRouteMap(std::mt19937& rng)
     return map;
 }
 
+/// Many rails through two to four shared points, in all directions: a few
+/// headings and their exact opposites, right angles and doubles in length,
+/// one heading favoured so that some rails find few successors among many
+/// rails at a point, and exact copies. Some points lie at the world's edge.
+inline TMap HubRouteMap(std::mt19937& rng)
+{
+    const auto pick = [&](std::int32_t lo, std::int32_t hi) {
+        return std::uniform_int_distribution<std::int32_t>(lo, hi)(rng);
+    };
+    TMap map;
+    std::vector<std::pair<std::int32_t, std::int32_t>> hubs;
+    for (std::int32_t k = pick(2, 4); k > 0; --k) {
+        const std::int32_t spots[] = {0, 37, 500, 5003, WorldSize - 25, WorldSize};
+        hubs.emplace_back(spots[pick(0, 5)], spots[pick(0, 5)]);
+    }
+    std::vector<std::pair<std::int32_t, std::int32_t>> headings;
+    for (std::int32_t k = pick(1, 3); k > 0; --k) {
+        std::int32_t dx = 0, dy = 0;
+        while (dx * dx + dy * dy < 100) {
+            dx = pick(-40, 40);
+            dy = pick(-40, 40);
+        }
+        const std::pair<std::int32_t, std::int32_t> turned[] = {
+            {dx, dy}, {-dx, -dy}, {-dy, dx}, {dy, -dx}, {2 * dx, 2 * dy}, {dx + pick(-2, 2), dy + pick(-2, 2)}};
+        headings.insert(headings.end(), std::begin(turned), std::end(turned));
+    }
+    const std::int32_t rails = pick(20, 260);
+    for (std::int32_t k = 0; k < rails; ++k) {
+        const auto [hx, hy] = hubs[static_cast<std::size_t>(pick(0, static_cast<std::int32_t>(hubs.size()) - 1))];
+        const auto [dx, dy] =
+            pick(0, 2) == 0 ? headings[0] : headings[static_cast<std::size_t>(pick(0, static_cast<std::int32_t>(headings.size()) - 1))];
+        switch (pick(0, 9)) {
+        case 0: // from one shared point to another
+        {
+            const auto [tx, ty] = hubs[static_cast<std::size_t>(pick(0, static_cast<std::int32_t>(hubs.size()) - 1))];
+            PutRail(map, hx, hy, tx, ty);
+            break;
+        }
+        case 1: // a copy of an earlier rail
+            if (map.RailCount() > 0) {
+                const TRail r = map.Rails[static_cast<std::size_t>(pick(0, map.RailCount() - 1))];
+                PutRail(map, r.X1, r.Y1, r.X2, r.Y2);
+            }
+            break;
+        case 2:
+        case 3:
+        case 4:
+        case 5: PutRail(map, hx, hy, hx + dx, hy + dy); break; // leaving
+        default: PutRail(map, hx - dx, hy - dy, hx, hy); break; // entering
+        }
+    }
+    const std::int32_t n = map.RailCount();
+    map.SetStartRail(n > 0 && pick(0, 3) > 0 ? pick(0, n - 1) : -1);
+    map.SetFinishRail(n > 0 && pick(0, 3) > 0 ? pick(0, n - 1) : -1);
+    map.ViewWidth = 718;
+    map.ViewHeight = 600;
+    return map;
+}
+
+/// Maps built to be slow: count copies of the rail a -> b followed by count
+/// copies of the rail b -> c. With c beyond b every rail into b meets every
+/// rail out of it (count squared faults of a sound file); with c back beside
+/// a none passes the direction test.
+inline TMap Bundles(std::int32_t count, TPoint a, TPoint b, TPoint c)
+{
+    TMap map;
+    map.Rails.reserve(2 * static_cast<std::size_t>(count));
+    for (std::int32_t k = 0; k < count; ++k) PutRail(map, a.x, a.y, b.x, b.y);
+    for (std::int32_t k = 0; k < count; ++k) PutRail(map, b.x, b.y, c.x, c.y);
+    map.ViewWidth = 718;
+    map.ViewHeight = 600;
+    return map;
+}
+
+/// count rails A -> B and count rails B -> C: every rail into B meets every rail out of it.
+inline TMap ForkStorm(std::int32_t count) { return Bundles(count, {1000, 1000}, {2000, 1000}, {3000, 1000}); }
+/// count rails A -> B and count rails B -> A' beside A: no rail passes the direction test.
+inline TMap Opposed(std::int32_t count) { return Bundles(count, {1000, 1000}, {2000, 1000}, {1000, 1010}); }
+
 } // namespace MapBuilders

@@ -125,3 +125,27 @@ TEST(KestMapRender, FailuresLeaveNoPicture)
         EXPECT_EQ(unwritable.Err.rfind("kestmap: " + picture + ": ", 0), 0u) << unwritable.Err;
     }
 }
+
+TEST(KestMapRender, APictureNeverReplacesTheMapItIsDrawnFrom)
+{
+    // The map itself, through a link, through another spelling of its path
+    // and through a hard link: refused before anything is read or written.
+    const TTempFolder folder;
+    const std::vector<std::uint8_t> bytes = RingMap().Bytes();
+    const std::string map = folder.Write("map.png", bytes);
+    std::filesystem::create_symlink(map, folder.File("link.bmp"));
+    std::filesystem::create_hard_link(map, folder.File("hard.BMP"));
+    const std::string aliases[] = {map, folder.File("link.bmp"), folder.File("./map.png"), folder.File("hard.BMP")};
+    for (const std::string& picture : aliases) {
+        SCOPED_TRACE(picture);
+        for (const std::string& from : {map, folder.File("link.bmp")}) {
+            const TToolRun run = RunKestMap({"render", from, picture});
+            EXPECT_EQ(run.Status, 2);
+            EXPECT_EQ(run.Err, "kestmap: " + picture + ": is the map file itself; give the picture another name\n");
+        }
+        EXPECT_EQ(ReadBytes(map), bytes);
+    }
+    // Another picture beside it is drawn as ever.
+    EXPECT_EQ(RunKestMap({"render", folder.File("link.bmp"), folder.File("map2.png")}).Status, 0);
+    EXPECT_EQ(ReadBytes(map), bytes);
+}

@@ -6,6 +6,7 @@
 
 #include <QJsonDocument>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -43,10 +44,10 @@ TToolRun RunKestMap(const std::vector<std::string>& args)
     return run;
 }
 
-TToolRun RunKestMapProgram(const std::vector<std::string>& args)
+TToolRun RunKestMapProgram(const std::vector<std::string>& args, const TProgramRun& how)
 {
     const TTempFolder streams;
-    const std::string outPath = streams.File("out");
+    const std::string outPath = how.StdoutPath.empty() ? streams.File("out") : how.StdoutPath;
     const std::string errPath = streams.File("err");
     const std::string tool = KEST_BINARY_DIR "/tools/kestmap";
 
@@ -73,16 +74,24 @@ TToolRun RunKestMapProgram(const std::vector<std::string>& args)
         const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         if (out < 0 || err < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0) _exit(127);
+        if (how.NoStdout) close(1);
+        if (how.FileSizeLimit >= 0) {
+            const rlimit limit{static_cast<rlim_t>(how.FileSizeLimit), static_cast<rlim_t>(how.FileSizeLimit)};
+            if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(127);
+            signal(SIGXFSZ, SIG_IGN);
+        }
         execve(tool.c_str(), argv.data(), envp.data());
         _exit(127);
     }
     // A tool that hangs fails its test instead of stalling the whole run.
     int status = 0;
+    rusage usage{};
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
     pid_t waited = 0;
-    while ((waited = waitpid(child, &status, WNOHANG)) == 0 && std::chrono::steady_clock::now() < deadline)
+    while ((waited = wait4(child, &status, WNOHANG, &usage)) == 0 && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     TToolRun run;
+    run.PeakKiB = usage.ru_maxrss;
     if (waited == 0) {
         kill(child, SIGKILL);
         waitpid(child, &status, 0);
@@ -92,7 +101,7 @@ TToolRun RunKestMapProgram(const std::vector<std::string>& args)
     }
     if (waited != child) throw std::runtime_error("waitpid failed");
     run.Status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    run.Out = ReadAll(outPath);
+    if (how.StdoutPath.empty()) run.Out = ReadAll(outPath);
     run.Err = ReadAll(errPath);
     return run;
 }

@@ -80,12 +80,12 @@ TEST_F(FileMenuTest, AnErrorInAMenuCommandIsShownAndTheWindowGoesOn)
     Open();
     const std::string path = folder.File("bad.KS");
     std::vector<std::uint8_t> bytes = TMapBytes().Bytes();
-    bytes[0] = 5;  // five borders promised, none there
+    bytes[0] = 5;  // five borders promised: the first reads the counts' bytes, kind 255
     WriteBytes(path, bytes);
     PutRail(Map(), 100, 100, 300, 100);
     dialogs.Open->Choose(path);
     form->N3->trigger();
-    EXPECT_EQ(messages.Service.Errors, std::vector<std::string>{path + ": Read beyond end of file"});
+    EXPECT_EQ(messages.Service.Errors, std::vector<std::string>{path + ": Range check error"});
     EXPECT_EQ(form->MapList->Count(), 2);
     Tick();
     form->N2->trigger();

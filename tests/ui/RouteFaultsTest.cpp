@@ -8,6 +8,10 @@
 #include "tests/ui/FormFixture.h"
 #include "ui/TRouteFaultsWindow.h"
 
+// Sends a key to the window's shortcuts the way the platform does (QtGui).
+Q_GUI_EXPORT bool qt_sendShortcutOverrideEvent(QObject* o, ulong timestamp, int k, Qt::KeyboardModifiers mods,
+                                               const QString& text, bool autorep, ushort count);
+
 namespace {
 
 using MapBuilders::PutRail;
@@ -46,6 +50,29 @@ protected:
                 QString::fromUtf8("Рельс 0: нет предыдущего"), QString::fromUtf8("Рельс 2: нет предыдущего"),
                 QString::fromUtf8("Нет стартового рельса"),    QString::fromUtf8("Нет финишного рельса")};
     }
+    /// A key pressed while the main window is active; true when a shortcut took it.
+    bool Key(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        form->show();
+        form->activateWindow();
+        QApplication::setActiveWindow(form.get());
+        return qt_sendShortcutOverrideEvent(form.get(), 0, key, modifiers, QString(), false, 1);
+    }
+    /// Draws a rail with the rail tool, from and to view points.
+    void DrawRail(QPoint from, QPoint to)
+    {
+        Tool(ToolRail);
+        Drag(form->PaintBox1, Qt::LeftButton, from, to);
+    }
+    /// A click with the select tool where nothing lies: no selection.
+    void ClearSelection()
+    {
+        Tool(ToolSelect);
+        Press(form->PaintBox1, Qt::LeftButton, 650, 560);
+        Release(form->PaintBox1, Qt::LeftButton, 650, 560);
+    }
+    /// The line of the list that reads text.
+    int LineOf(const char* text) const { return static_cast<int>(Lines().indexOf(QString::fromUtf8(text))); }
     QString Notice() const { return form->RouteNotice->text(); }
     bool NoticeShown() const { return !form->RouteNotice->isHidden(); }
     QStringList Lines() const { return form->RouteFaults->Lines(); }
@@ -249,6 +276,106 @@ TEST_F(RouteFaultsTest, TheListFollowsTheCurrentMap)
     form->c1Click();
     Tick();
     EXPECT_EQ(Lines(), SeveralLines());
+}
+
+TEST_F(RouteFaultsTest, ALineActsOnTheRailItNamedWhateverEditsAndUndoHaveDoneSince)
+{
+    // Three rails, the check selects rail 2; Ctrl+E, Delete; a new rail takes index 2.
+    DrawRail({100, 100}, {300, 100});
+    DrawRail({100, 200}, {300, 200});
+    DrawRail({100, 300}, {300, 300});
+    const TEnds first{100, 100, 300, 100}, second{100, 200, 300, 200}, third{100, 300, 300, 300};
+    form->Button5->click();
+    ASSERT_EQ(Map().SelRail, 2);
+    ASSERT_TRUE(Key(Qt::Key_E, Qt::ControlModifier));
+    ASSERT_TRUE(form->RouteFaults->isVisible());
+    ASSERT_TRUE(Key(Qt::Key_Delete));
+    DrawRail({100, 400}, {300, 400});
+    ASSERT_EQ(Map().RailCount(), 3);
+    ClearSelection();
+    ASSERT_EQ(Map().SelRail, -1);
+
+    // The line of the deleted rail does nothing: "Сделать стартовым" then has no rail.
+    ClickLine(LineOf("Рельс 2: нет следующего"));
+    EXPECT_EQ(Map().SelRail, -1);
+    form->Button6->click();
+    EXPECT_EQ(Map().StartRail, -1);
+
+    // A rail that moved down the list is found where it went.
+    ClickLine(LineOf("Рельс 0: нет следующего"));
+    ASSERT_EQ(Map().SelRail, 0);
+    ASSERT_TRUE(Key(Qt::Key_Delete));
+    ClickLine(LineOf("Рельс 1: нет предыдущего"));
+    ASSERT_EQ(Map().SelRail, 0);
+    EXPECT_EQ(EndsOf(Map().Rails[0]), second);
+    ClickLine(LineOf("Рельс 0: нет предыдущего"));
+    EXPECT_EQ(Map().SelRail, 0);
+
+    // Undo brings the deleted rails back, and their lines with them; redo takes them away again.
+    ASSERT_TRUE(Key(Qt::Key_Z, Qt::ControlModifier)); // the second Delete
+    ClickLine(LineOf("Рельс 0: нет следующего"));
+    ASSERT_EQ(Map().SelRail, 0);
+    EXPECT_EQ(EndsOf(Map().Rails[0]), first);
+    ASSERT_TRUE(Key(Qt::Key_Z, Qt::ControlModifier)); // the fourth rail
+    ASSERT_TRUE(Key(Qt::Key_Z, Qt::ControlModifier)); // the first Delete
+    ASSERT_EQ(Map().RailCount(), 3);
+    ClickLine(LineOf("Рельс 2: нет следующего"));
+    ASSERT_EQ(Map().SelRail, 2);
+    EXPECT_EQ(EndsOf(Map().Rails[2]), third);
+    ASSERT_TRUE(Key(Qt::Key_Y, Qt::ControlModifier));
+    ASSERT_TRUE(Key(Qt::Key_Y, Qt::ControlModifier));
+    ASSERT_EQ(Map().RailCount(), 3);
+    ClearSelection();
+    ClickLine(LineOf("Рельс 2: нет следующего"));
+    EXPECT_EQ(Map().SelRail, -1);
+    // "Поменять" keeps the rail the line named.
+    ClickLine(LineOf("Рельс 1: нет следующего"));
+    ASSERT_EQ(Map().SelRail, 1);
+    form->Button3->click();
+    ClearSelection();
+    ClickLine(LineOf("Рельс 1: нет следующего"));
+    EXPECT_EQ(Map().SelRail, 1);
+    EXPECT_EQ(Lines().size(), 8);
+}
+
+class TScopedKeptFaults {
+public:
+    explicit TScopedKeptFaults(std::size_t kept) : saved_(TMap::KeptRouteFaults) { TMap::KeptRouteFaults = kept; }
+    ~TScopedKeptFaults() { TMap::KeptRouteFaults = saved_; }
+
+private:
+    std::size_t saved_;
+};
+
+TEST_F(RouteFaultsTest, FaultsBeyondTheListedOnesAreCountedInTheListTheCaptionAndTheNotice)
+{
+    const TScopedKeptFaults kept(2);
+    Several();
+    form->Button5->click();
+    // The reported fault is not among the listed ones; the notice names it all the same.
+    EXPECT_EQ(Notice(), QString::fromUtf8("Рельс 2: нет предыдущего (всего ошибок: 6)"));
+    form->N19Click();
+    EXPECT_EQ(Lines(), (QStringList{SeveralLines()[0], SeveralLines()[1], QString::fromUtf8("и ещё 4")}));
+    EXPECT_EQ(form->RouteFaults->Label1->text(), QString::fromUtf8("Новый — ошибок: 6"));
+    Scroll(100, 200);
+    ClickLine(2);
+    EXPECT_EQ(form->HB->Position(), 100);
+    EXPECT_EQ(form->VB->Position(), 200);
+
+    const TScopedKeptFaults none(0);
+    Map().SetStartRail(0);
+    Map().SetFinishRail(1);
+    Map().Rails.resize(2);
+    Map().Touch();
+    form->Button5->click();
+    EXPECT_EQ(Lines(), QStringList{QString::fromUtf8("и ещё 2")});
+    EXPECT_EQ(Notice(), QString::fromUtf8("Рельс 0: нет предыдущего (всего ошибок: 2)"));
+    Map().SetStartRail(-1);
+    Map().Rails.clear();
+    Map().Touch();
+    form->Button5->click();
+    EXPECT_EQ(Notice(), QString::fromUtf8("Нет стартового рельса, нет финишного рельса"));
+    EXPECT_EQ(Lines(), QStringList{QString::fromUtf8("и ещё 2")});
 }
 
 } // namespace
