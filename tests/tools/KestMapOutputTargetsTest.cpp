@@ -84,7 +84,7 @@ private:
     std::thread thread_;
 };
 
-class KestMapOutput : public ::testing::Test {
+class KestMapRenderTargets : public ::testing::Test {
 protected:
     TTempFolder folder;
     std::string map = folder.Write("map.ks", RingMap().Bytes());
@@ -101,7 +101,7 @@ protected:
     }
 };
 
-TEST_F(KestMapOutput, APipeGetsTheWholePictureWhenItsReaderComesFirstOrLate)
+TEST_F(KestMapRenderTargets, APipeGetsTheWholePictureWhenItsReaderComesFirstOrLate)
 {
     const std::string picture = Reference("ring.bmp");
     ASSERT_EQ(3000054u, picture.size());
@@ -127,7 +127,7 @@ TEST_F(KestMapOutput, APipeGetsTheWholePictureWhenItsReaderComesFirstOrLate)
     EXPECT_TRUE(fs::is_fifo(fifo));
 }
 
-TEST_F(KestMapOutput, TheLongestNamesAndLinksThatLeadNowhereAreWritten)
+TEST_F(KestMapRenderTargets, TheLongestNamesAndLinksThatLeadNowhereAreWritten)
 {
     const std::string picture = Reference("ring.png", {"--size", "64"});
     const std::string longest = folder.File(std::string(251, 'p') + ".png");
@@ -151,7 +151,7 @@ TEST_F(KestMapOutput, TheLongestNamesAndLinksThatLeadNowhereAreWritten)
     EXPECT_TRUE(fs::is_symlink(folder.File("loop.png")));
 }
 
-TEST_F(KestMapOutput, AnotherUsersPictureInASharedFolderKeepsItsOwnerAndMode)
+TEST_F(KestMapRenderTargets, AnotherUsersPictureInASharedFolderKeepsItsOwnerAndMode)
 {
     if (::geteuid() != 0) GTEST_SKIP() << "needs root to own a picture that another user may write";
     const std::string picture = Reference("ring.png", {"--size", "32"});
@@ -180,7 +180,7 @@ TEST_F(KestMapOutput, AnotherUsersPictureInASharedFolderKeepsItsOwnerAndMode)
     }
 }
 
-TEST_F(KestMapOutput, ARenderKilledPartWayLeavesNothingAfterTheNextOne)
+TEST_F(KestMapRenderTargets, ARenderKilledPartWayLeavesNothingAfterTheNextOne)
 {
     // ulimit -f: the kernel ends the program with SIGXFSZ at the limit.
     const std::string picture = folder.File("pic.bmp");
