@@ -5,10 +5,6 @@
 
 #include "tests/ui/FormFixture.h"
 
-// Sends a key to the window's shortcuts the way the platform does (QtGui).
-Q_GUI_EXPORT bool qt_sendShortcutOverrideEvent(QObject* o, ulong timestamp, int k, Qt::KeyboardModifiers mods,
-                                               const QString& text, bool autorep, ushort count);
-
 namespace {
 
 using MapBuilders::PutBorder;
@@ -25,14 +21,6 @@ protected:
     QString Text(const char* utf8) const { return QString::fromUtf8(utf8); }
     void Undo() const { form->N11->trigger(); }
     void Redo() const { form->N12->trigger(); }
-    /// A key pressed while the window is active; true when a shortcut took it.
-    bool Key(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
-    {
-        form->show();
-        form->activateWindow();
-        QApplication::setActiveWindow(form.get());
-        return qt_sendShortcutOverrideEvent(form.get(), 0, key, modifiers, QString(), false, 1);
-    }
     /// Two rails joined end to start at (200, 100), and a border far away; nothing modified.
     void Joint()
     {

@@ -7,10 +7,6 @@
 #include "model/MapFileIO.h"
 #include "tests/ui/FormFixture.h"
 
-// Sends a key to the window's shortcuts the way the platform does (QtGui).
-Q_GUI_EXPORT bool qt_sendShortcutOverrideEvent(QObject* o, ulong timestamp, int k, Qt::KeyboardModifiers mods,
-                                               const QString& text, bool autorep, ushort count);
-
 namespace {
 
 namespace fs = std::filesystem;
@@ -27,10 +23,7 @@ protected:
     /// Ctrl with a letter, pressed while the window is active; the shortcut must take it.
     void Ctrl(int key)
     {
-        form->show();
-        form->activateWindow();
-        QApplication::setActiveWindow(form.get());
-        ASSERT_TRUE(qt_sendShortcutOverrideEvent(form.get(), 0, key, Qt::ControlModifier, QString(), false, 1));
+        ASSERT_TRUE(Key(key, Qt::ControlModifier));
     }
     /// Two rails drawn with the rail tool in the current map.
     void DrawTwoRails()

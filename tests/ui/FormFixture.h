@@ -21,6 +21,10 @@
 #include "ui/TScrollBar.h"
 #include "ui/Unit1.h"
 
+// Sends a key to the window's shortcuts the way the platform does (QtGui).
+Q_GUI_EXPORT bool qt_sendShortcutOverrideEvent(QObject* o, ulong timestamp, int k, Qt::KeyboardModifiers mods,
+                                               const QString& text, bool autorep, ushort count);
+
 /// The tool selector's rail and select tools.
 constexpr std::int32_t ToolRail = 4;
 constexpr std::int32_t ToolSelect = 5;
@@ -53,6 +57,14 @@ protected:
         return *form;
     }
     TMap& Map() const { return form->CurrentMap(); }
+    /// A key pressed while the window is active; true when a shortcut took it.
+    bool Key(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        form->show();
+        form->activateWindow();
+        QApplication::setActiveWindow(form.get());
+        return qt_sendShortcutOverrideEvent(form.get(), 0, key, modifiers, QString(), false, 1);
+    }
     void Tick() const { form->Timer1Timer(); }
     void Tool(std::int32_t index) const { form->RadioGroup1->SetItemIndex(index); }
     void Scroll(std::int32_t x, std::int32_t y) const

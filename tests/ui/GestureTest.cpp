@@ -8,10 +8,6 @@
 #include "model/MapFileIO.h"
 #include "tests/ui/FormFixture.h"
 
-// Sends a key to the window's shortcuts the way the platform does (QtGui).
-Q_GUI_EXPORT bool qt_sendShortcutOverrideEvent(QObject* o, ulong timestamp, int k, Qt::KeyboardModifiers mods,
-                                               const QString& text, bool autorep, ushort count);
-
 namespace {
 
 using MapBuilders::PutBorder;
@@ -25,13 +21,6 @@ protected:
         Open();
         box = form->PaintBox1;
         Tick();
-    }
-    bool Key(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
-    {
-        form->show();
-        form->activateWindow();
-        QApplication::setActiveWindow(form.get());
-        return qt_sendShortcutOverrideEvent(form.get(), 0, key, modifiers, QString(), false, 1);
     }
     void Press(int x, int y) { FormTest::Press(box, Qt::LeftButton, x, y); }
     void Move(int x, int y) { FormTest::Move(box, x, y); }

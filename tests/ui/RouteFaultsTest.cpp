@@ -8,10 +8,6 @@
 #include "tests/ui/FormFixture.h"
 #include "ui/TRouteFaultsWindow.h"
 
-// Sends a key to the window's shortcuts the way the platform does (QtGui).
-Q_GUI_EXPORT bool qt_sendShortcutOverrideEvent(QObject* o, ulong timestamp, int k, Qt::KeyboardModifiers mods,
-                                               const QString& text, bool autorep, ushort count);
-
 namespace {
 
 using MapBuilders::PutRail;
@@ -49,14 +45,6 @@ protected:
         return {QString::fromUtf8("Рельс 1: нет следующего"), QString::fromUtf8("Рельс 2: нет следующего"),
                 QString::fromUtf8("Рельс 0: нет предыдущего"), QString::fromUtf8("Рельс 2: нет предыдущего"),
                 QString::fromUtf8("Нет стартового рельса"),    QString::fromUtf8("Нет финишного рельса")};
-    }
-    /// A key pressed while the main window is active; true when a shortcut took it.
-    bool Key(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
-    {
-        form->show();
-        form->activateWindow();
-        QApplication::setActiveWindow(form.get());
-        return qt_sendShortcutOverrideEvent(form.get(), 0, key, modifiers, QString(), false, 1);
     }
     /// Draws a rail with the rail tool, from and to view points.
     void DrawRail(QPoint from, QPoint to)
