@@ -57,8 +57,8 @@ TMap MakeMap(std::int64_t n)
     std::mt19937 random(42);
     std::uniform_int_distribution<std::int32_t> coord(0, 9000);
     TMap map;
-    map.Borders.resize(static_cast<std::size_t>(n / 2));
-    for (TBorder& border : map.Borders) {
+    std::vector<TBorder> borders(static_cast<std::size_t>(n / 2));
+    for (TBorder& border : borders) {
         border.X1 = coord(random);
         border.Y1 = coord(random);
         border.X2 = coord(random);
@@ -66,13 +66,15 @@ TMap MakeMap(std::int64_t n)
         border.Color = static_cast<TColor>(random() & 0xFFFFFF);
         border.Kind = static_cast<std::uint8_t>(random() % 4);
     }
-    map.Rails.resize(static_cast<std::size_t>(n - n / 2));
-    for (TRail& rail : map.Rails) {
+    std::vector<TRail> rails(static_cast<std::size_t>(n - n / 2));
+    for (TRail& rail : rails) {
         rail.X1 = coord(random);
         rail.Y1 = coord(random);
         rail.X2 = rail.X1 + 100;
         rail.Y2 = rail.Y1 + 100;
     }
+    map.AppendBorders(borders);
+    map.AppendRails(rails);
     map.SetStartRail(0);
     map.SetFinishRail(1);
     return map;
@@ -97,10 +99,10 @@ void BM_LoadMap(benchmark::State& state)
         const std::int64_t before = liveBytes.load();
         peakBytes.store(before);
         ReadMapFile(map, path);
-        const auto mapBytes = static_cast<double>(map.Borders.capacity() * sizeof(TBorder) +
-                                                  map.Rails.capacity() * sizeof(TRail));
+        const auto mapBytes = static_cast<double>(map.Borders().capacity() * sizeof(TBorder) +
+                                                  map.Rails().capacity() * sizeof(TRail));
         ratio = static_cast<double>(peakBytes.load() - before) / mapBytes;
-        benchmark::DoNotOptimize(map.Rails.data());
+        benchmark::DoNotOptimize(map.Rails().data());
     }
     state.counters["peak_ratio"] = ratio;
     state.counters["file_MB"] = static_cast<double>(std::filesystem::file_size(path)) / 1e6;

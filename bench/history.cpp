@@ -53,7 +53,7 @@ void MakeStep(TMap& map, TKind kind)
         break;
     }
     case MovedJoint: {
-        const TRail& rail = map.Rails[static_cast<std::size_t>(map.RailCount() / 3)];
+        const TRail& rail = map.Rails()[static_cast<std::size_t>(map.RailCount() / 3)];
         const std::vector<TElementEnd> ends = map.EndsAt({rail.X2, rail.Y2});
         const TEditStep step(map, TStepKind::MoveEnd);
         map.MoveEnds(ends, {rail.X1 + 30, rail.Y1 + 30});
@@ -154,7 +154,7 @@ void BM_HistoryOf10000Steps(benchmark::State& state)
                 break;
             }
             default: {
-                const TRail& r = map.Rails[static_cast<std::size_t>(rail)];
+                const TRail& r = map.Rails()[static_cast<std::size_t>(rail)];
                 const TEditStep step(map, TStepKind::MoveEnd);
                 map.MoveEnds({{true, rail, 2}, {false, border, 1}}, {r.X1 + 20, r.Y1 + 20});
                 break;

@@ -177,10 +177,10 @@ void DrawView(const TMap& map, TCanvas& canvas)
     canvas.SetPenColor(clBlack);
     canvas.SetBrushColor(clBlack);
     canvas.Rectangle(0, 0, map.ViewWidth, map.ViewHeight);
-    DrawVisible(map.Borders, map, [&](const TBorder& border) {
+    DrawVisible(map.Borders(), map, [&](const TBorder& border) {
         DrawBorder(border, canvas, map.ViewX, map.ViewY, map.ViewWidth, map.ViewHeight, map.Zoom);
     });
-    DrawVisible(map.Rails, map, [&](const TRail& rail) {
+    DrawVisible(map.Rails(), map, [&](const TRail& rail) {
         DrawRail(rail, canvas, map.ViewX, map.ViewY, map.ViewWidth, map.ViewHeight, map.Zoom);
     });
 }

@@ -23,14 +23,14 @@ std::int32_t Bound(const TMap& map)
     const auto better = [](std::int32_t a, std::int32_t b) { return IsMax ? a > b : a < b; };
     std::int32_t value = IsMax ? 10 : -10;
     bool first = true;
-    for (const TRail& rail : map.Rails) {
+    for (const TRail& rail : map.Rails()) {
         const std::int32_t a = candidate(rail.*First);
         if (first || better(a, value)) value = a;
         first = false;
         const std::int32_t b = candidate(rail.*Second);
         if (better(b, value)) value = b;
     }
-    for (const TBorder& border : map.Borders) {
+    for (const TBorder& border : map.Borders()) {
         const std::int32_t a = candidate(border.*First);
         if (better(a, value)) value = a;
         const std::int32_t b = candidate(border.*Second);
@@ -84,20 +84,20 @@ std::int32_t TOverviewScale::Truncated(std::int32_t v, std::int32_t min, std::in
 
 TOverviewLine OverviewBorderLine(const TMap& map, const TOverviewScale& scale, std::int32_t index)
 {
-    const TBorder& b = map.Borders[static_cast<std::size_t>(index)];
+    const TBorder& b = map.Borders()[static_cast<std::size_t>(index)];
     return {b.Color, scale.RoundedX(b.X1), scale.RoundedY(b.Y1), scale.RoundedX(b.X2), scale.RoundedY(b.Y2)};
 }
 
 TOverviewLine OverviewRailLine(const TMap& map, const TOverviewScale& scale, std::int32_t index)
 {
-    const TRail& r = map.Rails[static_cast<std::size_t>(index)];
+    const TRail& r = map.Rails()[static_cast<std::size_t>(index)];
     const TColor color = index == map.StartRail ? StartColor : index == map.FinishRail ? FinishColor : RailColor;
     return {color, scale.RoundedX(r.X1), scale.RoundedY(r.Y1), scale.RoundedX(r.X2), scale.RoundedY(r.Y2)};
 }
 
 TOverviewLine OverviewSelectedLine(const TMap& map, const TOverviewScale& scale)
 {
-    const TRail& r = map.Rails[static_cast<std::size_t>(map.SelRail)];
+    const TRail& r = map.Rails()[static_cast<std::size_t>(map.SelRail)];
     return {SelectedColor, scale.TruncatedX(r.X1), scale.TruncatedY(r.Y1), scale.TruncatedX(r.X2),
             scale.TruncatedY(r.Y2)};
 }
@@ -118,7 +118,7 @@ void DrawOverviewLines(const TMap& map, TCanvas& canvas, const TOverviewScale& s
     const std::int32_t borders = map.BorderCount() - (leaveOut.LastBorder && map.BorderCount() > 0 ? 1 : 0);
     for (std::int32_t i = 0; i < borders; ++i) {
         // The pen first: a coordinate that overflows leaves the canvas as it always did.
-        canvas.SetPenColor(map.Borders[static_cast<std::size_t>(i)].Color);
+        canvas.SetPenColor(map.Borders()[static_cast<std::size_t>(i)].Color);
         line(OverviewBorderLine(map, scale, i));
     }
     const std::int32_t count = map.RailCount();

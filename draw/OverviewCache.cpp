@@ -12,16 +12,14 @@
 namespace {
 
 /// What the cached picture was drawn from. Id and Layout cover every change
-/// the map makes through its operations but the moves of its last border's
-/// or rail's second end, which the cache compares itself; the counts and
-/// indices guard against fields written directly.
+/// of the elements (only the map's operations make them) but the moves of its
+/// last border's or rail's second end, which the cache compares itself; the
+/// marks are fields that anyone may write.
 struct TPictureKey {
     std::uint64_t Id = 0;
     std::uint64_t Layout = 0;
     std::int32_t Width = 0;
     std::int32_t Height = 0;
-    std::int32_t RailCount = 0;
-    std::int32_t BorderCount = 0;
     std::int32_t StartRail = 0;
     std::int32_t FinishRail = 0;
     std::int32_t SelRail = 0;
@@ -30,8 +28,7 @@ struct TPictureKey {
 
 TPictureKey KeyOf(const TMap& map, std::int32_t width, std::int32_t height)
 {
-    return {map.Id(),          map.Layout(),   width,          height,     map.RailCount(),
-            map.BorderCount(), map.StartRail, map.FinishRail, map.SelRail};
+    return {map.Id(), map.Layout(), width, height, map.StartRail, map.FinishRail, map.SelRail};
 }
 
 /// The element left out of the picture and drawn over it at every call.
@@ -46,15 +43,15 @@ struct TEnds {
 
 std::optional<TEnds> LastBorderOf(const TMap& map)
 {
-    if (map.Borders.empty()) return std::nullopt;
-    const TBorder& b = map.Borders.back();
+    if (map.Borders().empty()) return std::nullopt;
+    const TBorder& b = map.Borders().back();
     return TEnds{b.X1, b.Y1, b.X2, b.Y2, b.Color};
 }
 
 std::optional<TEnds> LastRailOf(const TMap& map)
 {
-    if (map.Rails.empty()) return std::nullopt;
-    const TRail& r = map.Rails.back();
+    if (map.Rails().empty()) return std::nullopt;
+    const TRail& r = map.Rails().back();
     return TEnds{r.X1, r.Y1, r.X2, r.Y2, 0};
 }
 
@@ -103,11 +100,11 @@ struct TBounds {
 TBounds BoundsWithout(const TMap& map, TMoving moving)
 {
     TBounds bounds;
-    const std::size_t rails = map.Rails.size() - (moving == TMoving::LastRail ? 1 : 0);
-    for (std::size_t i = 0; i < rails; ++i) bounds.Take(map.Rails[i]);
-    const std::size_t borders = map.Borders.size() - (moving == TMoving::LastBorder ? 1 : 0);
-    for (std::size_t i = 0; i < borders; ++i) bounds.Take(map.Borders[i]);
-    if (map.Rails.empty()) bounds.TakeSeed();
+    const std::size_t rails = map.Rails().size() - (moving == TMoving::LastRail ? 1 : 0);
+    for (std::size_t i = 0; i < rails; ++i) bounds.Take(map.Rails()[i]);
+    const std::size_t borders = map.Borders().size() - (moving == TMoving::LastBorder ? 1 : 0);
+    for (std::size_t i = 0; i < borders; ++i) bounds.Take(map.Borders()[i]);
+    if (map.Rails().empty()) bounds.TakeSeed();
     return bounds;
 }
 
@@ -202,7 +199,7 @@ struct TOverviewCache::State {
         Picture->SetWidth(key.Width > 0 ? key.Width : 0);
         Picture->SetHeight(key.Height > 0 ? key.Height : 0);
 
-        const std::size_t borderLines = map.Borders.size() - (moving == TMoving::LastBorder ? 1 : 0);
+        const std::size_t borderLines = map.Borders().size() - (moving == TMoving::LastBorder ? 1 : 0);
         TLineCollector collector(key.Width, key.Height, borderLines, moving == TMoving::LastBorder);
         TOverviewLeaveOut leaveOut;
         leaveOut.LastBorder = moving == TMoving::LastBorder;
@@ -242,8 +239,8 @@ struct TOverviewCache::State {
     bool KeepsBounds(const TMap& map) const
     {
         TBounds bounds = Others;
-        if (Moving == TMoving::LastBorder) bounds.Take(map.Borders.back());
-        if (Moving == TMoving::LastRail) bounds.Take(map.Rails.back());
+        if (Moving == TMoving::LastBorder) bounds.Take(map.Borders().back());
+        if (Moving == TMoving::LastRail) bounds.Take(map.Rails().back());
         return bounds.Match(*Scale);
     }
 
@@ -329,7 +326,7 @@ void TOverviewCache::Draw(const TMap& map, TCanvas& canvas, std::int32_t width, 
     std::optional<TOverviewLine> last = s.Last;
     if (border) {
         s.LayBorderUnder(canvas, *border);
-        if (map.Rails.empty()) last = border;
+        if (map.Rails().empty()) last = border;
     }
     for (const std::optional<TOverviewLine>& over : {rail, selected})
         if (over) {

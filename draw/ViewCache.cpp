@@ -6,22 +6,22 @@
 
 namespace {
 
-/// What the cached picture shows. Id and Revision cover every change made
-/// through the map's operations; the counts and indices guard against fields
-/// written directly.
+/// What the cached picture shows. Id and Revision cover every change of the
+/// elements (only the map's operations make them); the view and the marks are
+/// fields that anyone may write.
 struct TViewKey {
     std::uint64_t Id = 0;
     std::uint64_t Revision = 0;
     std::int32_t ViewX = 0, ViewY = 0, ViewWidth = 0, ViewHeight = 0, Shift = 0;
-    std::int32_t RailCount = 0, BorderCount = 0, StartRail = 0, FinishRail = 0, SelRail = 0, SelBorder = 0;
+    std::int32_t StartRail = 0, FinishRail = 0, SelRail = 0, SelBorder = 0;
     friend bool operator==(const TViewKey&, const TViewKey&) = default;
 };
 
 TViewKey KeyOf(const TMap& map)
 {
-    return {map.Id(),          map.Revision(),    map.ViewX,     map.ViewY,      map.ViewWidth,
-            map.ViewHeight,    map.Zoom.Shift,    map.RailCount(), map.BorderCount(), map.StartRail,
-            map.FinishRail,    map.SelRail,       map.SelBorder};
+    return {map.Id(),         map.Revision(),   map.ViewX,       map.ViewY,     map.ViewWidth,
+            map.ViewHeight,   map.Zoom.Shift,   map.StartRail,   map.FinishRail, map.SelRail,
+            map.SelBorder};
 }
 
 /// The canvas state that drawing leaves, to be set again on another canvas.

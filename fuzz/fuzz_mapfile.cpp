@@ -82,15 +82,15 @@ bool SameMap(const TMap& a, const TMap& b)
 {
     if (a.StartRail != b.StartRail || a.FinishRail != b.FinishRail) return false;
     if (a.BorderCount() != b.BorderCount() || a.RailCount() != b.RailCount()) return false;
-    for (std::size_t i = 0; i < a.Borders.size(); ++i) {
-        const TBorder& p = a.Borders[i];
-        const TBorder& q = b.Borders[i];
+    for (std::size_t i = 0; i < a.Borders().size(); ++i) {
+        const TBorder& p = a.Borders()[i];
+        const TBorder& q = b.Borders()[i];
         if (p.X1 != q.X1 || p.Y1 != q.Y1 || p.X2 != q.X2 || p.Y2 != q.Y2 || p.Color != q.Color || p.Kind != q.Kind)
             return false;
     }
-    for (std::size_t i = 0; i < a.Rails.size(); ++i) {
-        const TRail& p = a.Rails[i];
-        const TRail& q = b.Rails[i];
+    for (std::size_t i = 0; i < a.Rails().size(); ++i) {
+        const TRail& p = a.Rails()[i];
+        const TRail& q = b.Rails()[i];
         if (p.X1 != q.X1 || p.Y1 != q.Y1 || p.X2 != q.X2 || p.Y2 != q.Y2 || p.IsStart != q.IsStart ||
             p.IsFinish != q.IsFinish)
             return false;
@@ -133,13 +133,13 @@ bool LoadBothWays(const std::uint8_t* data, std::size_t size, TMap& fromFile)
 void RequireClean(const TMap& map)
 {
     FUZZ_REQUIRE(map.SelRail == -1 && map.SelBorder == -1);
-    for (const TBorder& border : map.Borders) {
+    for (const TBorder& border : map.Borders()) {
         FUZZ_REQUIRE(InWorld(border));
         FUZZ_REQUIRE(border.Kind <= bkArch);
         FUZZ_REQUIRE(border.Color <= 0xFFFFFFu);
     }
     for (std::int32_t i = 0; i < map.RailCount(); ++i) {
-        const TRail& rail = map.Rails[static_cast<std::size_t>(i)];
+        const TRail& rail = map.Rails()[static_cast<std::size_t>(i)];
         FUZZ_REQUIRE(InWorld(rail));
         FUZZ_REQUIRE(rail.Length() >= 10.0);
         FUZZ_REQUIRE(rail.IsStart == (i == map.StartRail));
@@ -165,7 +165,7 @@ void RequireSoundCheck(TMap& map)
     }
     FUZZ_REQUIRE(faultRail == lastRail);
     const auto link = [&](std::int32_t k) { return k >= -1 && k < map.RailCount(); };
-    for (const TRail& rail : map.Rails)
+    for (const TRail& rail : map.Rails())
         FUZZ_REQUIRE(link(rail.Next1) && link(rail.Next2) && link(rail.Prev1) && link(rail.Prev2));
 }
 
@@ -214,7 +214,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         RequireClean(fromFile);
         // A loaded map written out and read back is the same map, byte for byte.
         const std::vector<std::uint8_t> bytes = MapToBytes(fromFile);
-        FUZZ_REQUIRE(bytes.size() == 16 + 12 * fromFile.Borders.size() + 8 * fromFile.Rails.size());
+        FUZZ_REQUIRE(bytes.size() == 16 + 12 * fromFile.Borders().size() + 8 * fromFile.Rails().size());
         TMap reloaded;
         TMapReader again(bytes.data(), bytes.size());
         ReadMapBody(reloaded, again);

@@ -77,17 +77,11 @@ TMapFileStats ReadMapFile(TMap& map, const std::string& path)
     TMapReader in(path);
     TMapFileStats stats;
     stats.SizeBytes = in.Size();
-    try {
-        ReadMapBody(map, in);
-    } catch (...) {
-        map.Touch();
-        throw;
-    }
+    ReadMapBody(map, in);
     stats.BordersStored = map.BorderCount();
     stats.RailsStored = map.RailCount();
     map.Normalize();
     in.Close();
-    map.Touch();
     map.MarkClean();
     return stats;
 }

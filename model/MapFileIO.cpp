@@ -1,8 +1,11 @@
 #include "model/MapFileIO.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <span>
+#include <type_traits>
 #include <fcntl.h>
 #include <sys/stat.h>
 
@@ -245,23 +248,49 @@ namespace {
 
 /// One section of the file: a count, then that many records of recordSize
 /// bytes, read in order, so that the first damage met is the one reported.
-/// The array grows only to what the bytes left can hold: a count that
-/// promises more fails where the records run out, as a byte-by-byte read does.
+/// Room is made only for what the bytes left can hold: a count that promises
+/// more fails where the records run out, as a byte-by-byte read does. The
+/// records go into the map a block at a time; after a damaged one the map
+/// holds those read completely.
 template <typename T>
-void ReadRecords(TMap& map, TMapReader& in, std::vector<T>& items, void (TMap::*setCount)(std::int32_t),
-                 std::int32_t recordSize)
+void ReadRecords(TMap& map, TMapReader& in, std::int32_t recordSize)
 {
+    constexpr bool rails = std::is_same_v<T, TRail>;
+    const auto append = [&map](std::span<const T> block) {
+        if constexpr (rails)
+            map.AppendRails(block);
+        else
+            map.AppendBorders(block);
+    };
     const std::int32_t count = in.ReadInt32();
     if (count < 0) throw ERangeError();
     const std::int64_t fit = in.Remaining() / recordSize;
     const auto held = static_cast<std::int32_t>(count < fit ? count : fit);
-    (map.*setCount)(held);
-    for (std::int32_t i = 0; i < held; ++i) {
-        try {
-            items[static_cast<std::size_t>(i)].ReadRecord(in);
-        } catch (...) {
-            (map.*setCount)(i);
-            throw;
+    if (held > 0) {
+        // The map is changed from here on, as it would be by resizing it.
+        map.Modified = true;
+        // Reading into the map's own arrays would need them writable from
+        // here; a block at a time costs a copy of the block and no more memory.
+        if constexpr (rails)
+            map.ReserveElements(0, held);
+        else
+            map.ReserveElements(held, 0);
+        // Every slot of a block starts as a fresh element, as a resized array's would.
+        std::vector<T> block(static_cast<std::size_t>(held < 4096 ? held : 4096));
+        for (std::int32_t done = 0; done < held;) {
+            const auto size = static_cast<std::size_t>(std::min<std::int32_t>(held - done, 4096));
+            std::size_t read = 0;
+            try {
+                for (; read < size; ++read) {
+                    block[read] = T{};
+                    block[read].ReadRecord(in);
+                }
+            } catch (...) {
+                append(std::span<const T>(block.data(), read));
+                throw;
+            }
+            append(std::span<const T>(block.data(), size));
+            done += static_cast<std::int32_t>(size);
         }
     }
     if (held < count) {
@@ -277,11 +306,12 @@ void ReadRecords(TMap& map, TMapReader& in, std::vector<T>& items, void (TMap::*
 void ReadMapBody(TMap& map, TMapReader& in)
 {
     // A lying count costs nothing: the arrays grow only to what the bytes
-    // left can hold; after a damaged record they are cut back to the
-    // elements read completely.
-    ReadRecords(map, in, map.Borders, &TMap::SetBorderCount, 12);
-    ReadRecords(map, in, map.Rails, &TMap::SetRailCount, 8);
-    map.Touch();
+    // left can hold; after a damaged record they hold the elements read
+    // completely.
+    map.SetBorderCount(0);
+    ReadRecords<TBorder>(map, in, 12);
+    map.SetRailCount(0);
+    ReadRecords<TRail>(map, in, 8);
     map.SetStartRail(in.ReadInt32());
     map.SetFinishRail(in.ReadInt32());
 }
@@ -289,9 +319,9 @@ void ReadMapBody(TMap& map, TMapReader& in)
 void WriteMapBody(const TMap& map, TMapWriter& out)
 {
     out.WriteInt32(map.BorderCount());
-    for (const TBorder& border : map.Borders) border.WriteRecord(out);
+    for (const TBorder& border : map.Borders()) border.WriteRecord(out);
     out.WriteInt32(map.RailCount());
-    for (const TRail& rail : map.Rails) rail.WriteRecord(out);
+    for (const TRail& rail : map.Rails()) rail.WriteRecord(out);
     out.WriteInt32(map.StartRail);
     out.WriteInt32(map.FinishRail);
     out.Flush();

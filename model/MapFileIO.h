@@ -97,9 +97,10 @@ private:
 };
 
 /// The body of a load: border count and records, rail count and records, start
-/// and finish, through the map's setters. Raises the error of a damaged file,
-/// leaving exactly the elements read completely. Does not empty the map first,
-/// does not normalise and does not touch Modified beyond what the setters do.
+/// and finish, through the map's operations. Raises the error of a damaged
+/// file, leaving exactly the elements read completely. Each kind's elements
+/// replace those the map held; it does not normalise, and sets Modified only
+/// where an operation or a record read does.
 void ReadMapBody(TMap& map, TMapReader& in);
 /// Writes the map as a map file.
 void WriteMapBody(const TMap& map, TMapWriter& out);

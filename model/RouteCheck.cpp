@@ -50,13 +50,17 @@ void CheckLinkArguments(const TMap& map, std::int32_t rail, std::int32_t success
 bool TMap::LinkFirst(std::int32_t rail, std::int32_t successor)
 {
     CheckLinkArguments(*this, rail, successor);
-    return Link(Rails, rail, successor, false, false);
+    NoteEdit<TRail>(TEditKind::Changed, rail, 1);
+    NoteEdit<TRail>(TEditKind::Changed, successor, 1);
+    return Link(rails_, rail, successor, false, false);
 }
 
 bool TMap::LinkSecond(std::int32_t rail, std::int32_t successor)
 {
     CheckLinkArguments(*this, rail, successor);
-    return Link(Rails, rail, successor, true, false);
+    NoteEdit<TRail>(TEditKind::Changed, rail, 1);
+    NoteEdit<TRail>(TEditKind::Changed, successor, 1);
+    return Link(rails_, rail, successor, true, false);
 }
 
 TPoint CentredOrigin(const TLine& line, std::int32_t extentX, std::int32_t extentY)
@@ -94,45 +98,48 @@ bool TMap::CheckRoutes(std::int32_t& faultRail, const TRouteFaultSink& sink)
         nextRailId_ = 1;
     }
     found.FirstRailId = nextRailId_;
+    // Every rail gets new links and a new id; noted first, as a fault sink
+    // may stop the check part-way.
+    if (n > 0) NoteEdit<TRail>(TEditKind::Changed, 0, n);
     for (std::int32_t i = 0; i < n; ++i) {
-        TRail& rail = Rails[static_cast<std::size_t>(i)];
+        TRail& rail = rails_[static_cast<std::size_t>(i)];
         rail.Prev1 = -1;
         rail.Prev2 = -1;
         rail.RouteId = found.RailId(i);
     }
     nextRailId_ += static_cast<std::uint32_t>(n);
 
-    routeIndex_.Build(Rails);
+    routeIndex_.Build(rails_);
     for (std::int32_t i = 0; i < n; ++i) {
-        TRail& ri = Rails[static_cast<std::size_t>(i)];
+        TRail& ri = rails_[static_cast<std::size_t>(i)];
         ri.Next1 = -1;
         ri.Next2 = -1;
         // Every rail that starts where ri ends and passes the direction test,
         // in ascending index, as a visit of every rail would meet them.
-        routeIndex_.ForEachSuccessor(Rails, i, [&](std::int32_t j) {
-            const TRail& rj = Rails[static_cast<std::size_t>(j)];
+        routeIndex_.ForEachSuccessor(rails_, i, [&](std::int32_t j) {
+            const TRail& rj = rails_[static_cast<std::size_t>(j)];
             if (ri.Next1 == -1) {
-                if (!Link(Rails, i, j, false, true)) fault(j, TRouteFaultKind::ThirdPredecessor);
-                if (!Link(Rails, i, j, true, true)) fault(j, TRouteFaultKind::ThirdPredecessor);
+                if (!Link(rails_, i, j, false, true)) fault(j, TRouteFaultKind::ThirdPredecessor);
+                if (!Link(rails_, i, j, true, true)) fault(j, TRouteFaultKind::ThirdPredecessor);
             } else if (ri.Next1 != ri.Next2) {
                 fault(i, TRouteFaultKind::ThirdSuccessor);
             } else {
-                const TRail& rk = Rails[static_cast<std::size_t>(ri.Next1)];
+                const TRail& rk = rails_[static_cast<std::size_t>(ri.Next1)];
                 const bool first = TurnAngle(ri, rj) > TurnAngle(ri, rk);
-                if (!Link(Rails, i, j, !first, true)) fault(j, TRouteFaultKind::ThirdPredecessor);
+                if (!Link(rails_, i, j, !first, true)) fault(j, TRouteFaultKind::ThirdPredecessor);
             }
         });
         if (ri.Next1 == -1) fault(i, TRouteFaultKind::NoSuccessor);
     }
 
     for (std::int32_t i = 0; i < n; ++i)
-        if (Rails[static_cast<std::size_t>(i)].Prev1 == -1) fault(i, TRouteFaultKind::NoPredecessor);
+        if (rails_[static_cast<std::size_t>(i)].Prev1 == -1) fault(i, TRouteFaultKind::NoPredecessor);
 
     if (StartRail < 0 || StartRail >= n) fault(-1, TRouteFaultKind::NoStart, false);
     if (FinishRail < 0 || FinishRail >= n) fault(-1, TRouteFaultKind::NoFinish, false);
 
     if (faultRail >= 0) {
-        const TPoint origin = CentredOrigin(Rails[static_cast<std::size_t>(faultRail)], ViewExtentX(), ViewExtentY());
+        const TPoint origin = CentredOrigin(rails_[static_cast<std::size_t>(faultRail)], ViewExtentX(), ViewExtentY());
         ViewX = origin.x;
         ViewY = origin.y;
     }
@@ -149,9 +156,9 @@ std::int32_t TMap::RailWithRouteId(std::uint32_t id) const
     // The rail is usually still where the last check saw it.
     if (lastFaults_) {
         const std::uint32_t seen = id - lastFaults_->FirstRailId;
-        if (seen < Rails.size() && Rails[seen].RouteId == id) return static_cast<std::int32_t>(seen);
+        if (seen < rails_.size() && rails_[seen].RouteId == id) return static_cast<std::int32_t>(seen);
     }
     for (std::int32_t i = 0; i < RailCount(); ++i)
-        if (Rails[static_cast<std::size_t>(i)].RouteId == id) return i;
+        if (rails_[static_cast<std::size_t>(i)].RouteId == id) return i;
     return -1;
 }

@@ -24,17 +24,6 @@ bool IsValidIndex(const std::vector<T>& items, std::int32_t index)
     return index >= 0 && static_cast<std::size_t>(index) < items.size();
 }
 
-/// Moves a one-element mark held in `mark` to `index` (the selection): the
-/// flag leaves the element it was on and goes to the new one, when that names
-/// an element. Selection flags are not edits and go into no history.
-template <typename T, typename Flag>
-void MoveMark(std::vector<T>& items, std::int32_t& mark, std::int32_t index, Flag flag)
-{
-    if (IsValidIndex(items, mark)) items[static_cast<std::size_t>(mark)].*flag = false;
-    mark = index;
-    if (IsValidIndex(items, index)) items[static_cast<std::size_t>(index)].*flag = true;
-}
-
 /// The rule by which an index into an array follows the deletion of slot `deleted`.
 void FollowDeletion(std::int32_t& index, std::int32_t deleted)
 {
@@ -57,12 +46,24 @@ void ResizeExactly(std::vector<T>& items, std::int32_t n)
     }
 }
 
+/// Ascending runs (first, count) of removed indices, built one index at a time.
+using TRuns = std::vector<std::pair<std::int32_t, std::int32_t>>;
+
+void AddToRuns(TRuns& runs, std::int32_t index)
+{
+    if (!runs.empty() && runs.back().first + runs.back().second == index)
+        ++runs.back().second;
+    else
+        runs.emplace_back(index, 1);
+}
+
 /// Removes the elements for which doomed() holds, keeping the order of the
 /// rest, and rewrites each index in `indices` exactly as deleting the doomed
-/// elements one at a time would. Returns whether anything was removed.
+/// elements one at a time would. Returns whether anything was removed; runs
+/// receives the removed indices.
 template <typename T, typename Pred, std::size_t N>
 bool RemoveWhere(std::vector<T>& items, Pred doomed, std::int32_t* const (&indices)[N],
-                 std::vector<std::pair<std::int32_t, T>>* removedOut)
+                 std::vector<std::pair<std::int32_t, T>>* removedOut, TRuns& runs)
 {
     const std::size_t count = items.size();
     std::size_t first = 0;
@@ -75,6 +76,7 @@ bool RemoveWhere(std::vector<T>& items, Pred doomed, std::int32_t* const (&indic
     for (std::size_t k = 0; k < count; ++k) {
         if (k >= first && doomed(items[k])) {
             if (removedOut) removedOut->emplace_back(static_cast<std::int32_t>(k), items[k]);
+            AddToRuns(runs, static_cast<std::int32_t>(k));
             continue;
         }
         newIndex[k] = static_cast<std::int32_t>(kept);
@@ -106,6 +108,18 @@ TMap::TMap()
 {
     SetBorderCount(0);
     SetRailCount(0);
+}
+
+template <class T>
+void TMap::NoteRemovedRuns(const std::vector<std::pair<std::int32_t, std::int32_t>>& runs)
+{
+    // More runs than the journal keeps: saying so once is cheaper than
+    // noting them all for nothing.
+    if (runs.size() >= TEditLog::Capacity) {
+        edits_.Restart();
+        return;
+    }
+    for (auto run = runs.rbegin(); run != runs.rend(); ++run) NoteEdit<T>(TEditKind::Removed, run->first, run->second);
 }
 
 // The primitives. Each records its change into the open step, or, with no
@@ -152,15 +166,14 @@ void TMap::PutElement(std::vector<T>& items, std::int32_t index, const T& value)
     if (!IsValidIndex(items, index)) throw ERangeError();
     T& item = items[static_cast<std::size_t>(index)];
     if (SameElement(item, value)) return;
-    if (applying_) {
-        item = value;
-        return;
+    if (!applying_) {
+        if (history_.IsRecording())
+            Record(history_, [&] { JournalOf(items).NotePut(index, item, value); });
+        else
+            NoteUnrecorded();
     }
-    if (history_.IsRecording())
-        Record(history_, [&] { JournalOf(items).NotePut(index, item, value); });
-    else
-        NoteUnrecorded();
     item = value;
+    NoteEdit<T>(TEditKind::Changed, index, 1);
 }
 
 template <class T>
@@ -169,6 +182,7 @@ void TMap::InsertElement(std::vector<T>& items, std::int32_t index, const T& val
     if (index < 0 || static_cast<std::size_t>(index) > items.size()) throw ERangeError();
     if (!applying_ && !history_.IsRecording()) NoteUnrecorded();
     items.insert(items.begin() + index, value);
+    NoteEdit<T>(TEditKind::Added, index, 1);
     if (!applying_ && history_.IsRecording()) Record(history_, [&] { JournalOf(items).NoteInsert(index, value); });
 }
 
@@ -179,6 +193,7 @@ void TMap::EraseElement(std::vector<T>& items, std::int32_t index)
     const T gone = items[static_cast<std::size_t>(index)];
     if (!applying_ && !history_.IsRecording()) NoteUnrecorded();
     items.erase(items.begin() + index);
+    NoteEdit<T>(TEditKind::Removed, index, 1);
     if (!applying_ && history_.IsRecording())
         Record(history_, [&] { JournalOf(items).NoteErase({{index, gone}}); });
 }
@@ -198,6 +213,9 @@ void TMap::EraseListed(std::vector<T>& items, const std::vector<std::pair<std::i
     }
     if (next != listed.size()) throw ERangeError();
     items.resize(kept);
+    TRuns runs;
+    for (const auto& entry : listed) AddToRuns(runs, entry.first);
+    NoteRemovedRuns<T>(runs);
 }
 
 template <class T>
@@ -219,6 +237,10 @@ void TMap::ReinsertListed(std::vector<T>& items, const std::vector<std::pair<std
             items[k] = items[--from];
         }
     }
+    // Ascending, each at its final index: every earlier one is in place by then.
+    TRuns runs;
+    for (const auto& entry : listed) AddToRuns(runs, entry.first);
+    for (const auto& [first, count] : runs) NoteEdit<T>(TEditKind::Added, first, count);
 }
 
 template <class T>
@@ -230,6 +252,10 @@ void TMap::ResizeElements(std::vector<T>& items, std::int32_t n)
     if (applying_ || !history_.IsRecording()) {
         NoteUnrecorded();
         ResizeExactly(items, n);
+        if (n > old)
+            NoteEdit<T>(TEditKind::Added, old, n - old);
+        else
+            NoteEdit<T>(TEditKind::Removed, n, old - n);
         return;
     }
     for (std::int32_t k = old; k < n; ++k) InsertElement(items, k, T{});
@@ -240,77 +266,162 @@ template <class T, class Pred, std::size_t N>
 bool TMap::EraseWhere(std::vector<T>& items, Pred doomed, std::int32_t* const (&indices)[N])
 {
     const bool recording = !applying_ && history_.IsRecording();
+    TRuns runs;
     if (!recording) {
         const bool removed =
-            RemoveWhere(items, doomed, indices, static_cast<std::vector<std::pair<std::int32_t, T>>*>(nullptr));
+            RemoveWhere(items, doomed, indices, static_cast<std::vector<std::pair<std::int32_t, T>>*>(nullptr), runs);
         if (removed) NoteUnrecorded();
+        NoteRemovedRuns<T>(runs);
         return removed;
     }
     std::vector<std::pair<std::int32_t, T>> removed;
-    if (!RemoveWhere(items, doomed, indices, &removed)) return false;
+    if (!RemoveWhere(items, doomed, indices, &removed, runs)) return false;
+    NoteRemovedRuns<T>(runs);
     Record(history_, [&] { JournalOf(items).NoteErase(std::move(removed)); });
     return true;
 }
 
+template <class T>
+void TMap::AppendElements(std::vector<T>& items, std::span<const T> values)
+{
+    if (values.empty()) return;
+    const std::size_t old = items.size();
+    if (values.size() > static_cast<std::size_t>(INT32_MAX) - old) throw ERangeError();
+    const bool recording = !applying_ && history_.IsRecording();
+    if (!recording) NoteUnrecorded();
+    try {
+        items.insert(items.end(), values.begin(), values.end());
+    } catch (const std::bad_alloc&) {
+        throw EOutOfMemory();
+    } catch (const std::length_error&) {
+        throw EOutOfMemory();
+    }
+    const auto first = static_cast<std::int32_t>(old);
+    NoteEdit<T>(TEditKind::Added, first, static_cast<std::int32_t>(values.size()));
+    if (recording)
+        Record(history_, [&] {
+            for (std::size_t k = 0; k < values.size(); ++k)
+                JournalOf(items).NoteInsert(first + static_cast<std::int32_t>(k), values[k]);
+        });
+    Touch();
+}
+
+template <class T>
+void TMap::FlagSelected(std::vector<T>& items, std::int32_t index, bool selected)
+{
+    if (!IsValidIndex(items, index)) return;
+    bool& flag = items[static_cast<std::size_t>(index)].Selected;
+    if (flag == selected) return;
+    flag = selected;
+    NoteEdit<T>(TEditKind::Changed, index, 1);
+}
+
+template <class T>
+void TMap::MoveSelection(std::vector<T>& items, std::int32_t& mark, std::int32_t index)
+{
+    FlagSelected(items, mark, false);
+    mark = index;
+    FlagSelected(items, index, true);
+    Touch();
+}
+
 void TMap::MoveRailMark(std::int32_t& mark, std::int32_t index, bool TRail::*flag)
 {
-    if (IsValidIndex(Rails, mark)) {
-        TRail rail = Rails[static_cast<std::size_t>(mark)];
+    if (IsValidIndex(rails_, mark)) {
+        TRail rail = rails_[static_cast<std::size_t>(mark)];
         rail.*flag = false;
-        PutElement(Rails, mark, rail);
+        PutElement(rails_, mark, rail);
     }
     mark = index;
-    if (IsValidIndex(Rails, index)) {
-        TRail rail = Rails[static_cast<std::size_t>(index)];
+    if (IsValidIndex(rails_, index)) {
+        TRail rail = rails_[static_cast<std::size_t>(index)];
         rail.*flag = true;
-        PutElement(Rails, index, rail);
+        PutElement(rails_, index, rail);
     }
 }
 
 // The operations.
 
-void TMap::SetRailCount(std::int32_t n)
+template <class T>
+void TMap::SetCount(std::vector<T>& items, std::int32_t n)
 {
     if (n < 0) throw ERangeError();
-    if (n == RailCount()) return;
-    ResizeElements(Rails, n);
+    if (static_cast<std::size_t>(n) == items.size()) return;
+    ResizeElements(items, n);
     Modified = true;
     Touch();
 }
 
-void TMap::SetBorderCount(std::int32_t n)
+void TMap::SetRailCount(std::int32_t n) { SetCount(rails_, n); }
+
+void TMap::SetBorderCount(std::int32_t n) { SetCount(borders_, n); }
+
+void TMap::AppendRails(std::span<const TRail> rails) { AppendElements(rails_, rails); }
+
+void TMap::AppendBorders(std::span<const TBorder> borders) { AppendElements(borders_, borders); }
+
+void TMap::ReserveElements(std::int32_t borders, std::int32_t rails)
 {
-    if (n < 0) throw ERangeError();
-    if (n == BorderCount()) return;
-    ResizeElements(Borders, n);
+    try {
+        if (borders > 0) borders_.reserve(static_cast<std::size_t>(borders));
+        if (rails > 0) rails_.reserve(static_cast<std::size_t>(rails));
+    } catch (const std::bad_alloc&) {
+        throw EOutOfMemory();
+    } catch (const std::length_error&) {
+        throw EOutOfMemory();
+    }
+}
+
+void TMap::SetRail(std::int32_t index, const TRail& rail)
+{
+    PutElement(rails_, index, rail);
+    Touch();
+}
+
+void TMap::SetBorder(std::int32_t index, const TBorder& border)
+{
+    PutElement(borders_, index, border);
+    Touch();
+}
+
+template <class T>
+void TMap::AddElement(std::vector<T>& items, std::int32_t x, std::int32_t y, T element)
+{
+    const bool wasModified = Modified;
+    SetCount(items, Add(static_cast<std::int32_t>(items.size()), 1));
+    const auto last = static_cast<std::int32_t>(items.size() - 1);
+    TPoint p;
+    try {
+        p = SnapPoint(Sub(x, ViewX), Sub(y, ViewY), 0);
+    } catch (...) {
+        // No zeroed element is left behind at the world origin.
+        EraseElement(items, last);
+        Modified = wasModified;
+        Touch();
+        throw;
+    }
+    // The first end is written a coordinate at a time: an overflow in the
+    // second leaves the first in place.
+    T placed{};
+    placed.X1 = Add(p.x, ViewX);
+    PutElement(items, last, placed);
+    element.X1 = placed.X1;
+    element.Y1 = Add(p.y, ViewY);
+    PutElement(items, last, element);
+    if constexpr (std::is_same_v<T, TRail>)
+        SelectRail(last);
+    else
+        SelectBorder(last);
     Modified = true;
     Touch();
 }
 
 void TMap::AddRail(std::int32_t x, std::int32_t y, std::int32_t x2, std::int32_t y2)
 {
-    const bool wasModified = Modified;
-    SetRailCount(Add(RailCount(), 1));
-    const std::int32_t last = RailCount() - 1;
-    TPoint p;
-    try {
-        p = SnapPoint(Sub(x, ViewX), Sub(y, ViewY), 0);
-    } catch (...) {
-        // No zeroed rail is left behind at the world origin.
-        EraseElement(Rails, last);
-        Modified = wasModified;
-        throw;
-    }
     TRail rail{};
-    rail.X1 = Add(p.x, ViewX);
-    PutElement(Rails, last, rail);
-    rail.Y1 = Add(p.y, ViewY);
     rail.X2 = x2;
     rail.Y2 = y2;
-    PutElement(Rails, last, rail);
-    SelectRail(last);
-    Modified = true;
-    Touch();
+    AddElement(rails_, x, y, rail);
 }
 
 void TMap::AddBorder(std::int32_t x, std::int32_t y, std::int32_t x2, std::int32_t y2, TColor color,
@@ -318,35 +429,18 @@ void TMap::AddBorder(std::int32_t x, std::int32_t y, std::int32_t x2, std::int32
 {
     // A kind outside 0..3 would break the invariant every reader of Kind relies on.
     if (kind > bkArch) throw ERangeError();
-    const bool wasModified = Modified;
-    SetBorderCount(Add(BorderCount(), 1));
-    const std::int32_t last = BorderCount() - 1;
-    TPoint p;
-    try {
-        p = SnapPoint(Sub(x, ViewX), Sub(y, ViewY), 0);
-    } catch (...) {
-        EraseElement(Borders, last);
-        Modified = wasModified;
-        throw;
-    }
     TBorder border{};
-    border.X1 = Add(p.x, ViewX);
-    PutElement(Borders, last, border);
-    border.Y1 = Add(p.y, ViewY);
     border.X2 = x2;
     border.Y2 = y2;
     border.Color = color;
     border.Kind = kind;
-    PutElement(Borders, last, border);
-    SelectBorder(last);
-    Modified = true;
-    Touch();
+    AddElement(borders_, x, y, border);
 }
 
 void TMap::DeleteRail(std::int32_t index)
 {
-    if (!IsValidIndex(Rails, index)) return;
-    EraseElement(Rails, index);
+    if (!IsValidIndex(rails_, index)) return;
+    EraseElement(rails_, index);
     Modified = true;
     FollowDeletion(StartRail, index);
     FollowDeletion(FinishRail, index);
@@ -356,8 +450,8 @@ void TMap::DeleteRail(std::int32_t index)
 
 void TMap::DeleteBorder(std::int32_t index)
 {
-    if (!IsValidIndex(Borders, index)) return;
-    EraseElement(Borders, index);
+    if (!IsValidIndex(borders_, index)) return;
+    EraseElement(borders_, index);
     Modified = true;
     FollowDeletion(SelBorder, index);
     Touch();
@@ -365,38 +459,38 @@ void TMap::DeleteBorder(std::int32_t index)
 
 void TMap::ReverseRail(std::int32_t index)
 {
-    if (!IsValidIndex(Rails, index)) return;
-    TRail rail = Rails[static_cast<std::size_t>(index)];
+    if (!IsValidIndex(rails_, index)) return;
+    TRail rail = rails_[static_cast<std::size_t>(index)];
     std::swap(rail.X1, rail.X2);
     std::swap(rail.Y1, rail.Y2);
-    PutElement(Rails, index, rail);
+    PutElement(rails_, index, rail);
     Modified = true;
     Touch();
 }
 
 void TMap::CycleBorderKind(std::int32_t index)
 {
-    if (!IsValidIndex(Borders, index)) return;
-    TBorder border = Borders[static_cast<std::size_t>(index)];
+    if (!IsValidIndex(borders_, index)) return;
+    TBorder border = borders_[static_cast<std::size_t>(index)];
     border.Kind = static_cast<std::uint8_t>((border.Kind + 1) % 4);
-    PutElement(Borders, index, border);
+    PutElement(borders_, index, border);
     Modified = true;
     Touch();
 }
 
 void TMap::SetBorderColor(std::int32_t index, TColor color)
 {
-    if (!IsValidIndex(Borders, index)) return;
-    TBorder border = Borders[static_cast<std::size_t>(index)];
+    if (!IsValidIndex(borders_, index)) return;
+    TBorder border = borders_[static_cast<std::size_t>(index)];
     border.Color = color;
-    PutElement(Borders, index, border);
+    PutElement(borders_, index, border);
     Modified = true;
     Touch();
 }
 
 TColor TMap::GetBorderColor(std::int32_t index) const
 {
-    return IsValidIndex(Borders, index) ? Borders[static_cast<std::size_t>(index)].Color : clWhite;
+    return IsValidIndex(borders_, index) ? borders_[static_cast<std::size_t>(index)].Color : clWhite;
 }
 
 void TMap::SetStartRail(std::int32_t index)
@@ -424,14 +518,12 @@ void TMap::SetFinishRail(std::int32_t index)
 
 void TMap::SelectRail(std::int32_t index)
 {
-    MoveMark(Rails, SelRail, index, &TRail::Selected);
-    Touch();
+    MoveSelection(rails_, SelRail, index);
 }
 
 void TMap::SelectBorder(std::int32_t index)
 {
-    MoveMark(Borders, SelBorder, index, &TBorder::Selected);
-    Touch();
+    MoveSelection(borders_, SelBorder, index);
 }
 
 void TMap::Normalize()
@@ -440,9 +532,9 @@ void TMap::Normalize()
     // and flags; a map with many stray elements would otherwise take quadratic time.
     std::int32_t* const railIndices[] = {&StartRail, &FinishRail, &SelRail};
     const bool railsGone =
-        EraseWhere(Rails, [](const TRail& r) { return OutsideWorld(r) || r.Length() < 10; }, railIndices);
+        EraseWhere(rails_, [](const TRail& r) { return OutsideWorld(r) || r.Length() < 10; }, railIndices);
     std::int32_t* const borderIndices[] = {&SelBorder};
-    const bool bordersGone = EraseWhere(Borders, [](const TBorder& b) { return OutsideWorld(b); }, borderIndices);
+    const bool bordersGone = EraseWhere(borders_, [](const TBorder& b) { return OutsideWorld(b); }, borderIndices);
     if (railsGone || bordersGone) {
         Modified = true;
         Touch();

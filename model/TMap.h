@@ -4,9 +4,13 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <span>
 #include <string>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
+#include "model/TEditLog.h"
 #include "model/TLine.h"
 #include "model/TMapIndex.h"
 #include "model/TMapHistory.h"
@@ -95,15 +99,32 @@ public:
     std::int32_t SelBorder = -1;
     bool Modified = false;
     /// The elements in drawing and saving order; their sizes are the counts.
-    std::vector<TBorder> Borders;
-    std::vector<TRail> Rails;
+    /// Only the map's operations change them (EditsSince tells what they did).
+    const std::vector<TBorder>& Borders() const { return borders_; }
+    const std::vector<TRail>& Rails() const { return rails_; }
 
-    std::int32_t RailCount() const { return static_cast<std::int32_t>(Rails.size()); }
-    std::int32_t BorderCount() const { return static_cast<std::int32_t>(Borders.size()); }
+    std::int32_t RailCount() const { return static_cast<std::int32_t>(rails_.size()); }
+    std::int32_t BorderCount() const { return static_cast<std::int32_t>(borders_.size()); }
     /// Resizes Rails to exactly n (new slots hold zeroed rails); sets Modified when n differs.
     /// A negative n raises ERangeError.
     void SetRailCount(std::int32_t n);
     void SetBorderCount(std::int32_t n);
+
+    // Writing elements as given, for what builds a map rather than edits it
+    // (the loader, tests, benchmarks): the values are taken whole, flags,
+    // links and odd coordinates included, and Modified is left to the caller.
+    // Like every change they go into the open step; with none open they drop
+    // the history.
+    /// Appends the elements after the last one. Raises EOutOfMemory when the
+    /// memory runs out and ERangeError when a count would pass INT32_MAX,
+    /// changing nothing.
+    void AppendRails(std::span<const TRail> rails);
+    void AppendBorders(std::span<const TBorder> borders);
+    /// Makes room for this many elements in all without changing any.
+    void ReserveElements(std::int32_t borders, std::int32_t rails);
+    /// Writes element index's value; an index naming no element raises ERangeError.
+    void SetRail(std::int32_t index, const TRail& rail);
+    void SetBorder(std::int32_t index, const TBorder& border);
     bool IsModified() const { return Modified; }
 
     /// The world width and height the view shows: ViewWidth and ViewHeight at scale 1.
@@ -209,6 +230,7 @@ public:
     /// unless the map is then exactly as saved.
     void MarkClean();
     /// Starts the history afresh (a load, a close): no steps, no clean point.
+    /// The edit journal starts afresh too, so its readers look at everything.
     void ClearHistory();
     const TMapHistory& History() const { return history_; }
 
@@ -234,19 +256,27 @@ public:
 
     /// Grows whenever anything that the drawing shows changes (elements, their
     /// ends, selection, start, finish); lets a cached picture know it is stale.
-    std::uint64_t Revision() const { return revision_.Value; }
+    std::uint64_t Revision() const { return edits_.Revision(); }
     /// Identifies this map object for the lifetime of the program. A copy is
     /// another map and gets its own id.
     std::uint64_t Id() const { return id_.Value; }
-    /// Marks a drawing-visible change made outside the operations above.
-    void Touch()
-    {
-        ++revision_.Value;
-        ++layout_.Value;
-    }
     /// Changes with everything that Revision changes with, except the moves of
     /// the second end of the last border or rail that drawing out makes.
     std::uint64_t Layout() const { return layout_.Value; }
+    /// The journal of the element arrays: visits, oldest first, every change
+    /// made to them since the map stood at revision (a Revision() the reader
+    /// kept), each naming the indices of its moment, so that replaying them
+    /// in order carries the reader's indices along. Every operation appears
+    /// in it: drawing and its moving end, selecting, undo, redo, cancel,
+    /// Normalize, the route check's links. False, having visited nothing,
+    /// when it no longer reaches back that far: too much changed since, the
+    /// map was loaded or closed (ClearHistory) or another map's contents were
+    /// assigned to it; the reader then looks at everything.
+    template <class Visit>
+    bool EditsSince(std::uint64_t revision, Visit&& visit) const
+    {
+        return edits_.Since(revision, std::forward<Visit>(visit));
+    }
 
     /// Maps of at least this many elements answer drawing, picking and
     /// snapping from a grid of their elements instead of visiting them all;
@@ -287,20 +317,22 @@ private:
         TIdentity& operator=(const TIdentity&) noexcept { return *this; }
     };
     /// Assigning another map's contents counts as a change of this map.
-    struct TRevision {
+    struct TLayout {
         std::uint64_t Value = 0;
-        TRevision() = default;
-        TRevision(const TRevision&) = default;
-        TRevision& operator=(const TRevision& other) noexcept
+        TLayout() = default;
+        TLayout(const TLayout&) = default;
+        TLayout& operator=(const TLayout& other) noexcept
         {
             Value = (Value > other.Value ? Value : other.Value) + 1;
             return *this;
         }
     };
 
+    std::vector<TBorder> borders_;
+    std::vector<TRail> rails_;
+
     // The few primitives through which every change of the element arrays
-    // goes, so that the history (and whatever else follows the elements)
-    // sees each one.
+    // goes, so that the history and the edit journal see each one.
     template <class T>
     void PutElement(std::vector<T>& items, std::int32_t index, const T& value);
     template <class T>
@@ -315,6 +347,31 @@ private:
     void ReinsertListed(std::vector<T>& items, const std::vector<std::pair<std::int32_t, T>>& listed);
     template <class T>
     void ResizeElements(std::vector<T>& items, std::int32_t n);
+    template <class T>
+    void AppendElements(std::vector<T>& items, std::span<const T> values);
+    /// Sets or clears element index's Selected flag, when index names one:
+    /// the journal sees it, the history does not.
+    template <class T>
+    void FlagSelected(std::vector<T>& items, std::int32_t index, bool selected);
+    /// Moves a selection mark and its flag to index.
+    template <class T>
+    void MoveSelection(std::vector<T>& items, std::int32_t& mark, std::int32_t index);
+    /// Tells the edit journal of a change of Count elements of T from First.
+    template <class T>
+    void NoteEdit(TEditKind kind, std::int32_t first, std::int32_t count)
+    {
+        edits_.Note(kind, std::is_same_v<T, TRail>, first, count);
+    }
+    /// Tells the edit journal of removals given as ascending runs (first, count):
+    /// from the last, so that each run's indices hold when it is met.
+    template <class T>
+    void NoteRemovedRuns(const std::vector<std::pair<std::int32_t, std::int32_t>>& runs);
+    /// The one add operation behind AddRail and AddBorder: a new last element
+    /// whose first end is (x, y) snapped, taking the rest of its fields from element.
+    template <class T>
+    void AddElement(std::vector<T>& items, std::int32_t x, std::int32_t y, T element);
+    template <class T>
+    void SetCount(std::vector<T>& items, std::int32_t n);
     /// Removes the elements for which doomed holds; fixes the indices as
     /// deleting them one at a time would. True when any went.
     template <class T, class Pred, std::size_t N>
@@ -325,6 +382,12 @@ private:
     TJournal<T>& JournalOf(std::vector<T>& items);
     /// A change is about to be made: with no step open it drops the history.
     void NoteUnrecorded();
+    /// Marks a drawing-visible change: a new revision and layout.
+    void Touch()
+    {
+        edits_.Advance();
+        ++layout_.Value;
+    }
     TMapMarks Marks() const { return {StartRail, FinishRail, SelRail, SelBorder}; }
     /// Sets the marks and the flags that the selection marks carry.
     void RestoreMarks(const TMapMarks& marks);
@@ -340,7 +403,7 @@ private:
     /// Modified when the open step began, for CancelStep.
     bool stepWasModified_ = false;
     /// A move of the last element's second end: the grids leave that element out.
-    void TouchLast() { ++revision_.Value; }
+    void TouchLast() { edits_.Advance(); }
 
     std::optional<TRouteFaultList> lastFaults_;
     std::uint64_t faultsRevision_ = 0;
@@ -348,8 +411,9 @@ private:
     std::uint32_t nextRailId_ = 1;
     /// The route check's index, kept between checks for its memory.
     TRouteIndex routeIndex_;
-    TRevision revision_;
-    TRevision layout_;
+    /// The revision and the journal of the edits that advanced it.
+    TEditLog edits_;
+    TLayout layout_;
     TIdentity id_;
     mutable TMapIndex index_;
     TPoint snappedWorld_;

@@ -90,8 +90,8 @@ std::optional<TElementEnd> TMap::EndNear(std::int32_t x, std::int32_t y) const
 {
     std::int64_t best = -1;
     std::optional<TElementEnd> found;
-    NearestEnd(Rails, true, x, y, best, found);
-    NearestEnd(Borders, false, x, y, best, found);
+    NearestEnd(rails_, true, x, y, best, found);
+    NearestEnd(borders_, false, x, y, best, found);
     return found;
 }
 
@@ -99,24 +99,24 @@ std::optional<TElementEnd> TMap::EndNearView(std::int32_t px, std::int32_t py) c
 {
     double best = -1;
     std::optional<TElementEnd> found;
-    NearestEndInView(*this, Rails, true, px, py, best, found);
-    NearestEndInView(*this, Borders, false, px, py, best, found);
+    NearestEndInView(*this, rails_, true, px, py, best, found);
+    NearestEndInView(*this, borders_, false, px, py, best, found);
     return found;
 }
 
 std::vector<TElementEnd> TMap::EndsAt(TPoint p) const
 {
     std::vector<TElementEnd> ends;
-    EndsAtPoint(Borders, false, p, ends);
-    EndsAtPoint(Rails, true, p, ends);
+    EndsAtPoint(borders_, false, p, ends);
+    EndsAtPoint(rails_, true, p, ends);
     return ends;
 }
 
 TPoint TMap::EndPoint(const TElementEnd& end) const
 {
     const auto point = [&](const TLine& line) { return end.End == 1 ? TPoint{line.X1, line.Y1} : TPoint{line.X2, line.Y2}; };
-    if (end.IsRail) return Names(Rails, end) ? point(Rails[static_cast<std::size_t>(end.Index)]) : TPoint{};
-    return Names(Borders, end) ? point(Borders[static_cast<std::size_t>(end.Index)]) : TPoint{};
+    if (end.IsRail) return Names(rails_, end) ? point(rails_[static_cast<std::size_t>(end.Index)]) : TPoint{};
+    return Names(borders_, end) ? point(borders_[static_cast<std::size_t>(end.Index)]) : TPoint{};
 }
 
 void TMap::MoveEnds(const std::vector<TElementEnd>& ends, TPoint p)
@@ -134,9 +134,9 @@ void TMap::MoveEnds(const std::vector<TElementEnd>& ends, TPoint p)
     };
     for (const TElementEnd& end : ends) {
         if (end.IsRail)
-            move(Rails, end);
+            move(rails_, end);
         else
-            move(Borders, end);
+            move(borders_, end);
     }
     if (!moved) return;
     Modified = true;

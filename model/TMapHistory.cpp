@@ -48,8 +48,6 @@ void Append(TMapStep& step, const TMapStep& later)
     Refold(step.Rails, later.Rails);
     Refold(step.Borders, later.Borders);
     step.After = later.After;
-    step.RailsAfter = later.RailsAfter;
-    step.BordersAfter = later.BordersAfter;
 }
 
 } // namespace
@@ -223,7 +221,7 @@ void TMapHistory::Cancel()
     Discard();
 }
 
-void TMapHistory::MarkClean(const TMapMarks& marks, std::int32_t rails, std::int32_t borders)
+void TMapHistory::MarkClean(const TMapMarks& marks)
 {
     if (depth_ == 0) {
         clean_ = static_cast<std::ptrdiff_t>(position_);
@@ -235,8 +233,6 @@ void TMapHistory::MarkClean(const TMapMarks& marks, std::int32_t rails, std::int
     savedInStep_ = true;
     if (broken_) return;
     open_.After = marks;
-    open_.RailsAfter = rails;
-    open_.BordersAfter = borders;
     try {
         if (again)
             Append(beforeSave_, open_);
@@ -250,8 +246,6 @@ void TMapHistory::MarkClean(const TMapMarks& marks, std::int32_t rails, std::int
     open_ = TMapStep{};
     open_.Kind = kind;
     open_.Before = marks;
-    open_.RailsBefore = rails;
-    open_.BordersBefore = borders;
 }
 
 void TMapHistory::ForgetRouteIds()

@@ -76,10 +76,6 @@ struct TMapStep {
     TStepKind Kind = TStepKind::Cleanup;
     TMapMarks Before;
     TMapMarks After;
-    std::int32_t RailsBefore = 0;
-    std::int32_t BordersBefore = 0;
-    std::int32_t RailsAfter = 0;
-    std::int32_t BordersAfter = 0;
     TJournal<TRail> Rails;
     TJournal<TBorder> Borders;
 
@@ -129,9 +125,9 @@ public:
     /// The map's state now is the one in its file. Inside a recording step
     /// (a save in the middle of a drag) the part of the step made so far is
     /// set aside and the step goes on from the saved state, with the map's
-    /// marks and counts at the save: the step's end can then tell whether
-    /// anything changed after the save.
-    void MarkClean(const TMapMarks& marks, std::int32_t rails, std::int32_t borders);
+    /// marks at the save: the step's end can then tell whether anything
+    /// changed after the save.
+    void MarkClean(const TMapMarks& marks);
     /// The map was saved while the open step was open.
     bool SavedInStep() const { return savedInStep_; }
     /// The part of the open step made before the last save in it.

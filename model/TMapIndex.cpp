@@ -62,18 +62,17 @@ void ElementsNear(const TElementGrid& grid, const std::vector<T>& items, std::in
 const TMapIndex& TMap::Index() const
 {
     TMapIndex& index = index_;
-    if (index.Id != Id() || index.Layout != Layout() || index.BorderCount != BorderCount() ||
-        index.RailCount != RailCount()) {
+    if (index.Id != Id() || index.Layout != Layout()) {
         index.Id = 0; // a build that fails part-way leaves no grid that looks current
-        const std::size_t borders = Borders.empty() ? 0 : Borders.size() - 1;
-        const std::size_t rails = Rails.empty() ? 0 : Rails.size() - 1;
+        const std::size_t borders = borders_.empty() ? 0 : borders_.size() - 1;
+        const std::size_t rails = rails_.empty() ? 0 : rails_.size() - 1;
         const auto buildBorders = [&] {
-            index.Borders.Build(Borders, borders);
-            index.BorderEnds.Build(Borders, borders);
+            index.Borders.Build(borders_, borders);
+            index.BorderEnds.Build(borders_, borders);
         };
         const auto buildRails = [&] {
-            index.Rails.Build(Rails, rails);
-            index.RailEnds.Build(Rails, rails);
+            index.Rails.Build(rails_, rails);
+            index.RailEnds.Build(rails_, rails);
         };
         // A large map's grids are built on two threads, borders beside rails;
         // the grids are separate and the elements are only read.
@@ -87,8 +86,6 @@ const TMapIndex& TMap::Index() const
         }
         index.Id = Id();
         index.Layout = Layout();
-        index.BorderCount = BorderCount();
-        index.RailCount = RailCount();
     }
     return index;
 }
@@ -96,25 +93,25 @@ const TMapIndex& TMap::Index() const
 void TMap::BordersNear(std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2,
                        std::vector<std::int32_t>& out) const
 {
-    ElementsNear(Index().Borders, Borders, x1, y1, x2, y2, out);
+    ElementsNear(Index().Borders, borders_, x1, y1, x2, y2, out);
 }
 
 void TMap::RailsNear(std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2,
                      std::vector<std::int32_t>& out) const
 {
-    ElementsNear(Index().Rails, Rails, x1, y1, x2, y2, out);
+    ElementsNear(Index().Rails, rails_, x1, y1, x2, y2, out);
 }
 
 void TMap::BorderEndsNear(std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2,
                           std::vector<std::int32_t>& out) const
 {
-    ElementsNear(Index().BorderEnds, Borders, x1, y1, x2, y2, out);
+    ElementsNear(Index().BorderEnds, borders_, x1, y1, x2, y2, out);
 }
 
 void TMap::RailEndsNear(std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2,
                         std::vector<std::int32_t>& out) const
 {
-    ElementsNear(Index().RailEnds, Rails, x1, y1, x2, y2, out);
+    ElementsNear(Index().RailEnds, rails_, x1, y1, x2, y2, out);
 }
 
 bool TMap::UsesIndexNear(std::int32_t px, std::int32_t py) const

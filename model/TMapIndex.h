@@ -170,9 +170,7 @@ struct TMapIndex {
     /// By ends, 32-unit cells: snapping, which looks for ends within a few units.
     TElementGrid BorderEnds{5, true};
     TElementGrid RailEnds{5, true};
-    /// What the grids were built from: the map's id, layout and counts.
+    /// What the grids were built from: the map's id and layout.
     std::uint64_t Id = 0;
     std::uint64_t Layout = 0;
-    std::int32_t BorderCount = -1;
-    std::int32_t RailCount = -1;
 };

@@ -233,14 +233,14 @@ void TMap::SelectAt(std::int32_t px, std::int32_t py)
     VisitNear(
         grid, RailCount(), [&](std::vector<std::int32_t>& out) { RailsNear(x1, y1, x2, y2, out); },
         [&](std::int32_t i) {
-            if (distance(Rails[static_cast<std::size_t>(i)]) < PickRadius) SelectRail(i);
+            if (distance(rails_[static_cast<std::size_t>(i)]) < PickRadius) SelectRail(i);
         });
     SelectBorder(-1);
     if (SelRail >= 0) return;
     VisitNear(
         grid, BorderCount(), [&](std::vector<std::int32_t>& out) { BordersNear(x1, y1, x2, y2, out); },
         [&](std::int32_t i) {
-            if (distance(Borders[static_cast<std::size_t>(i)]) < PickRadius) SelectBorder(i);
+            if (distance(borders_[static_cast<std::size_t>(i)]) < PickRadius) SelectBorder(i);
         });
 }
 
@@ -255,9 +255,9 @@ TPoint TMap::SnapPointEx(std::int32_t px, std::int32_t py, std::uint8_t placing,
     snapped = false;
     TPoint result{px, py};
     // The element being placed is left out, so its second end never snaps to its own first end.
-    std::size_t borderCandidates = Borders.size();
+    std::size_t borderCandidates = borders_.size();
     if (placing == 1 && borderCandidates > 0) --borderCandidates;
-    std::size_t railCandidates = Rails.size();
+    std::size_t railCandidates = rails_.size();
     if (placing == 2 && railCandidates > 0) --railCandidates;
 
     const TView view{ViewX, ViewY, ViewWidth, ViewHeight};
@@ -268,12 +268,12 @@ TPoint TMap::SnapPointEx(std::int32_t px, std::int32_t py, std::uint8_t placing,
         AroundPoint(*this, px, py, x1, y1, x2, y2);
         std::vector<std::int32_t> near;
         BorderEndsNear(x1, y1, x2, y2, near);
-        SnapToCandidates(Borders, near, borderCandidates, view, px, py, result, snapped);
+        SnapToCandidates(borders_, near, borderCandidates, view, px, py, result, snapped);
         RailEndsNear(x1, y1, x2, y2, near);
-        SnapToCandidates(Rails, near, railCandidates, view, px, py, result, snapped);
+        SnapToCandidates(rails_, near, railCandidates, view, px, py, result, snapped);
     } else {
-        SnapToEnds(Borders, borderCandidates, view, px, py, result, snapped);
-        SnapToEnds(Rails, railCandidates, view, px, py, result, snapped);
+        SnapToEnds(borders_, borderCandidates, view, px, py, result, snapped);
+        SnapToEnds(rails_, railCandidates, view, px, py, result, snapped);
     }
     if (Zoom.IsOne())
         snappedWorld_ = {Checked::Saturated(std::int64_t{result.x} + ViewX),
@@ -294,8 +294,8 @@ TPoint TMap::SnapPointEx(std::int32_t px, std::int32_t py, std::uint8_t placing,
         moved = line.X2 != items.back().X2 || line.Y2 != items.back().Y2;
         if (moved) PutElement(items, static_cast<std::int32_t>(items.size() - 1), line);
     };
-    if (placing == 2 && !Rails.empty()) moveSecondEnd(Rails);
-    if (placing == 1 && !Borders.empty()) moveSecondEnd(Borders);
+    if (placing == 2 && !rails_.empty()) moveSecondEnd(rails_);
+    if (placing == 1 && !borders_.empty()) moveSecondEnd(borders_);
     // Only the last element moved, which the grids leave out. Placing an
     // element made the map modified at the press, unless it was saved since:
     // then this move is what the file lacks.
@@ -321,12 +321,12 @@ TPoint TMap::SnapMovingPoint(std::int32_t px, std::int32_t py, const std::vector
     if (!Zoom.IsOne()) {
         const TScaledView scaled(*this);
         snappedWorld_ = ViewToWorld(px, py);
-        SnapScaled(scaled, Borders, Borders.size(), nullptr, px, py, snappedWorld_, snapped, skip(false));
-        SnapScaled(scaled, Rails, Rails.size(), nullptr, px, py, snappedWorld_, snapped, skip(true));
+        SnapScaled(scaled, borders_, borders_.size(), nullptr, px, py, snappedWorld_, snapped, skip(false));
+        SnapScaled(scaled, rails_, rails_.size(), nullptr, px, py, snappedWorld_, snapped, skip(true));
         return snapped ? scaled.ViewPoint(snappedWorld_.x, snappedWorld_.y) : result;
     }
-    SnapToEnds(Borders, Borders.size(), view, px, py, result, snapped, skip(false));
-    SnapToEnds(Rails, Rails.size(), view, px, py, result, snapped, skip(true));
+    SnapToEnds(borders_, borders_.size(), view, px, py, result, snapped, skip(false));
+    SnapToEnds(rails_, rails_.size(), view, px, py, result, snapped, skip(true));
     snappedWorld_ = {Checked::Saturated(std::int64_t{result.x} + ViewX), Checked::Saturated(std::int64_t{result.y} + ViewY)};
     return result;
 }
@@ -340,12 +340,12 @@ TPoint TMap::SnapScaledPoint(std::int32_t px, std::int32_t py, std::size_t borde
         AroundPoint(*this, px, py, x1, y1, x2, y2);
         std::vector<std::int32_t> near;
         BorderEndsNear(x1, y1, x2, y2, near);
-        SnapScaled(scaled, Borders, borders, &near, px, py, snappedWorld_, snapped);
+        SnapScaled(scaled, borders_, borders, &near, px, py, snappedWorld_, snapped);
         RailEndsNear(x1, y1, x2, y2, near);
-        SnapScaled(scaled, Rails, rails, &near, px, py, snappedWorld_, snapped);
+        SnapScaled(scaled, rails_, rails, &near, px, py, snappedWorld_, snapped);
     } else {
-        SnapScaled(scaled, Borders, borders, nullptr, px, py, snappedWorld_, snapped);
-        SnapScaled(scaled, Rails, rails, nullptr, px, py, snappedWorld_, snapped);
+        SnapScaled(scaled, borders_, borders, nullptr, px, py, snappedWorld_, snapped);
+        SnapScaled(scaled, rails_, rails, nullptr, px, py, snappedWorld_, snapped);
     }
     return snapped ? scaled.ViewPoint(snappedWorld_.x, snappedWorld_.y) : TPoint{px, py};
 }

@@ -7,18 +7,6 @@
 
 namespace {
 
-template <class T>
-void ClearFlag(std::vector<T>& items, std::int32_t mark)
-{
-    if (mark >= 0 && static_cast<std::size_t>(mark) < items.size()) items[static_cast<std::size_t>(mark)].Selected = false;
-}
-
-template <class T>
-void SetFlag(std::vector<T>& items, std::int32_t mark)
-{
-    if (mark >= 0 && static_cast<std::size_t>(mark) < items.size()) items[static_cast<std::size_t>(mark)].Selected = true;
-}
-
 /// A value that undo or redo puts over an element in place: the same
 /// rail, so it keeps the id the last route check gave it, which the value
 /// recorded before that check does not carry.
@@ -36,20 +24,14 @@ const TBorder& Replacing(const std::vector<TBorder>&, std::int32_t, const TBorde
 void TMap::BeginStep(TStepKind kind)
 {
     if (!history_.Begin(kind)) return;
-    TMapStep& step = history_.OpenStep();
-    step.Before = Marks();
-    step.RailsBefore = RailCount();
-    step.BordersBefore = BorderCount();
+    history_.OpenStep().Before = Marks();
     stepWasModified_ = Modified;
 }
 
 void TMap::EndStep() noexcept
 {
     if (!history_.End()) return;
-    TMapStep& step = history_.OpenStep();
-    step.After = Marks();
-    step.RailsAfter = RailCount();
-    step.BordersAfter = BorderCount();
+    history_.OpenStep().After = Marks();
     const bool saved = history_.SavedInStep();
     history_.Commit();
     // Saved during the step: what changed after the save is unsaved work.
@@ -74,13 +56,7 @@ void TMap::CancelStep()
 bool TMap::Undo()
 {
     if (!history_.CanUndo()) return false;
-    const TMapStep& step = history_.StepToUndo();
-    if (RailCount() != step.RailsAfter || BorderCount() != step.BordersAfter) {
-        // Changed behind the history's back: its steps no longer fit the map.
-        history_.Clear();
-        return false;
-    }
-    ApplyStep(step, true);
+    ApplyStep(history_.StepToUndo(), true);
     history_.MovedBack();
     Modified = !history_.IsClean();
     Touch();
@@ -90,12 +66,7 @@ bool TMap::Undo()
 bool TMap::Redo()
 {
     if (!history_.CanRedo()) return false;
-    const TMapStep& step = history_.StepToRedo();
-    if (RailCount() != step.RailsBefore || BorderCount() != step.BordersBefore) {
-        history_.Clear();
-        return false;
-    }
-    ApplyStep(step, false);
+    ApplyStep(history_.StepToRedo(), false);
     history_.MovedForward();
     Modified = !history_.IsClean();
     Touch();
@@ -105,10 +76,14 @@ bool TMap::Redo()
 void TMap::MarkClean()
 {
     Modified = false;
-    history_.MarkClean(Marks(), RailCount(), BorderCount());
+    history_.MarkClean(Marks());
 }
 
-void TMap::ClearHistory() { history_.Clear(); }
+void TMap::ClearHistory()
+{
+    history_.Clear();
+    edits_.Restart();
+}
 
 void TMap::RestoreMarks(const TMapMarks& marks)
 {
@@ -116,8 +91,8 @@ void TMap::RestoreMarks(const TMapMarks& marks)
     FinishRail = marks.FinishRail;
     SelRail = marks.SelRail;
     SelBorder = marks.SelBorder;
-    SetFlag(Rails, SelRail);
-    SetFlag(Borders, SelBorder);
+    FlagSelected(rails_, SelRail, true);
+    FlagSelected(borders_, SelBorder, true);
 }
 
 template <class T>
@@ -156,14 +131,14 @@ void TMap::ApplyStep(const TMapStep& step, bool backwards)
     // the elements now selected and go onto those the step's marks name.
     applying_ = true;
     try {
-        ClearFlag(Rails, SelRail);
-        ClearFlag(Borders, SelBorder);
+        FlagSelected(rails_, SelRail, false);
+        FlagSelected(borders_, SelBorder, false);
         if (backwards) {
-            Revert(Rails, step.Rails);
-            Revert(Borders, step.Borders);
+            Revert(rails_, step.Rails);
+            Revert(borders_, step.Borders);
         } else {
-            Replay(Rails, step.Rails);
-            Replay(Borders, step.Borders);
+            Replay(rails_, step.Rails);
+            Replay(borders_, step.Borders);
         }
         RestoreMarks(backwards ? step.Before : step.After);
     } catch (...) {

@@ -133,7 +133,7 @@ void WriteCheckJson(TMapCheck& check, bool withRails, TReportOutput& out)
     if (withRails) {
         json.Key("rails").BeginArray();
         std::int32_t index = 0;
-        for (const TRail& rail : check.Map.Rails) {
+        for (const TRail& rail : check.Map.Rails()) {
             json.BeginObject()
                 .Key("index").Value(index++)
                 .Key("x1").Value(rail.X1).Key("y1").Value(rail.Y1)

@@ -270,7 +270,7 @@ private:
     struct TTickInputs {
         std::uint64_t MapId;
         std::uint64_t Revision;
-        std::int32_t Borders, Rails, Start, Finish, SelRail, SelBorder;
+        std::int32_t Start, Finish, SelRail, SelBorder;
         std::int32_t ScrollX, ScrollY, MouseX, MouseY, ZoomShift;
         std::uint8_t Placing;
         bool MovingEnds;

@@ -91,7 +91,7 @@ void TForm1::CentreViewOn(std::int32_t rail)
 {
     const TMap& map = CurrentMap();
     if (rail < 0 || rail >= map.RailCount()) return;
-    const TPoint origin = CentredOrigin(map.Rails[static_cast<std::size_t>(rail)], Zoom.Extent(map.ViewWidth),
+    const TPoint origin = CentredOrigin(map.Rails()[static_cast<std::size_t>(rail)], Zoom.Extent(map.ViewWidth),
                                         Zoom.Extent(map.ViewHeight));
     HB->SetPosition(origin.x);
     VB->SetPosition(origin.y);

@@ -238,9 +238,9 @@ void TForm1::SyncMapView(TMap& map) const
 TForm1::TTickInputs TForm1::TickInputs() const
 {
     const TMap& map = CurrentMap();
-    return {map.Id(),      map.Revision(), map.BorderCount(), map.RailCount(), map.StartRail,      map.FinishRail,
-            map.SelRail,   map.SelBorder,  HB->Position(),    VB->Position(),  MouseX,             MouseY,
-            Zoom.Shift,    Placing(),     endDrag_.Moving,       ListBox1->ItemIndex(), ListBox1->SelectedText()};
+    return {map.Id(),      map.Revision(), map.StartRail, map.FinishRail, map.SelRail,          map.SelBorder,
+            HB->Position(), VB->Position(), MouseX,        MouseY,         Zoom.Shift,           Placing(),
+            endDrag_.Moving, ListBox1->ItemIndex(), ListBox1->SelectedText()};
 }
 
 void TForm1::Timer1Timer()

@@ -37,8 +37,8 @@ void TForm1::N17Click()
         minY = std::min<std::int64_t>({minY, line.Y1, line.Y2});
         maxY = std::max<std::int64_t>({maxY, line.Y1, line.Y2});
     };
-    for (const TBorder& border : map.Borders) take(border);
-    for (const TRail& rail : map.Rails) take(rail);
+    for (const TBorder& border : map.Borders()) take(border);
+    for (const TRail& rail : map.Rails()) take(rail);
     // The largest level whose view holds the elements' extent; the smallest
     // when none does.
     TViewZoom zoom{TViewZoom::MaxShift};

@@ -110,7 +110,7 @@ TAnswer Answer(const TMap& map, std::int32_t px, std::int32_t py, std::uint8_t p
     } catch (const EIntOverflow&) {
         answer.SnapRaised = true;
     }
-    const TLine& last = placing == 1 ? static_cast<const TLine&>(copy.Borders.back()) : copy.Rails.back();
+    const TLine& last = placing == 1 ? static_cast<const TLine&>(copy.Borders().back()) : copy.Rails().back();
     answer.MovedX2 = last.X2;
     answer.MovedY2 = last.Y2;
     try {
@@ -151,7 +151,7 @@ TEST(IndexedView, EveryAnswerIsTheOneOfAVisitToEveryElement)
             std::int32_t px = pick(-20, 740);
             std::int32_t py = pick(-20, 620);
             if (round % 2) {
-                const TRail& r = map.Rails[static_cast<std::size_t>(pick(0, map.RailCount() - 1))];
+                const TRail& r = map.Rails()[static_cast<std::size_t>(pick(0, map.RailCount() - 1))];
                 SetView(map, std::clamp(r.X1 - 300, 0, 9282), std::clamp(r.Y1 - 300, 0, 9400));
                 px = r.X1 - map.ViewX + pick(-5, 5);
                 py = r.Y1 - map.ViewY + pick(-5, 5);
@@ -182,7 +182,7 @@ TEST(IndexedView, AtEveryScaleTheGridGivesTheScansAnswers)
         TMap map = Crowded(seed, 6000);
         for (int round = 0; round < 80; ++round) {
             map.Zoom = TViewZoom{pick(TViewZoom::MinShift, TViewZoom::MaxShift)};
-            const TRail& r = map.Rails[static_cast<std::size_t>(pick(0, map.RailCount() - 1))];
+            const TRail& r = map.Rails()[static_cast<std::size_t>(pick(0, map.RailCount() - 1))];
             SetView(map, std::clamp(r.X1 - pick(0, 600), 0, 9282), std::clamp(r.Y1 - pick(0, 600), 0, 9400));
             const auto pixel = [&](std::int32_t w, std::int32_t origin) {
                 return static_cast<std::int32_t>(map.Zoom.ToPixels(w - origin));
@@ -225,8 +225,7 @@ TEST(IndexedView, TheGridFollowsEditsAndTheElementBeingDrawnOut)
     map.DeleteRail(10);
     agree("after a deletion");
     map.ReverseRail(20);
-    map.Borders[3].X1 = 4300; // written directly, then marked as changed
-    map.Touch();
+    MapBuilders::EditBorder(map, 3, [](TBorder& b) { b.X1 = 4300; }); // written as given
     agree("after a direct write");
 }
 
@@ -235,8 +234,7 @@ TEST(IndexedView, AnElementFarOutRaisesTheSameOverflow)
     const TIndexFrom always(0);
     TMap map = Crowded(6, 2000);
     SetView(map, 100, 100);
-    map.Rails[40].X1 = INT32_MIN + 5; // its view x leaves 32 bits
-    map.Touch();
+    MapBuilders::EditRail(map, 40, [](TRail& r) { r.X1 = INT32_MIN + 5; }); // its view x leaves 32 bits
     bool snapped = false;
     EXPECT_THROW(map.SnapPointEx(10, 10, 0, snapped), EIntOverflow);
     TRecordingCanvas canvas;

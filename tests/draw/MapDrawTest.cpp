@@ -242,13 +242,13 @@ TEST(FrameDraw, PlacedRailFollowsTheMouseFromTheNextFrame)
     // Drawn before the move: still a point rail.
     EXPECT_EQ(canvas.CallsOf({"Ellipse"}).front(), "Ellipse(398,298,402,302)");
     EXPECT_EQ(canvas.CallsOf({"LineTo"})[1], "LineTo(100,100)");
-    EXPECT_EQ(map.Rails[0].X2, 400);
-    EXPECT_EQ(map.Rails[0].Y2, 300);
+    EXPECT_EQ(map.Rails()[0].X2, 400);
+    EXPECT_EQ(map.Rails()[0].Y2, 300);
     EXPECT_EQ(canvas.CallsOf({"Ellipse"}).back(), "Ellipse(390,290,410,310)");
     canvas.ClearCalls();
     DrawFrame(map, canvas, 250, 100, 2);
     EXPECT_EQ(canvas.CallsOf({"LineTo"})[1], "LineTo(400,300)");
-    EXPECT_EQ(map.Rails[0].X2, 250);
+    EXPECT_EQ(map.Rails()[0].X2, 250);
 }
 
 TEST(ElementDraw, CoordinatesPastTheIntegerRangeRaiseOverflow)
@@ -276,8 +276,8 @@ TEST(ViewDraw, SameCallsAsDrawingEveryElementInTurn)
         oneByOne.SetPenColor(clBlack);
         oneByOne.SetBrushColor(clBlack);
         oneByOne.Rectangle(0, 0, 718, 600);
-        for (const TBorder& b : map.Borders) DrawBorder(b, oneByOne, 300, 200, 718, 600);
-        for (const TRail& r : map.Rails) DrawRail(r, oneByOne, 300, 200, 718, 600);
+        for (const TBorder& b : map.Borders()) DrawBorder(b, oneByOne, 300, 200, 718, 600);
+        for (const TRail& r : map.Rails()) DrawRail(r, oneByOne, 300, 200, 718, 600);
         ASSERT_EQ(batched.Calls, oneByOne.Calls) << "round " << round;
     }
 }
@@ -287,8 +287,7 @@ TEST(ViewDraw, AnOverflowingElementStopsTheFrameAfterTheOnesBeforeIt)
     TMap map;
     SetView(map, 1000, 0);
     for (int i = 0; i < 12; ++i) PutRail(map, 1000 + i * 20, 10, 1000 + i * 20, 100);
-    map.Rails[5].X1 = INT32_MIN + 5; // its view x leaves the 32-bit range
-    map.Touch();
+    MapBuilders::EditRail(map, 5, [](TRail& r) { r.X1 = INT32_MIN + 5; }); // its view x leaves the 32-bit range
     TRecordingCanvas canvas;
     EXPECT_THROW(DrawView(map, canvas), EIntOverflow);
     EXPECT_EQ(canvas.CallsOf({"MoveTo(80,10)"}).size(), 1u);  // rail 4 drawn

@@ -147,14 +147,13 @@ TEST(OverviewCache, RedrawsThePictureOnlyWhenTheMapOrSizeChanged)
         [&] { map.AddRail(300, 300, 400, 300); },
         [&] { map.SelectRail(0); },
         [&] { map.SetStartRail(1); },
-        [&] { map.Rails[0].X2 = 250; }, // written directly, announced
-        [&] { map.Touch(); },
-        [&] { map.SelRail = 1; }, // written directly, not announced
+        [&] { MapBuilders::EditRail(map, 0, [](TRail& r) { r.X2 = 250; }); }, // a value written as given
+        [&] { map.ReverseRail(1); },
+        [&] { map.SelRail = 1; }, // a mark written directly
     };
     std::uint64_t expected = 1;
     for (const auto& change : changes) {
         change();
-        if (&change == &changes[3]) map.Touch();
         cache.Draw(map, canvas, 137, 137, 0, 0);
         EXPECT_EQ(cache.Rebuilds(), ++expected);
     }

@@ -99,8 +99,8 @@ TEST(ViewCache, TheElementBeingDrawnOutIsDrawnWhereTheLastTickMovedIt)
         cache.DrawFrame(map, viaCache.Canvas(), x, y, 2);
         DrawFrame(copy, direct.Canvas(), x, y, 2);
         ASSERT_TRUE(FrameOf(viaCache, 718, 600) == FrameOf(direct, 718, 600)) << x << "," << y;
-        EXPECT_EQ(map.Rails.back().X2, copy.Rails.back().X2);
-        EXPECT_EQ(map.Rails.back().Y2, copy.Rails.back().Y2);
+        EXPECT_EQ(map.Rails().back().X2, copy.Rails().back().X2);
+        EXPECT_EQ(map.Rails().back().Y2, copy.Rails().back().Y2);
     }
 }
 

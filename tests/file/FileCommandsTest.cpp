@@ -88,14 +88,14 @@ TEST_F(FileCommands, LoadNoAtThePromptReadsTheChosenFile)
     EXPECT_FALSE(map.Modified);
     EXPECT_EQ(0, map.BorderCount());
     EXPECT_EQ(8, map.RailCount());
-    EXPECT_TRUE(map.Rails[0].IsStart);
-    EXPECT_TRUE(map.Rails[4].IsFinish);
+    EXPECT_TRUE(map.Rails()[0].IsStart);
+    EXPECT_TRUE(map.Rails()[4].IsFinish);
 }
 
 TEST_F(FileCommands, LoadOpenDialogCancelledChangesNothing)
 {
     TMap map;
-    map.Rails.resize(1);
+    map.AppendRails(std::vector<TRail>(1));
     dialogs.Open->Cancel();
     map.LoadFromFile();
     EXPECT_TRUE(Asked().Questions.empty());
@@ -107,7 +107,7 @@ TEST_F(FileCommands, LoadOpenDialogCancelledChangesNothing)
 TEST_F(FileCommands, LoadOfAMissingFileLeavesAnEmptyModifiedMapNamedAfterIt)
 {
     TMap map;
-    map.Rails.resize(2);
+    map.AppendRails(std::vector<TRail>(2));
     map.SetStartRail(1);
     map.Modified = false;
     dialogs.Open->Choose(scratch.File("new.map"));
@@ -132,7 +132,7 @@ TEST_F(FileCommands, LoadUsesACallersFileNameAsItIs)
 TEST_F(FileCommands, LoadOfAnUnreadablePathRaisesAndForgetsTheName)
 {
     TMap map;
-    map.Rails.resize(1);
+    map.AppendRails(std::vector<TRail>(1));
     std::filesystem::create_directory(scratch.File("folder.KS"));
     dialogs.Open->Choose(scratch.File("folder.ks"));
     try {

@@ -129,10 +129,10 @@ TEST(MapFileBytes, OutOfRangeValuesAreWrittenModulo)
     border.X1 = -1;
     border.Y1 = 65536 + 7;
     border.Color = 0xFF123456;
-    map.Borders.push_back(border);
+    map.AppendBorders({&border, 1});
     TRail rail;
     rail.X1 = -1;
-    map.Rails.push_back(rail);
+    map.AppendRails({&rail, 1});
     const Bytes bytes = MapToBytes(map);
     ASSERT_EQ(16u + 12 + 8, bytes.size());
     const Bytes record(bytes.begin() + 4, bytes.begin() + 16);
@@ -140,10 +140,10 @@ TEST(MapFileBytes, OutOfRangeValuesAreWrittenModulo)
     TMap loaded;
     TMapReader in(bytes.data(), bytes.size());
     ReadMapBody(loaded, in);
-    EXPECT_EQ(65535, loaded.Borders[0].X1);
-    EXPECT_EQ(7, loaded.Borders[0].Y1);
-    EXPECT_EQ(0x123456u, loaded.Borders[0].Color);
-    EXPECT_EQ(65535, loaded.Rails[0].X1);
+    EXPECT_EQ(65535, loaded.Borders()[0].X1);
+    EXPECT_EQ(7, loaded.Borders()[0].Y1);
+    EXPECT_EQ(0x123456u, loaded.Borders()[0].Color);
+    EXPECT_EQ(65535, loaded.Rails()[0].X1);
 }
 
 TEST(MapFileBytes, RailRecordClearsSelectionAndStartFlags)
@@ -175,7 +175,7 @@ TMap RandomMap(std::mt19937& random, int borders, int rails)
         border.Y2 = coord(random);
         border.Color = color(random);
         border.Kind = static_cast<std::uint8_t>(kind(random));
-        map.Borders.push_back(border);
+        map.AppendBorders({&border, 1});
     }
     for (int i = 0; i < rails; ++i) {
         TRail rail;
@@ -183,7 +183,7 @@ TMap RandomMap(std::mt19937& random, int borders, int rails)
         rail.Y1 = coord(random) % 9000;
         rail.X2 = rail.X1 + 10 + coord(random) % 900;
         rail.Y2 = rail.Y1 + coord(random) % 900;
-        map.Rails.push_back(rail);
+        map.AppendRails({&rail, 1});
     }
     if (rails > 1) {
         map.SetStartRail(rails / 2);
@@ -202,7 +202,7 @@ TEST(MapFileRoundTrip, GeneratedMapsComeBackFieldForField)
         map.Normalize();
         const std::string path = scratch.File("round.KS");
         WriteMapFile(map, path);
-        EXPECT_EQ(16u + 12u * map.Borders.size() + 8u * map.Rails.size(), std::filesystem::file_size(path));
+        EXPECT_EQ(16u + 12u * map.Borders().size() + 8u * map.Rails().size(), std::filesystem::file_size(path));
         TMap loaded;
         const TMapFileStats stats = ReadMapFile(loaded, path);
         EXPECT_EQ(map.BorderCount(), stats.BordersStored);
@@ -210,8 +210,8 @@ TEST(MapFileRoundTrip, GeneratedMapsComeBackFieldForField)
         filetest::ExpectSameFileContent(map, loaded);
         EXPECT_FALSE(loaded.Modified);
         if (map.StartRail >= 0) {
-            EXPECT_TRUE(loaded.Rails[static_cast<std::size_t>(map.StartRail)].IsStart);
-            EXPECT_TRUE(loaded.Rails[static_cast<std::size_t>(map.FinishRail)].IsFinish);
+            EXPECT_TRUE(loaded.Rails()[static_cast<std::size_t>(map.StartRail)].IsStart);
+            EXPECT_TRUE(loaded.Rails()[static_cast<std::size_t>(map.FinishRail)].IsFinish);
         }
         EXPECT_EQ(MapToBytes(map), filetest::ReadBytes(path));
     }

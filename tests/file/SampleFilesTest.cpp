@@ -45,7 +45,7 @@ TLoaded LoadSample(const std::string& path, TMap& map)
 void ExpectFlagsFollowIndexes(const TMap& map)
 {
     for (std::int32_t i = 0; i < map.RailCount(); ++i) {
-        const TRail& rail = map.Rails[static_cast<std::size_t>(i)];
+        const TRail& rail = map.Rails()[static_cast<std::size_t>(i)];
         EXPECT_EQ(i == map.StartRail, rail.IsStart) << "rail " << i;
         EXPECT_EQ(i == map.FinishRail, rail.IsFinish) << "rail " << i;
         EXPECT_FALSE(rail.Selected);
@@ -105,21 +105,21 @@ TEST(SampleFiles, ElementsReadCompletelyKeepTheirFields)
     TMap map;
     LoadSample(DataPath("damaged/kind4.ks"), map);
     ASSERT_EQ(1, map.BorderCount());
-    EXPECT_EQ(0x0000FFu, map.Borders[0].Color);
-    EXPECT_EQ(900, map.Borders[0].X2);
+    EXPECT_EQ(0x0000FFu, map.Borders()[0].Color);
+    EXPECT_EQ(900, map.Borders()[0].X2);
 
     TMap kinds;
     ReadMapFile(kinds, DataPath("borders.ks"));
     ASSERT_EQ(4, kinds.BorderCount());
     const std::vector<TColor> colors = {0x0000FF, 0x00FF00, 0xFF0000, 0x123456};
     for (std::size_t i = 0; i < 4; ++i) {
-        EXPECT_EQ(i, kinds.Borders[i].Kind);
-        EXPECT_EQ(colors[i], kinds.Borders[i].Color);
+        EXPECT_EQ(i, kinds.Borders()[i].Kind);
+        EXPECT_EQ(colors[i], kinds.Borders()[i].Color);
     }
     TMap arch;
     ReadMapFile(arch, DataPath("odd/kind3.ks"));
-    EXPECT_EQ(bkArch, arch.Borders[0].Kind);
-    EXPECT_EQ(0x00FFFFu, arch.Borders[0].Color);
+    EXPECT_EQ(bkArch, arch.Borders()[0].Kind);
+    EXPECT_EQ(0x00FFFFu, arch.Borders()[0].Color);
 }
 
 TEST(SampleFiles, Coordinate65535LoadsAndNormalizeRemovesItsElement)
@@ -129,9 +129,9 @@ TEST(SampleFiles, Coordinate65535LoadsAndNormalizeRemovesItsElement)
     EXPECT_EQ(2, stats.BordersStored);
     EXPECT_EQ(2, stats.RailsStored);
     ASSERT_EQ(1, map.BorderCount());
-    EXPECT_EQ(100, map.Borders[0].X1);
+    EXPECT_EQ(100, map.Borders()[0].X1);
     ASSERT_EQ(1, map.RailCount());
-    EXPECT_TRUE(map.Rails[0].IsStart);
+    EXPECT_TRUE(map.Rails()[0].IsStart);
 }
 
 TEST(SampleFiles, TruncatedAtEveryOffsetFailsCleanly)

@@ -27,11 +27,12 @@ public:
 TMap BigMap()
 {
     TMap map;
-    map.Rails.resize(30000);
-    for (std::size_t i = 0; i < map.Rails.size(); ++i) {
-        map.Rails[i].X1 = static_cast<std::int32_t>(i % 9000);
-        map.Rails[i].X2 = map.Rails[i].X1 + 50;
+    std::vector<TRail> rails(30000);
+    for (std::size_t i = 0; i < rails.size(); ++i) {
+        rails[i].X1 = static_cast<std::int32_t>(i % 9000);
+        rails[i].X2 = rails[i].X1 + 50;
     }
+    map.AppendRails(rails);
     map.Modified = true;
     return map;
 }

@@ -11,6 +11,7 @@
 #include "tests/support/RouteOracle.h"
 
 using MapBuilders::PutBorder;
+using MapBuilders::EditRail;
 using MapBuilders::PutRail;
 
 namespace {
@@ -40,15 +41,15 @@ TEST(MapState, ANewMapMarksNothingEvenOnceItHasRails)
     PutRail(map, 200, 100, 100, 100);
     PutBorder(map, 0, 0, 50, 50, 0x123456, bkWall);
     map.Modified = false;
-    for (const TRail& rail : map.Rails) EXPECT_FALSE(rail.Selected || rail.IsStart || rail.IsFinish);
+    for (const TRail& rail : map.Rails()) EXPECT_FALSE(rail.Selected || rail.IsStart || rail.IsFinish);
     map.ReverseRail(map.SelRail);
     map.DeleteRail(map.SelRail);
     map.DeleteBorder(map.SelBorder);
     map.SetBorderColor(map.SelBorder, 0xFFFFFF);
     EXPECT_EQ(map.RailCount(), 2);
-    EXPECT_EQ(map.Rails[0].X1, 100);
+    EXPECT_EQ(map.Rails()[0].X1, 100);
     EXPECT_EQ(map.BorderCount(), 1);
-    EXPECT_EQ(map.Borders[0].Color, 0x123456u);
+    EXPECT_EQ(map.Borders()[0].Color, 0x123456u);
     EXPECT_FALSE(map.IsModified());
     faults.clear();
     EXPECT_FALSE(map.CheckRoutes(fault, &faults));
@@ -63,7 +64,7 @@ TEST(MapState, CountsResizeExactlyAndRefuseNegatives)
     map.SetRailCount(3);
     EXPECT_EQ(map.RailCount(), 3);
     EXPECT_TRUE(map.Modified);
-    EXPECT_EQ(map.Rails[2].X1, 0);
+    EXPECT_EQ(map.Rails()[2].X1, 0);
     map.Modified = false;
     map.SetRailCount(3);
     EXPECT_FALSE(map.Modified);
@@ -91,7 +92,7 @@ TEST(MapState, ImpossibleCountRaisesOutOfMemory)
     PutBorder(map, 1, 2, 3, 4);
     EXPECT_THROW(map.SetBorderCount(INT32_MAX), EOutOfMemory);
     EXPECT_EQ(map.BorderCount(), 1);
-    EXPECT_EQ(map.Borders[0].X2, 3);
+    EXPECT_EQ(map.Borders()[0].X2, 3);
 }
 
 TEST(MapState, EveryMapHasItsOwnIdAndCopiesDoNotShareOne)
@@ -120,10 +121,10 @@ TEST(Deleting, IndicesFollowTheirRails)
     EXPECT_EQ(map.StartRail, 5);
     EXPECT_EQ(map.FinishRail, 4);
     EXPECT_EQ(map.SelRail, 6);
-    EXPECT_TRUE(map.Rails[5].IsStart);
-    EXPECT_TRUE(map.Rails[4].IsFinish);
-    EXPECT_TRUE(map.Rails[6].Selected);
-    EXPECT_EQ(map.Rails[2].X1, 190); // the old rail 3 moved down
+    EXPECT_TRUE(map.Rails()[5].IsStart);
+    EXPECT_TRUE(map.Rails()[4].IsFinish);
+    EXPECT_TRUE(map.Rails()[6].Selected);
+    EXPECT_EQ(map.Rails()[2].X1, 190); // the old rail 3 moved down
     EXPECT_TRUE(map.Modified);
 
     map.DeleteRail(5);
@@ -146,7 +147,7 @@ TEST(Deleting, InvalidIndicesChangeNothing)
     }
     EXPECT_EQ(map.RailCount(), 8);
     EXPECT_EQ(map.BorderCount(), 1);
-    EXPECT_EQ(map.Borders[0].Color, 0u);
+    EXPECT_EQ(map.Borders()[0].Color, 0u);
     EXPECT_FALSE(map.Modified);
     EXPECT_EQ(map.GetBorderColor(-1), clWhite);
     EXPECT_EQ(map.GetBorderColor(map.BorderCount()), clWhite);
@@ -160,7 +161,7 @@ TEST(Deleting, BorderFixesOnlyItsSelection)
     map.SetStartRail(2); // out of range, kept as it is
     map.DeleteBorder(1);
     EXPECT_EQ(map.SelBorder, 2);
-    EXPECT_TRUE(map.Borders[2].Selected);
+    EXPECT_TRUE(map.Borders()[2].Selected);
     EXPECT_EQ(map.StartRail, 2);
     map.DeleteBorder(2);
     EXPECT_EQ(map.SelBorder, -1);
@@ -172,18 +173,18 @@ TEST(Editing, ReverseCycleAndColour)
     PutRail(map, 1, 2, 3, 4);
     map.SetStartRail(0);
     map.ReverseRail(0);
-    EXPECT_EQ(map.Rails[0].X1, 3);
-    EXPECT_EQ(map.Rails[0].Y1, 4);
-    EXPECT_EQ(map.Rails[0].X2, 1);
-    EXPECT_EQ(map.Rails[0].Y2, 2);
-    EXPECT_TRUE(map.Rails[0].IsStart);
+    EXPECT_EQ(map.Rails()[0].X1, 3);
+    EXPECT_EQ(map.Rails()[0].Y1, 4);
+    EXPECT_EQ(map.Rails()[0].X2, 1);
+    EXPECT_EQ(map.Rails()[0].Y2, 2);
+    EXPECT_TRUE(map.Rails()[0].IsStart);
 
     PutBorder(map, 0, 0, 5, 5, 0x0000FF, bkHighWall);
     map.Modified = false;
     map.CycleBorderKind(0);
-    EXPECT_EQ(map.Borders[0].Kind, bkArch);
+    EXPECT_EQ(map.Borders()[0].Kind, bkArch);
     map.CycleBorderKind(0);
-    EXPECT_EQ(map.Borders[0].Kind, bkFlat);
+    EXPECT_EQ(map.Borders()[0].Kind, bkFlat);
     EXPECT_TRUE(map.Modified);
     map.SetBorderColor(0, 0xABCDEF);
     EXPECT_EQ(map.GetBorderColor(0), 0xABCDEFu);
@@ -208,13 +209,13 @@ TEST(StartAndFinish, SetterRules)
 
     map.SetStartRail(-1);
     EXPECT_EQ(map.StartRail, -1);
-    EXPECT_FALSE(map.Rails[3].IsStart);
+    EXPECT_FALSE(map.Rails()[3].IsStart);
     EXPECT_TRUE(map.Modified);
 
     map.SetStartRail(1);
     map.SetStartRail(20); // stored, flags no rail
     EXPECT_EQ(map.StartRail, 20);
-    for (const TRail& r : map.Rails) EXPECT_FALSE(r.IsStart);
+    for (const TRail& r : map.Rails()) EXPECT_FALSE(r.IsStart);
     map.SetFinishRail(-1);
     map.SetStartRail(-1);
     map.SetFinishRail(-1); // two "none" do not name the same rail
@@ -262,15 +263,15 @@ TEST(Normalize, OnePassMatchesDeletingOneByOne)
         RouteOracle::NormalizeByDeletion(slow);
         ASSERT_EQ(fast.RailCount(), slow.RailCount()) << round;
         ASSERT_EQ(fast.BorderCount(), slow.BorderCount()) << round;
-        for (std::size_t k = 0; k < fast.Rails.size(); ++k) {
-            const TRail &a = fast.Rails[k], &b = slow.Rails[k];
+        for (std::size_t k = 0; k < fast.Rails().size(); ++k) {
+            const TRail &a = fast.Rails()[k], &b = slow.Rails()[k];
             ASSERT_TRUE(a.X1 == b.X1 && a.Y1 == b.Y1 && a.X2 == b.X2 && a.Y2 == b.Y2 && a.IsStart == b.IsStart &&
                         a.IsFinish == b.IsFinish && a.Selected == b.Selected)
                 << round << " rail " << k;
         }
-        for (std::size_t k = 0; k < fast.Borders.size(); ++k)
-            ASSERT_TRUE(fast.Borders[k].X1 == slow.Borders[k].X1 && fast.Borders[k].Y2 == slow.Borders[k].Y2 &&
-                        fast.Borders[k].Selected == slow.Borders[k].Selected)
+        for (std::size_t k = 0; k < fast.Borders().size(); ++k)
+            ASSERT_TRUE(fast.Borders()[k].X1 == slow.Borders()[k].X1 && fast.Borders()[k].Y2 == slow.Borders()[k].Y2 &&
+                        fast.Borders()[k].Selected == slow.Borders()[k].Selected)
                 << round << " border " << k;
         ASSERT_EQ(fast.StartRail, slow.StartRail) << round;
         ASSERT_EQ(fast.FinishRail, slow.FinishRail) << round;
@@ -297,7 +298,7 @@ TEST(Revision, EveryVisibleChangeBumpsIt)
         {"SelectAt", [](TMap& m) { m.SelectAt(300, 300); }},
         {"SetRailCount", [](TMap& m) { m.SetRailCount(5); }},
         {"SetBorderCount", [](TMap& m) { m.SetBorderCount(0); }},
-        {"Normalize", [](TMap& m) { m.Rails[1].X2 = -3; m.Normalize(); }},
+        {"Normalize", [](TMap& m) { EditRail(m, 1, [](TRail& r) { r.X2 = -3; }); m.Normalize(); }},
         {"SnapPointEx placing a rail", [](TMap& m) { bool s; m.SnapPointEx(400, 400, 2, s); }},
         {"SnapPointEx placing a border", [](TMap& m) { bool s; m.SnapPointEx(400, 400, 1, s); }},
         {"CheckRoutes", [](TMap& m) { std::int32_t f; m.CheckRoutes(f); }},

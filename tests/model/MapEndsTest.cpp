@@ -45,11 +45,11 @@ TEST(MapEnds, MovedEndsTakeThePointAndSetModified)
     map.SelectRail(0);
     map.Modified = false;
     map.MoveEnds({{true, 0, 2}, {false, 0, 1}, {true, 7, 1}}, {250, 150});
-    EXPECT_EQ(map.Rails[0].X2, 250);
-    EXPECT_EQ(map.Rails[0].Y2, 150);
-    EXPECT_EQ(map.Borders[0].X1, 250);
-    EXPECT_EQ(map.Borders[0].Y1, 150);
-    EXPECT_TRUE(map.Rails[0].Selected);
+    EXPECT_EQ(map.Rails()[0].X2, 250);
+    EXPECT_EQ(map.Rails()[0].Y2, 150);
+    EXPECT_EQ(map.Borders()[0].X1, 250);
+    EXPECT_EQ(map.Borders()[0].Y1, 150);
+    EXPECT_TRUE(map.Rails()[0].Selected);
     EXPECT_TRUE(map.Modified);
     map.Modified = false;
     map.MoveEnds({{true, 0, 2}}, {250, 150});

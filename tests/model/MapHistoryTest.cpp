@@ -28,7 +28,7 @@ struct TState {
 
 TState StateOf(const TMap& map)
 {
-    return {map.Rails, map.Borders, {map.StartRail, map.FinishRail, map.SelRail, map.SelBorder}, map.Modified};
+    return {map.Rails(), map.Borders(), {map.StartRail, map.FinishRail, map.SelRail, map.SelBorder}, map.Modified};
 }
 
 template <class T>
@@ -79,8 +79,8 @@ TPoint SomePoint(const TMap& map, std::mt19937& rng)
     const std::int32_t elements = map.RailCount() + map.BorderCount();
     if (elements > 0 && Pick(rng, 0, 3) > 0) {
         const std::int32_t k = Pick(rng, 0, elements - 1);
-        const TLine& line = k < map.RailCount() ? static_cast<const TLine&>(map.Rails[static_cast<std::size_t>(k)])
-                                                : map.Borders[static_cast<std::size_t>(k - map.RailCount())];
+        const TLine& line = k < map.RailCount() ? static_cast<const TLine&>(map.Rails()[static_cast<std::size_t>(k)])
+                                                : map.Borders()[static_cast<std::size_t>(k - map.RailCount())];
         const bool first = Pick(rng, 0, 1) == 0;
         return {(first ? line.X1 : line.X2) + Pick(rng, -6, 6), (first ? line.Y1 : line.Y2) + Pick(rng, -6, 6)};
     }
@@ -313,7 +313,7 @@ TEST(MapHistory, ASaveInsideAStepKeepsTheSavedStateAsTheCleanPoint)
                     if (what == 1) {
                         save();
                         savedInDrag = true;
-                        atSave = drawing ? TPoint{map.Rails.back().X2, map.Rails.back().Y2} : map.EndPoint(*end);
+                        atSave = drawing ? TPoint{map.Rails().back().X2, map.Rails().back().Y2} : map.EndPoint(*end);
                     } else if (drawing) {
                         bool snapped = false;
                         map.SnapPointEx(p.x - map.ViewX, p.y - map.ViewY, 2, snapped);
@@ -376,7 +376,7 @@ TEST(MapHistory, ANewMapIsCleanWhenEmptyAndAClickThatLeavesNothingIsNoStep)
     EXPECT_TRUE(map.Redo());
     EXPECT_TRUE(map.Modified);
     EXPECT_EQ(map.SelRail, 0);
-    EXPECT_TRUE(map.Rails[0].Selected);
+    EXPECT_TRUE(map.Rails()[0].Selected);
 }
 
 TEST(MapHistory, NormalizeInsideAStepIsUndoneWithEveryIndex)
@@ -455,9 +455,9 @@ TEST(MapHistory, StepsAreDroppedByANewStepAfterUndoAndByChangesOutsideAStep)
     EXPECT_FALSE(map.CanUndo());
     EXPECT_FALSE(map.CanRedo());
 
-    // An element removed behind the history's back is noticed, not undone wrongly.
+    // An element removed with no step open drops the history: it is not undone wrongly.
     draw(500);
-    map.Rails.pop_back();
+    map.DeleteRail(map.RailCount() - 1);
     EXPECT_FALSE(map.Undo());
     EXPECT_FALSE(map.CanUndo());
 }

@@ -7,6 +7,7 @@
 #include "tests/support/MapBuilders.h"
 
 using MapBuilders::PutBorder;
+using MapBuilders::EditRail;
 using MapBuilders::PutRail;
 
 namespace {
@@ -32,13 +33,13 @@ TEST(SelectAt, RailsComeBeforeBordersAndHigherIndicesWin)
     map.SelectAt(150, 100);
     EXPECT_EQ(map.SelRail, 0);
     EXPECT_EQ(map.SelBorder, -1);
-    EXPECT_FALSE(map.Borders[0].Selected);
+    EXPECT_FALSE(map.Borders()[0].Selected);
 
     PutRail(map, 1100, 2097, 1200, 2097); // 3 from it, but a higher index
     map.SelectAt(150, 100);
     EXPECT_EQ(map.SelRail, 1);
-    EXPECT_FALSE(map.Rails[0].Selected);
-    EXPECT_TRUE(map.Rails[1].Selected);
+    EXPECT_FALSE(map.Rails()[0].Selected);
+    EXPECT_TRUE(map.Rails()[1].Selected);
 }
 
 TEST(SelectAt, ExactlyFiveDoesNotPickAndBordersPickWhenNoRailDoes)
@@ -94,7 +95,7 @@ TEST(SnapPoint, LastEndWinsAcrossManyElements)
         bool snapped = false;
         const std::int32_t last = (count - 1 - (count - 1 + 3) % 5); // highest k with k % 5 == 2
         EXPECT_EQ(map.SnapPointEx(100, 100, 0, snapped), (TPoint{100 + last % 3, 102})) << count;
-        map.Rails[static_cast<std::size_t>(count / 2)].X1 = INT32_MIN; // leaves 32 bits in view coordinates
+        EditRail(map, count / 2, [](TRail& r) { r.X1 = INT32_MIN; }); // leaves 32 bits in view coordinates
         EXPECT_THROW(map.SnapPointEx(100, 100, 0, snapped), EIntOverflow) << count;
     }
 }
@@ -109,17 +110,17 @@ TEST(SnapPoint, PlacedElementFollowsButNeverSnapsToItself)
     // Its own first end is 1 away; it must not count.
     EXPECT_EQ(map.SnapPointEx(51, 50, 2, snapped), (TPoint{51, 50}));
     EXPECT_FALSE(snapped);
-    EXPECT_EQ(map.Rails[0].X2, 1051);
-    EXPECT_EQ(map.Rails[0].Y2, 2050);
+    EXPECT_EQ(map.Rails()[0].X2, 1051);
+    EXPECT_EQ(map.Rails()[0].Y2, 2050);
     // The border end is taken, and the rail's second end goes there.
     EXPECT_EQ(map.SnapPointEx(198, 201, 2, snapped), (TPoint{200, 200}));
     EXPECT_TRUE(snapped);
-    EXPECT_EQ(map.Rails[0].X2, 1200);
-    EXPECT_EQ(map.Rails[0].Y2, 2200);
+    EXPECT_EQ(map.Rails()[0].X2, 1200);
+    EXPECT_EQ(map.Rails()[0].Y2, 2200);
     EXPECT_FALSE(map.Modified);
     // Placing 0 leaves the rail as a candidate and moves nothing.
     EXPECT_EQ(map.SnapPointEx(52, 49, 0, snapped), (TPoint{50, 50}));
-    EXPECT_EQ(map.Rails[0].X2, 1200);
+    EXPECT_EQ(map.Rails()[0].X2, 1200);
 }
 
 TEST(SnapPoint, PlacingABorderMovesTheLastBorder)
@@ -129,9 +130,9 @@ TEST(SnapPoint, PlacingABorderMovesTheLastBorder)
     map.AddBorder(1010, 2010, 1010, 2010, 0xFF, bkArch);
     bool snapped = false;
     EXPECT_EQ(map.SnapPointEx(299, 302, 1, snapped), (TPoint{300, 300}));
-    EXPECT_EQ(map.Borders[0].X2, 1300);
-    EXPECT_EQ(map.Borders[0].Y2, 2300);
-    EXPECT_EQ(map.Rails[0].X2, 1400);
+    EXPECT_EQ(map.Borders()[0].X2, 1300);
+    EXPECT_EQ(map.Borders()[0].Y2, 2300);
+    EXPECT_EQ(map.Rails()[0].X2, 1400);
 }
 
 TEST(SnapPoint, PlacingWithNothingOfThatKindMovesNothing)
@@ -141,12 +142,12 @@ TEST(SnapPoint, PlacingWithNothingOfThatKindMovesNothing)
     bool snapped = false;
     EXPECT_EQ(map.SnapPointEx(101, 100, 2, snapped), (TPoint{100, 100})); // no rail to drag
     EXPECT_TRUE(snapped);
-    EXPECT_EQ(map.Borders[0].X2, 1200);
+    EXPECT_EQ(map.Borders()[0].X2, 1200);
 
     TMap railsOnly = ViewedMap();
     PutRail(railsOnly, 1100, 2100, 1200, 2100);
     EXPECT_EQ(railsOnly.SnapPointEx(5, 5, 1, snapped), (TPoint{5, 5}));
-    EXPECT_EQ(railsOnly.Rails[0].X2, 1200);
+    EXPECT_EQ(railsOnly.Rails()[0].X2, 1200);
 }
 
 TEST(SnapPoint, ElementBeyondTheViewIsSkipped)
@@ -163,7 +164,7 @@ TEST(AddElements, FirstEndSnapsSecondDoesNotAndSelectionsStack)
     TMap map = ViewedMap();
     PutRail(map, 1100, 2100, 1300, 2100);
     map.AddBorder(1302, 2101, 1302, 2101, 0x00FF00, bkWall);
-    const TBorder& b = map.Borders[0];
+    const TBorder& b = map.Borders()[0];
     EXPECT_EQ(b.X1, 1300);
     EXPECT_EQ(b.Y1, 2100);
     EXPECT_EQ(b.X2, 1302);
@@ -174,12 +175,12 @@ TEST(AddElements, FirstEndSnapsSecondDoesNotAndSelectionsStack)
     EXPECT_TRUE(map.Modified);
 
     map.AddRail(1098, 2098, 1500, 2500);
-    EXPECT_EQ(map.Rails[1].X1, 1100);
-    EXPECT_EQ(map.Rails[1].Y1, 2100);
-    EXPECT_EQ(map.Rails[1].X2, 1500);
+    EXPECT_EQ(map.Rails()[1].X1, 1100);
+    EXPECT_EQ(map.Rails()[1].Y1, 2100);
+    EXPECT_EQ(map.Rails()[1].X2, 1500);
     EXPECT_EQ(map.SelRail, 1);
     EXPECT_EQ(map.SelBorder, 0); // both stay selected
-    EXPECT_TRUE(map.Borders[0].Selected);
+    EXPECT_TRUE(map.Borders()[0].Selected);
 
     // The delete button removes both.
     map.DeleteRail(map.SelRail);

@@ -5,6 +5,7 @@
 #include "tests/support/MapBuilders.h"
 #include "tests/support/RouteOracle.h"
 
+using MapBuilders::EditRail;
 using MapBuilders::PutRail;
 
 namespace {
@@ -64,7 +65,7 @@ TEST(RouteCheck, ClosedRingOfSixIsValid)
     EXPECT_TRUE(c.Faults.empty());
     for (std::int32_t i = 0; i < 6; ++i) {
         SCOPED_TRACE(i);
-        ExpectLinks(map.Rails[static_cast<std::size_t>(i)], (i + 1) % 6, (i + 1) % 6, (i + 5) % 6, (i + 5) % 6);
+        ExpectLinks(map.Rails()[static_cast<std::size_t>(i)], (i + 1) % 6, (i + 1) % 6, (i + 5) % 6, (i + 5) % 6);
     }
     EXPECT_EQ(map.ViewX, 7);
     EXPECT_EQ(map.ViewY, 9);
@@ -109,8 +110,8 @@ TEST(RouteCheck, RightAnglesAndReversalsAreNotJoined)
         const TCheck c = CheckMap(map);
         EXPECT_FALSE(c.Result) << k.name;
         EXPECT_EQ(c.FaultRail, 1) << k.name;
-        ExpectLinks(map.Rails[0], -1, -1, -1, -1);
-        ExpectLinks(map.Rails[1], -1, -1, -1, -1);
+        ExpectLinks(map.Rails()[0], -1, -1, -1, -1);
+        ExpectLinks(map.Rails()[1], -1, -1, -1, -1);
     }
 }
 
@@ -141,10 +142,10 @@ TEST(RouteCheck, ForkOfThreeLinksTwoByTurnAngle)
     const TCheck c = CheckMap(map);
     EXPECT_FALSE(c.Result);
     EXPECT_EQ(c.FaultRail, 3);
-    ExpectLinks(map.Rails[0], 1, 2, -1, -1);
-    ExpectLinks(map.Rails[1], -1, -1, 0, 0);
-    ExpectLinks(map.Rails[2], -1, -1, 0, 0);
-    ExpectLinks(map.Rails[3], -1, -1, -1, -1);
+    ExpectLinks(map.Rails()[0], 1, 2, -1, -1);
+    ExpectLinks(map.Rails()[1], -1, -1, 0, 0);
+    ExpectLinks(map.Rails()[2], -1, -1, 0, 0);
+    ExpectLinks(map.Rails()[3], -1, -1, -1, -1);
     EXPECT_EQ(c.Faults, (std::vector<TRouteFault>{{0, Kind::ThirdSuccessor},
                                                   {1, Kind::NoSuccessor},
                                                   {2, Kind::NoSuccessor},
@@ -165,8 +166,8 @@ TEST(RouteCheck, MergeOfThreeFailsTheThirdPredecessor)
     const TCheck c = CheckMap(map);
     EXPECT_FALSE(c.Result);
     EXPECT_EQ(c.FaultRail, 2);
-    ExpectLinks(map.Rails[3], -1, -1, 0, 1);
-    ExpectLinks(map.Rails[2], 3, 3, -1, -1); // the failed links are still written
+    ExpectLinks(map.Rails()[3], -1, -1, 0, 1);
+    ExpectLinks(map.Rails()[2], 3, 3, -1, -1); // the failed links are still written
     EXPECT_EQ(c.Faults, (std::vector<TRouteFault>{{3, Kind::ThirdPredecessor},
                                                   {3, Kind::ThirdPredecessor},
                                                   {3, Kind::NoSuccessor},
@@ -183,16 +184,16 @@ TEST(RouteCheck, EqualHeadingsKeepTheLowerIndexInSlotOne)
     PutRail(forks, 100, 100, 300, 100);
     std::int32_t fault = 0;
     forks.CheckRoutes(fault);
-    EXPECT_EQ(forks.Rails[0].Next1, 1);
-    EXPECT_EQ(forks.Rails[0].Next2, 2);
+    EXPECT_EQ(forks.Rails()[0].Next1, 1);
+    EXPECT_EQ(forks.Rails()[0].Next2, 2);
 
     TMap merges;
     PutRail(merges, 0, 100, 100, 100);
     PutRail(merges, 50, 100, 100, 100);
     PutRail(merges, 100, 100, 200, 100);
     merges.CheckRoutes(fault);
-    EXPECT_EQ(merges.Rails[2].Prev1, 0);
-    EXPECT_EQ(merges.Rails[2].Prev2, 1);
+    EXPECT_EQ(merges.Rails()[2].Prev1, 0);
+    EXPECT_EQ(merges.Rails()[2].Prev2, 1);
 }
 
 TEST(RouteCheck, CentresTheReportedRailWithTruncatingDivision)
@@ -216,7 +217,10 @@ TEST(RouteCheck, CentresTheReportedRailWithTruncatingDivision)
 TEST(RouteCheck, CleansUpFirstAndFollowsTheRenumbering)
 {
     TMap map = SixRing();
-    map.Rails.insert(map.Rails.begin(), TRail{}); // zero length: removed
+    std::vector<TRail> rails{TRail{}}; // zero length: removed
+    rails.insert(rails.end(), map.Rails().begin(), map.Rails().end());
+    map.SetRailCount(0);
+    map.AppendRails(rails);
     map.SetStartRail(1);
     map.SetFinishRail(4);
     map.Modified = false;
@@ -232,12 +236,12 @@ TEST(RouteCheck, LinkCallsRefuseAThirdPredecessorButKeepTheWrite)
 {
     TMap map;
     for (int k = 0; k < 4; ++k) PutRail(map, 0, 100 + 10 * k, 100, 200);
-    for (TRail& r : map.Rails) r.Next1 = r.Next2 = r.Prev1 = r.Prev2 = -1;
+    for (std::int32_t k = 0; k < 4; ++k) EditRail(map, k, [](TRail& r) { r.Next1 = r.Next2 = r.Prev1 = r.Prev2 = -1; });
     EXPECT_TRUE(map.LinkFirst(0, 3));
     EXPECT_TRUE(map.LinkSecond(1, 3));
     EXPECT_TRUE(map.LinkFirst(1, 3)); // already one of the two
     EXPECT_FALSE(map.LinkSecond(2, 3));
-    EXPECT_EQ(map.Rails[2].Next2, 3);
+    EXPECT_EQ(map.Rails()[2].Next2, 3);
     EXPECT_THROW(map.LinkFirst(0, 4), ERangeError);
     EXPECT_THROW(map.LinkSecond(-1, 0), ERangeError);
 }
@@ -296,7 +300,7 @@ TEST(RouteCheck, TheRailAFaultNamedIsFoundThroughEditsUndoAndRedo)
     EXPECT_EQ(found(2), 2);
     ASSERT_TRUE(map.Redo());
     EXPECT_EQ(found(1), 1);
-    EXPECT_EQ(map.Rails[1].X1, 300);
+    EXPECT_EQ(map.Rails()[1].X1, 300);
 
     // Deleting shifts the rails after it; a rail added since is never taken.
     step(TStepKind::Delete, [&] { map.DeleteRail(0); });
@@ -365,7 +369,7 @@ TEST(RouteCheck, AnIdHandedOutAgainNeverNamesARailThatUndoBringsBack)
     ASSERT_EQ(map.RailCount(), 3);
     // Rail 0 of the last check is the rail now at index 1, not the one undo put back before it.
     EXPECT_EQ(map.RailWithRouteId(checked.RailId(0)), 1);
-    EXPECT_EQ(map.Rails[1].Y1, 200);
+    EXPECT_EQ(map.Rails()[1].Y1, 200);
     EXPECT_EQ(map.RailWithRouteId(checked.RailId(1)), 2);
 }
 

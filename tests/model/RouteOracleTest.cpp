@@ -42,12 +42,12 @@ std::string Compare(const TMap& map)
              << e.BorderCount();
         return diff.str();
     }
-    for (std::size_t k = 0; k < actual.Rails.size(); ++k) {
-        const std::string a = Describe(actual.Rails[k]), b = Describe(e.Rails[k]);
+    for (std::size_t k = 0; k < actual.Rails().size(); ++k) {
+        const std::string a = Describe(actual.Rails()[k]), b = Describe(e.Rails()[k]);
         if (a != b) diff << "rail " << k << ": " << a << " vs " << b << "; ";
     }
-    for (std::size_t k = 0; k < actual.Borders.size(); ++k) {
-        const TBorder &a = actual.Borders[k], &b = e.Borders[k];
+    for (std::size_t k = 0; k < actual.Borders().size(); ++k) {
+        const TBorder &a = actual.Borders()[k], &b = e.Borders()[k];
         if (a.X1 != b.X1 || a.Y1 != b.Y1 || a.X2 != b.X2 || a.Y2 != b.Y2 || a.Selected != b.Selected)
             diff << "border " << k << " differs; ";
     }
@@ -64,7 +64,7 @@ TEST(RouteOracle, GeneratedMapsGiveTheSameLinksFaultsAndView)
         ASSERT_EQ(diff, "") << "map " << round;
         const RouteOracle::TOutcome o = RouteOracle::Check(map);
         (o.Result ? valid : faulty) += 1;
-        for (const TRail& r : o.Map.Rails)
+        for (const TRail& r : o.Map.Rails())
             if (r.Next1 != r.Next2 || r.Prev1 != r.Prev2) {
                 ++withBranches;
                 break;
@@ -106,9 +106,9 @@ TEST(RouteOracle, ManyRailsThroughAFewPointsInEveryDirectionAgree)
         ASSERT_EQ(Compare(map), "") << "map " << round;
         TMap clean = map;
         clean.Normalize();
-        for (const TRail& ri : clean.Rails) {
+        for (const TRail& ri : clean.Rails()) {
             std::size_t starting = 0, passing = 0;
-            for (const TRail& rj : clean.Rails) {
+            for (const TRail& rj : clean.Rails()) {
                 if (rj.X1 != ri.X2 || rj.Y1 != ri.Y2) continue;
                 ++starting;
                 const std::int32_t dot = ri.DX() * rj.DX() + ri.DY() * rj.DY();
@@ -146,8 +146,8 @@ TEST(RouteOracle, RepeatedChecksAgreeWithTheFirst)
         const bool second = map.CheckRoutes(fault2);
         ASSERT_EQ(first, second);
         ASSERT_EQ(fault1, fault2);
-        for (std::size_t k = 0; k < map.Rails.size(); ++k)
-            ASSERT_EQ(Describe(map.Rails[k]), Describe(afterFirst.Rails[k])) << round;
+        for (std::size_t k = 0; k < map.Rails().size(); ++k)
+            ASSERT_EQ(Describe(map.Rails()[k]), Describe(afterFirst.Rails()[k])) << round;
     }
 }
 

@@ -161,9 +161,9 @@ TMapState StateOf(const TMap& map, bool withSelection = true)
 {
     TMapState state;
     const auto selected = [&](bool flag) { return withSelection && flag; };
-    for (const TBorder& b : map.Borders)
+    for (const TBorder& b : map.Borders())
         state.Borders.push_back({b.X1, b.Y1, b.X2, b.Y2, b.Color, b.Kind, selected(b.Selected), 0});
-    for (const TRail& r : map.Rails)
+    for (const TRail& r : map.Rails())
         state.Rails.push_back({r.X1, r.Y1, r.X2, r.Y2, selected(r.Selected), r.IsStart, r.IsFinish});
     state.Marks = {map.StartRail, map.FinishRail, withSelection ? map.SelRail : 0, withSelection ? map.SelBorder : 0};
     return state;
@@ -553,13 +553,13 @@ private:
         if (map.FinishRail < -1 || map.FinishRail >= rails) return bad("FinishRail names no rail");
         if (map.StartRail >= 0 && map.StartRail == map.FinishRail) return bad("start and finish are one rail");
         for (std::int32_t r = 0; r < rails; ++r) {
-            const TRail& rail = map.Rails[static_cast<std::size_t>(r)];
+            const TRail& rail = map.Rails()[static_cast<std::size_t>(r)];
             if (rail.Selected != (r == map.SelRail)) return bad("a rail's Selected flag disagrees with SelRail");
             if (rail.IsStart != (r == map.StartRail)) return bad("a rail's IsStart flag disagrees with StartRail");
             if (rail.IsFinish != (r == map.FinishRail)) return bad("a rail's IsFinish flag disagrees with FinishRail");
         }
         for (std::int32_t b = 0; b < map.BorderCount(); ++b) {
-            if (map.Borders[static_cast<std::size_t>(b)].Selected != (b == map.SelBorder))
+            if (map.Borders()[static_cast<std::size_t>(b)].Selected != (b == map.SelBorder))
                 return bad("a border's Selected flag disagrees with SelBorder");
         }
         return "";

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <random>
+#include <span>
 #include <utility>
 #include <vector>
 
@@ -11,22 +12,19 @@
 
 namespace MapBuilders {
 
-/// Appends a rail as it stands, without snapping or selecting; returns its index.
-inline std::int32_t PutRail(TMap& map, std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2)
+/// A rail as it stands.
+inline TRail RailOf(std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2)
 {
     TRail r;
     r.X1 = x1;
     r.Y1 = y1;
     r.X2 = x2;
     r.Y2 = y2;
-    map.Rails.push_back(r);
-    map.Touch();
-    return map.RailCount() - 1;
+    return r;
 }
 
-/// Appends a border as it stands; returns its index.
-inline std::int32_t PutBorder(TMap& map, std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2,
-                              TColor color = 0, std::uint8_t kind = bkFlat)
+inline TBorder BorderOf(std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2, TColor color = 0,
+                        std::uint8_t kind = bkFlat)
 {
     TBorder b;
     b.X1 = x1;
@@ -35,20 +33,65 @@ inline std::int32_t PutBorder(TMap& map, std::int32_t x1, std::int32_t y1, std::
     b.Y2 = y2;
     b.Color = color;
     b.Kind = kind;
-    map.Borders.push_back(b);
-    map.Touch();
+    return b;
+}
+
+/// Appends a rail as it stands, without snapping or selecting; returns its index.
+inline std::int32_t PutRail(TMap& map, std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2)
+{
+    const TRail r = RailOf(x1, y1, x2, y2);
+    map.AppendRails({&r, 1});
+    return map.RailCount() - 1;
+}
+
+/// Appends a border as it stands; returns its index.
+inline std::int32_t PutBorder(TMap& map, std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2,
+                              TColor color = 0, std::uint8_t kind = bkFlat)
+{
+    const TBorder b = BorderOf(x1, y1, x2, y2, color, kind);
+    map.AppendBorders({&b, 1});
     return map.BorderCount() - 1;
+}
+
+/// Changes one field (or more) of element index through the map's operation:
+/// EditRail(map, 0, [](TRail& r) { r.X2 = INT32_MIN + 5; }).
+template <class F>
+void EditRail(TMap& map, std::int32_t index, F change)
+{
+    TRail r = map.Rails().at(static_cast<std::size_t>(index));
+    change(r);
+    map.SetRail(index, r);
+}
+
+template <class F>
+void EditBorder(TMap& map, std::int32_t index, F change)
+{
+    TBorder b = map.Borders().at(static_cast<std::size_t>(index));
+    change(b);
+    map.SetBorder(index, b);
+}
+
+/// Puts rails in place of the map's rails, as a builder does: Modified stays as it was.
+inline void ReplaceRails(TMap& map, std::span<const TRail> rails)
+{
+    const bool modified = map.Modified;
+    const std::vector<TRail> kept(rails.begin(), rails.end()); // rails may be the map's own
+    map.SetRailCount(0);
+    map.AppendRails(kept);
+    map.Modified = modified;
 }
 
 /// A closed chain of rails through the points, the last one leading back to the first point.
 inline TMap Ring(const std::vector<std::pair<std::int32_t, std::int32_t>>& points)
 {
     TMap map;
+    std::vector<TRail> rails;
     for (std::size_t k = 0; k < points.size(); ++k) {
         const auto& a = points[k];
         const auto& b = points[(k + 1) % points.size()];
-        PutRail(map, a.first, a.second, b.first, b.second);
+        rails.push_back(RailOf(a.first, a.second, b.first, b.second));
     }
+    map.AppendRails(rails);
     return map;
 }
 
@@ -58,16 +101,19 @@ inline TMap Ring(const std::vector<std::pair<std::int32_t, std::int32_t>>& point
 inline TMap TrackNetwork(std::int32_t rails)
 {
     TMap map;
-    map.Rails.reserve(static_cast<std::size_t>(rails) + 2000);
+    std::vector<TRail> built;
+    built.reserve(static_cast<std::size_t>(rails) + 2000);
+    const auto count = [&] { return static_cast<std::int32_t>(built.size()); };
     constexpr std::int32_t step = 10;
     std::int32_t y = 0;
-    while (map.RailCount() < rails && y + step <= WorldSize) {
-        for (std::int32_t x = 0; x + step <= WorldSize && map.RailCount() < rails; x += step) {
-            PutRail(map, x, y, x + step, y);
-            if ((x / step) % 7 == 3 && x + 2 * step <= WorldSize) PutRail(map, x, y, x + step, y + step);
+    while (count() < rails && y + step <= WorldSize) {
+        for (std::int32_t x = 0; x + step <= WorldSize && count() < rails; x += step) {
+            built.push_back(RailOf(x, y, x + step, y));
+            if ((x / step) % 7 == 3 && x + 2 * step <= WorldSize) built.push_back(RailOf(x, y, x + step, y + step));
         }
         y += step;
     }
+    map.AppendRails(built);
     map.SetStartRail(0);
     map.SetFinishRail(map.RailCount() - 1);
     map.ViewWidth = 718;
@@ -83,18 +129,22 @@ inline TMap ScatteredElements(std::int32_t count, std::uint32_t seed = 1)
     std::mt19937 rng(seed);
     std::uniform_int_distribution<std::int32_t> pos(0, WorldSize);
     std::uniform_int_distribution<std::int32_t> delta(-40, 40);
-    map.Rails.reserve(static_cast<std::size_t>(count / 2));
-    map.Borders.reserve(static_cast<std::size_t>(count - count / 2));
+    std::vector<TRail> rails;
+    std::vector<TBorder> borders;
+    rails.reserve(static_cast<std::size_t>(count - count / 2));
+    borders.reserve(static_cast<std::size_t>(count / 2));
     for (std::int32_t k = 0; k < count; ++k) {
         const std::int32_t x = pos(rng);
         const std::int32_t y = pos(rng);
         const std::int32_t x2 = x + delta(rng);
         const std::int32_t y2 = y + delta(rng);
         if (k % 2 == 0)
-            PutRail(map, x, y, x2, y2);
+            rails.push_back(RailOf(x, y, x2, y2));
         else
-            PutBorder(map, x, y, x2, y2, 0x123456, static_cast<std::uint8_t>(k % 4));
+            borders.push_back(BorderOf(x, y, x2, y2, 0x123456, static_cast<std::uint8_t>(k % 4)));
     }
+    map.AppendRails(rails);
+    map.AppendBorders(borders);
     map.ViewWidth = 718;
     map.ViewHeight = 600;
     map.ViewX = (WorldSize - map.ViewWidth) / 2;
@@ -112,6 +162,11 @@ inline TMap RandomRouteMap(std::mt19937& rng)
         return std::uniform_int_distribution<std::int32_t>(lo, hi)(rng);
     };
     TMap map;
+    // The rails are gathered first: they may be shuffled before they go in.
+    std::vector<TRail> built;
+    const auto putRail = [&](std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2) {
+        built.push_back(RailOf(x1, y1, x2, y2));
+    };
     // Near an edge of the world the grid reaches outside it.
     const std::int32_t origins[] = {0, 10, 5000, WorldSize - 40, WorldSize - 60};
     const std::int32_t ox = origins[pick(0, 4)];
@@ -130,9 +185,9 @@ inline TMap RandomRouteMap(std::mt19937& rng)
         for (std::int32_t b = pick(2, 4); b > 0; --b) {
             const std::int32_t dy = step * pick(-1, 1);
             if (entering)
-                PutRail(map, cx - dx, cy - dy, cx, cy);
+                putRail(cx - dx, cy - dy, cx, cy);
             else
-                PutRail(map, cx, cy, cx + dx, cy + dy);
+                putRail(cx, cy, cx + dx, cy + dy);
         }
     };
     // A hexagonal loop: every turn is 60 degrees, so it closes into a valid track.
@@ -145,9 +200,9 @@ inline TMap RandomRouteMap(std::mt19937& rng)
         for (int q = 0; q < 6; ++q) {
             const int from = q, to = (q + 1) % 6;
             if (reversed)
-                PutRail(map, cx + px[to], cy + py[to], cx + px[from], cy + py[from]);
+                putRail(cx + px[to], cy + py[to], cx + px[from], cy + py[from]);
             else
-                PutRail(map, cx + px[from], cy + py[from], cx + px[to], cy + py[to]);
+                putRail(cx + px[from], cy + py[from], cx + px[to], cy + py[to]);
         }
     };
     const bool ringsOnly = pick(0, 3) == 0;
@@ -171,7 +226,7 @@ inline TMap RandomRouteMap(std::mt19937& rng)
         case 2: x2 = x1 + 2 * (x2 - x1); y2 = y1 + 2 * (y2 - y1); break; // same heading, longer
         default: break;
         }
-        PutRail(map, x1, y1, x2, y2);
+        putRail(x1, y1, x2, y2);
         if (pick(0, 30) == 0) ring();
     }
     const std::int32_t borders = pick(0, 4);
@@ -179,7 +234,8 @@ inline TMap RandomRouteMap(std::mt19937& rng)
         PutBorder(map, ox + point(pick(-1, span)), oy + point(pick(-1, span)), ox + point(pick(-1, span)),
                   oy + point(pick(-1, span)));
 
-    if (pick(0, 1) == 1) std::shuffle(map.Rails.begin(), map.Rails.end(), rng); // index order is not track order
+    if (pick(0, 1) == 1) std::shuffle(built.begin(), built.end(), rng); // index order is not track order
+    map.AppendRails(built);
 
     const std::int32_t n = map.RailCount();
     const auto someRail = [&]() -> std::int32_t {
@@ -242,7 +298,7 @@ inline TMap HubRouteMap(std::mt19937& rng)
         }
         case 1: // a copy of an earlier rail
             if (map.RailCount() > 0) {
-                const TRail r = map.Rails[static_cast<std::size_t>(pick(0, map.RailCount() - 1))];
+                const TRail r = map.Rails()[static_cast<std::size_t>(pick(0, map.RailCount() - 1))];
                 PutRail(map, r.X1, r.Y1, r.X2, r.Y2);
             }
             break;
@@ -268,9 +324,9 @@ inline TMap HubRouteMap(std::mt19937& rng)
 inline TMap Bundles(std::int32_t count, TPoint a, TPoint b, TPoint c)
 {
     TMap map;
-    map.Rails.reserve(2 * static_cast<std::size_t>(count));
-    for (std::int32_t k = 0; k < count; ++k) PutRail(map, a.x, a.y, b.x, b.y);
-    for (std::int32_t k = 0; k < count; ++k) PutRail(map, b.x, b.y, c.x, c.y);
+    std::vector<TRail> rails(static_cast<std::size_t>(count), RailOf(a.x, a.y, b.x, b.y));
+    rails.resize(2 * static_cast<std::size_t>(count), RailOf(b.x, b.y, c.x, c.y));
+    map.AppendRails(rails);
     map.ViewWidth = 718;
     map.ViewHeight = 600;
     return map;

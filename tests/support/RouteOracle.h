@@ -27,7 +27,7 @@ inline void NormalizeByDeletion(TMap& map)
     };
     std::int32_t i = 0;
     while (i < map.RailCount()) {
-        const TRail& r = map.Rails[static_cast<std::size_t>(i)];
+        const TRail& r = map.Rails()[static_cast<std::size_t>(i)];
         if (outside(r) || r.Length() < 10)
             map.DeleteRail(i);
         else
@@ -35,17 +35,17 @@ inline void NormalizeByDeletion(TMap& map)
     }
     std::int32_t j = 0;
     while (j < map.BorderCount()) {
-        if (outside(map.Borders[static_cast<std::size_t>(j)]))
+        if (outside(map.Borders()[static_cast<std::size_t>(j)]))
             map.DeleteBorder(j);
         else
             ++j;
     }
 }
 
-inline bool Link(TMap& map, std::int32_t i, std::int32_t j, bool secondSlot)
+inline bool Link(std::vector<TRail>& rails, std::int32_t i, std::int32_t j, bool secondSlot)
 {
-    TRail& ri = map.Rails[static_cast<std::size_t>(i)];
-    TRail& rj = map.Rails[static_cast<std::size_t>(j)];
+    TRail& ri = rails[static_cast<std::size_t>(i)];
+    TRail& rj = rails[static_cast<std::size_t>(j)];
     if (secondSlot)
         ri.Next2 = j;
     else
@@ -56,7 +56,7 @@ inline bool Link(TMap& map, std::int32_t i, std::int32_t j, bool secondSlot)
         return true;
     }
     if (rj.Prev1 == rj.Prev2) {
-        const TRail& p = map.Rails[static_cast<std::size_t>(rj.Prev1)];
+        const TRail& p = rails[static_cast<std::size_t>(rj.Prev1)];
         if (TurnAngle(rj, p) > TurnAngle(rj, ri))
             rj.Prev1 = i;
         else
@@ -78,33 +78,37 @@ inline TOutcome Check(const TMap& map)
     };
 
     NormalizeByDeletion(m);
+    // The links are made on a copy of the rails and written back at the end.
+    std::vector<TRail> rails = m.Rails();
     const std::int32_t n = m.RailCount();
-    for (TRail& r : m.Rails) r.Prev1 = r.Prev2 = -1;
+    for (TRail& r : rails) r.Prev1 = r.Prev2 = -1;
     for (std::int32_t i = 0; i < n; ++i) {
-        TRail& ri = m.Rails[static_cast<std::size_t>(i)];
+        TRail& ri = rails[static_cast<std::size_t>(i)];
         ri.Next1 = ri.Next2 = -1;
         for (std::int32_t j = 0; j < n; ++j) {
             if (j == i) continue;
-            const TRail& rj = m.Rails[static_cast<std::size_t>(j)];
+            const TRail& rj = rails[static_cast<std::size_t>(j)];
             if (ri.X2 != rj.X1 || ri.Y2 != rj.Y1) continue;
             const std::int32_t dot =
                 Checked::Add(Checked::Mul(ri.DX(), rj.DX()), Checked::Mul(ri.DY(), rj.DY()));
             if (dot <= 0) continue;
             if (ri.Next1 == -1) {
-                if (!Link(m, i, j, false)) fault(j, TRouteFaultKind::ThirdPredecessor);
-                if (!Link(m, i, j, true)) fault(j, TRouteFaultKind::ThirdPredecessor);
+                if (!Link(rails, i, j, false)) fault(j, TRouteFaultKind::ThirdPredecessor);
+                if (!Link(rails, i, j, true)) fault(j, TRouteFaultKind::ThirdPredecessor);
             } else if (ri.Next1 != ri.Next2) {
                 fault(i, TRouteFaultKind::ThirdSuccessor);
             } else {
-                const TRail& rk = m.Rails[static_cast<std::size_t>(ri.Next1)];
-                const bool ok = TurnAngle(ri, rj) > TurnAngle(ri, rk) ? Link(m, i, j, false) : Link(m, i, j, true);
+                const TRail& rk = rails[static_cast<std::size_t>(ri.Next1)];
+                const bool ok = TurnAngle(ri, rj) > TurnAngle(ri, rk) ? Link(rails, i, j, false) : Link(rails, i, j, true);
                 if (!ok) fault(j, TRouteFaultKind::ThirdPredecessor);
             }
         }
         if (ri.Next1 == -1) fault(i, TRouteFaultKind::NoSuccessor);
     }
     for (std::int32_t i = 0; i < n; ++i)
-        if (m.Rails[static_cast<std::size_t>(i)].Prev1 == -1) fault(i, TRouteFaultKind::NoPredecessor);
+        if (rails[static_cast<std::size_t>(i)].Prev1 == -1) fault(i, TRouteFaultKind::NoPredecessor);
+
+    for (std::int32_t i = 0; i < n; ++i) m.SetRail(i, rails[static_cast<std::size_t>(i)]);
 
     if (m.StartRail < 0 || m.StartRail >= n) {
         out.Result = false;
@@ -115,7 +119,7 @@ inline TOutcome Check(const TMap& map)
         out.Faults.push_back({-1, TRouteFaultKind::NoFinish});
     }
     if (out.FaultRail >= 0) {
-        const TRail& f = m.Rails[static_cast<std::size_t>(out.FaultRail)];
+        const TRail& f = rails[static_cast<std::size_t>(out.FaultRail)];
         m.ViewX = (f.X1 + f.X2 - m.ViewWidth) / 2;
         m.ViewY = (f.Y1 + f.Y2 - m.ViewHeight) / 2;
     }

@@ -36,9 +36,9 @@ TEST_F(CommandsTest, ButtonsWithNothingSelectedChangeNothing)
         button->click();
         EXPECT_FALSE(Map().Modified) << name;
         EXPECT_EQ(Map().RailCount() + Map().BorderCount(), 2) << name;
-        EXPECT_EQ(Map().Rails[0].X1, 100) << name;
-        EXPECT_EQ(Map().Borders[0].Kind, bkWall) << name;
-        EXPECT_EQ(Map().Borders[0].Color, 0x0000FFu) << name;
+        EXPECT_EQ(Map().Rails()[0].X1, 100) << name;
+        EXPECT_EQ(Map().Borders()[0].Kind, bkWall) << name;
+        EXPECT_EQ(Map().Borders()[0].Color, 0x0000FFu) << name;
         EXPECT_EQ(color.Color(), 0x00FF00u) << name;
     }
 }
@@ -51,7 +51,7 @@ TEST_F(CommandsTest, StartAndFinishWithoutASelectionClearThem)
     Map().SetFinishRail(1);
     form->Button6->click();
     EXPECT_EQ(Map().StartRail, -1);
-    EXPECT_FALSE(Map().Rails[0].IsStart);
+    EXPECT_FALSE(Map().Rails()[0].IsStart);
     form->Button7->click();
     EXPECT_EQ(Map().FinishRail, -1);
 }
@@ -68,16 +68,16 @@ TEST_F(CommandsTest, StartAndFinishMarkTheSelectedRailButNeverTheSameOne)
     Map().SelectRail(0);
     form->Button7->click();
     EXPECT_EQ(Map().FinishRail, 0);
-    EXPECT_TRUE(Map().Rails[0].IsFinish);
+    EXPECT_TRUE(Map().Rails()[0].IsFinish);
 }
 
 TEST_F(CommandsTest, ReverseTurnsTheRailAndCyclesTheBorderKind)
 {
     RailAndBorder();
     form->Button3->click();
-    EXPECT_EQ(Map().Rails[0].X1, 300);
-    EXPECT_EQ(Map().Rails[0].X2, 100);
-    EXPECT_EQ(Map().Borders[0].Kind, bkFlat);
+    EXPECT_EQ(Map().Rails()[0].X1, 300);
+    EXPECT_EQ(Map().Rails()[0].X2, 100);
+    EXPECT_EQ(Map().Borders()[0].Kind, bkFlat);
     EXPECT_TRUE(Map().Modified);
 }
 
@@ -87,7 +87,7 @@ TEST_F(CommandsTest, DeleteRemovesTheSelectedRailAndTheSelectedBorder)
     PutRail(Map(), 600, 600, 700, 600);
     form->Button2->click();
     ASSERT_EQ(Map().RailCount(), 1);
-    EXPECT_EQ(Map().Rails[0].X1, 600);
+    EXPECT_EQ(Map().Rails()[0].X1, 600);
     EXPECT_EQ(Map().BorderCount(), 0);
     EXPECT_EQ(Map().SelRail, -1);
     EXPECT_EQ(Map().SelBorder, -1);
@@ -105,7 +105,7 @@ TEST_F(CommandsTest, TheColourDialogHoldsTheDrawingColour)
     EXPECT_EQ(color.StartColors, (std::vector<TColor>{clBlack, 0x00AA00}));
 
     form->Button4->click();
-    EXPECT_EQ(Map().Borders[0].Color, 0x00AA00u);
+    EXPECT_EQ(Map().Borders()[0].Color, 0x00AA00u);
     Map().SetBorderColor(0, 0x112233);
     form->Button8->click();
     EXPECT_EQ(color.Color(), 0x112233u);
@@ -143,7 +143,7 @@ TEST_F(CommandsTest, ARouteCheckWithoutFaultClearsTheSelectionAndKeepsTheView)
     const std::vector<std::pair<std::int32_t, std::int32_t>> octagon = {
         {2000, 1000}, {3000, 1000}, {3700, 1700}, {3700, 2700}, {3000, 3400}, {2000, 3400}, {1300, 2700}, {1300, 1700}};
     TMap ring = MapBuilders::Ring(octagon);
-    Map().Rails = ring.Rails;
+    MapBuilders::ReplaceRails(Map(), ring.Rails());
     Map().SetStartRail(0);
     Map().SetFinishRail(4);
     Map().SelectRail(2);
@@ -153,7 +153,7 @@ TEST_F(CommandsTest, ARouteCheckWithoutFaultClearsTheSelectionAndKeepsTheView)
     EXPECT_EQ(Map().SelRail, -1);
     EXPECT_EQ(form->HB->Position(), 1234);
     EXPECT_EQ(form->VB->Position(), 2345);
-    EXPECT_EQ(Map().Rails[0].Next1, 1);
+    EXPECT_EQ(Map().Rails()[0].Next1, 1);
 }
 
 } // namespace

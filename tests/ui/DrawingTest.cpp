@@ -23,11 +23,11 @@ TEST_F(DrawingTest, ARailSnapsBothEndsToExistingEnds)
     Tool(ToolRail);
     Drag(form->PaintBox1, Qt::LeftButton, {98, 102}, {303, 297});
     ASSERT_EQ(Map().RailCount(), 2);
-    EXPECT_EQ(EndsOf(Map().Rails[1]), (TEnds{100, 100, 303, 297}));
+    EXPECT_EQ(EndsOf(Map().Rails()[1]), (TEnds{100, 100, 303, 297}));
 
     Drag(form->PaintBox1, Qt::LeftButton, {400, 400}, {202, 98});
     ASSERT_EQ(Map().RailCount(), 3);
-    EXPECT_EQ(EndsOf(Map().Rails[2]), (TEnds{400, 400, 200, 100}));
+    EXPECT_EQ(EndsOf(Map().Rails()[2]), (TEnds{400, 400, 200, 100}));
     EXPECT_EQ(Map().SelRail, 2);
     EXPECT_EQ(form->ToolAction, 0);
 }
@@ -40,7 +40,7 @@ TEST_F(DrawingTest, ABorderTakesTheToolsKindTheDialogsColourAndTheScroll)
         Tool(kind);
         Drag(form->PaintBox1, Qt::LeftButton, {10, 20 + 40 * kind}, {110, 70 + 40 * kind});
         ASSERT_EQ(Map().BorderCount(), kind + 1);
-        const TBorder& border = Map().Borders.back();
+        const TBorder& border = Map().Borders().back();
         EXPECT_EQ(EndsOf(border), (TEnds{60, 50 + 40 * kind, 160, 100 + 40 * kind})) << kind;
         EXPECT_EQ(border.Kind, kind);
         EXPECT_EQ(border.Color, 0x123456u);
@@ -53,7 +53,7 @@ TEST_F(DrawingTest, TheMiddleButtonDrawsLikeTheLeft)
     Tool(ToolRail);
     Drag(form->PaintBox1, Qt::MiddleButton, {10, 10}, {10, 60});
     ASSERT_EQ(Map().RailCount(), 1);
-    EXPECT_EQ(EndsOf(Map().Rails[0]), (TEnds{10, 10, 10, 60}));
+    EXPECT_EQ(EndsOf(Map().Rails()[0]), (TEnds{10, 10, 10, 60}));
 }
 
 TEST_F(DrawingTest, AClickLeavesNoRailButABorderOfLengthZero)
@@ -65,8 +65,8 @@ TEST_F(DrawingTest, AClickLeavesNoRailButABorderOfLengthZero)
     Tool(0);
     Drag(form->PaintBox1, Qt::LeftButton, {300, 300}, {300, 300});
     ASSERT_EQ(Map().BorderCount(), 1);
-    EXPECT_EQ(EndsOf(Map().Borders[0]), (TEnds{300, 300, 300, 300}));
-    EXPECT_EQ(Map().Borders[0].Color, clBlack);
+    EXPECT_EQ(EndsOf(Map().Borders()[0]), (TEnds{300, 300, 300, 300}));
+    EXPECT_EQ(Map().Borders()[0].Color, clBlack);
 }
 
 TEST_F(DrawingTest, WithoutAToolAPressAddsNothingAndTheReleaseNormalises)
@@ -200,7 +200,7 @@ TEST_F(DrawingTest, DeletingTheRailBeingDrawnLeavesTheOthersInPlace)
     Tick();
     Release(form->PaintBox1, Qt::LeftButton, 50, 50);
     ASSERT_EQ(Map().RailCount(), 1);
-    EXPECT_EQ(EndsOf(Map().Rails[0]), (TEnds{100, 100, 300, 100}));
+    EXPECT_EQ(EndsOf(Map().Rails()[0]), (TEnds{100, 100, 300, 100}));
 }
 
 TEST_F(DrawingTest, ANewCurrentMapWhileDrawingIsNotTouched)
@@ -212,8 +212,8 @@ TEST_F(DrawingTest, ANewCurrentMapWhileDrawingIsNotTouched)
     MapBuilders::PutBorder(Map(), 10, 10, 20, 20);
     Move(form->PaintBox1, 50, 50);
     Tick();
-    EXPECT_EQ(EndsOf(Map().Borders[0]), (TEnds{10, 10, 20, 20}));
-    EXPECT_EQ(EndsOf(first.Borders[0]), (TEnds{500, 500, 500, 500}));
+    EXPECT_EQ(EndsOf(Map().Borders()[0]), (TEnds{10, 10, 20, 20}));
+    EXPECT_EQ(EndsOf(first.Borders()[0]), (TEnds{500, 500, 500, 500}));
     form->c1Click();
     Tick();
     messages.Service.Answer(TMsgResult::No);

@@ -107,19 +107,19 @@ TEST_F(EditMenuTest, ADrawnRailIsUndoneAndRedoneWithTheSelectionAroundIt)
     Tool(ToolRail);
     Drag(form->PaintBox1, Qt::LeftButton, {202, 98}, {200, 300});
     ASSERT_EQ(Map().RailCount(), 2);
-    EXPECT_EQ(EndsOf(Map().Rails[1]), (TEnds{200, 100, 200, 300}));
+    EXPECT_EQ(EndsOf(Map().Rails()[1]), (TEnds{200, 100, 200, 300}));
     EXPECT_EQ(Map().SelRail, 1);
 
     Undo();
     ASSERT_EQ(Map().RailCount(), 1);
     EXPECT_EQ(Map().SelRail, 0);
-    EXPECT_TRUE(Map().Rails[0].Selected);
+    EXPECT_TRUE(Map().Rails()[0].Selected);
     EXPECT_FALSE(Map().Modified);
     Redo();
     ASSERT_EQ(Map().RailCount(), 2);
-    EXPECT_EQ(EndsOf(Map().Rails[1]), (TEnds{200, 100, 200, 300}));
+    EXPECT_EQ(EndsOf(Map().Rails()[1]), (TEnds{200, 100, 200, 300}));
     EXPECT_EQ(Map().SelRail, 1);
-    EXPECT_FALSE(Map().Rails[0].Selected);
+    EXPECT_FALSE(Map().Rails()[0].Selected);
     EXPECT_TRUE(Map().Modified);
 
     // A click with the rail tool leaves nothing, and so nothing to undo.
@@ -194,21 +194,21 @@ TEST_F(EditMenuTest, AJointMovesTogetherAndIsUndoneInOneStep)
     EXPECT_EQ(Map().SelRail, 1); // the press selects as always
     Move(form->PaintBox1, 260, 150);
     Tick();
-    EXPECT_EQ(EndsOf(Map().Rails[0]), (TEnds{100, 100, 260, 150}));
-    EXPECT_EQ(EndsOf(Map().Rails[1]), (TEnds{260, 150, 200, 300}));
+    EXPECT_EQ(EndsOf(Map().Rails()[0]), (TEnds{100, 100, 260, 150}));
+    EXPECT_EQ(EndsOf(Map().Rails()[1]), (TEnds{260, 150, 200, 300}));
     // Dragged onto the border's end, the point snaps there.
     Move(form->PaintBox1, 597, 503);
     Tick();
     Release(form->PaintBox1, Qt::LeftButton, 597, 503);
-    EXPECT_EQ(EndsOf(Map().Rails[0]), (TEnds{100, 100, 600, 500}));
-    EXPECT_EQ(EndsOf(Map().Rails[1]), (TEnds{600, 500, 200, 300}));
-    EXPECT_EQ(EndsOf(Map().Borders[0]), (TEnds{600, 500, 700, 500}));
+    EXPECT_EQ(EndsOf(Map().Rails()[0]), (TEnds{100, 100, 600, 500}));
+    EXPECT_EQ(EndsOf(Map().Rails()[1]), (TEnds{600, 500, 200, 300}));
+    EXPECT_EQ(EndsOf(Map().Borders()[0]), (TEnds{600, 500, 700, 500}));
     EXPECT_TRUE(Map().Modified);
     EXPECT_EQ(form->N11->text(), Text("Отменить: перемещение конца"));
 
     Undo();
-    EXPECT_EQ(EndsOf(Map().Rails[0]), (TEnds{100, 100, 200, 100}));
-    EXPECT_EQ(EndsOf(Map().Rails[1]), (TEnds{200, 100, 200, 300}));
+    EXPECT_EQ(EndsOf(Map().Rails()[0]), (TEnds{100, 100, 200, 100}));
+    EXPECT_EQ(EndsOf(Map().Rails()[1]), (TEnds{200, 100, 200, 300}));
     EXPECT_EQ(Map().SelRail, 1);
     EXPECT_FALSE(Map().Modified);
     EXPECT_FALSE(form->N11->isEnabled());
@@ -224,13 +224,13 @@ TEST_F(EditMenuTest, WithShiftOnlyThePressedElementsEndMovesAndMaySnapBack)
     PressWith(form->PaintBox1, Qt::LeftButton, 151, 102, Qt::ShiftModifier);
     Move(form->PaintBox1, 150, 200);
     Tick();
-    EXPECT_EQ(EndsOf(Map().Rails[0]), (TEnds{100, 100, 200, 100}));
-    EXPECT_EQ(EndsOf(Map().Rails[1]), (TEnds{200, 200, 200, 300}));
+    EXPECT_EQ(EndsOf(Map().Rails()[0]), (TEnds{100, 100, 200, 100}));
+    EXPECT_EQ(EndsOf(Map().Rails()[1]), (TEnds{200, 200, 200, 300}));
     // The end left behind is not moving, so the point snaps back onto it.
     Move(form->PaintBox1, 152, 103);
     Tick();
     Release(form->PaintBox1, Qt::LeftButton, 152, 103);
-    EXPECT_EQ(EndsOf(Map().Rails[1]), (TEnds{200, 100, 200, 300}));
+    EXPECT_EQ(EndsOf(Map().Rails()[1]), (TEnds{200, 100, 200, 300}));
     EXPECT_FALSE(form->N11->isEnabled()); // back where it was: no step
 }
 
@@ -242,11 +242,11 @@ TEST_F(EditMenuTest, AMoveThatShortensARailTooMuchRemovesItInsideTheStep)
     Tick();
     Release(form->PaintBox1, Qt::LeftButton, 106, 100);
     ASSERT_EQ(Map().RailCount(), 1);
-    EXPECT_EQ(EndsOf(Map().Rails[0]), (TEnds{106, 100, 200, 300}));
+    EXPECT_EQ(EndsOf(Map().Rails()[0]), (TEnds{106, 100, 200, 300}));
     Undo();
     ASSERT_EQ(Map().RailCount(), 2);
-    EXPECT_EQ(EndsOf(Map().Rails[0]), (TEnds{100, 100, 200, 100}));
-    EXPECT_EQ(EndsOf(Map().Rails[1]), (TEnds{200, 100, 200, 300}));
+    EXPECT_EQ(EndsOf(Map().Rails()[0]), (TEnds{100, 100, 200, 100}));
+    EXPECT_EQ(EndsOf(Map().Rails()[1]), (TEnds{200, 100, 200, 300}));
 }
 
 TEST_F(EditMenuTest, APressAndReleaseWithoutADragOnlySelects)
@@ -256,7 +256,7 @@ TEST_F(EditMenuTest, APressAndReleaseWithoutADragOnlySelects)
     Tick();
     Release(form->PaintBox1, Qt::LeftButton, 201, 100);
     EXPECT_EQ(Map().SelRail, 1);
-    EXPECT_EQ(EndsOf(Map().Rails[0]), (TEnds{100, 100, 200, 100}));
+    EXPECT_EQ(EndsOf(Map().Rails()[0]), (TEnds{100, 100, 200, 100}));
     EXPECT_FALSE(Map().Modified);
     EXPECT_FALSE(form->N11->isEnabled());
 }
@@ -268,14 +268,14 @@ TEST_F(EditMenuTest, EscapePutsMovedEndsBackAndTakesADrawnElementBack)
     Press(form->PaintBox1, Qt::LeftButton, 200, 100);
     Move(form->PaintBox1, 300, 300);
     Tick();
-    ASSERT_EQ(Map().Rails[0].X2, 300);
+    ASSERT_EQ(Map().Rails()[0].X2, 300);
     ASSERT_TRUE(Key(Qt::Key_Escape));
-    EXPECT_EQ(EndsOf(Map().Rails[0]), (TEnds{100, 100, 200, 100}));
-    EXPECT_EQ(EndsOf(Map().Rails[1]), (TEnds{200, 100, 200, 300}));
+    EXPECT_EQ(EndsOf(Map().Rails()[0]), (TEnds{100, 100, 200, 100}));
+    EXPECT_EQ(EndsOf(Map().Rails()[1]), (TEnds{200, 100, 200, 300}));
     Move(form->PaintBox1, 350, 350); // the rest of the drag moves nothing
     Tick();
     Release(form->PaintBox1, Qt::LeftButton, 350, 350);
-    EXPECT_EQ(EndsOf(Map().Rails[1]), (TEnds{200, 100, 200, 300}));
+    EXPECT_EQ(EndsOf(Map().Rails()[1]), (TEnds{200, 100, 200, 300}));
     EXPECT_FALSE(Map().Modified);
     EXPECT_FALSE(form->N11->isEnabled());
 
@@ -312,7 +312,7 @@ TEST_F(EditMenuTest, DeleteDeletesTheSelectionAsTheButtonDoes)
     EXPECT_EQ(Map().BorderCount(), 1);
     EXPECT_EQ(Map().SelRail, 0);
     EXPECT_EQ(Map().SelBorder, 0);
-    EXPECT_TRUE(Map().Borders[0].Selected);
+    EXPECT_TRUE(Map().Borders()[0].Selected);
 }
 
 TEST_F(EditMenuTest, EachMapHasItsOwnHistory)

@@ -29,8 +29,8 @@ protected:
     std::vector<TEnds> AllEnds() const
     {
         std::vector<TEnds> ends;
-        for (const TBorder& b : Map().Borders) ends.push_back(EndsOf(b));
-        for (const TRail& r : Map().Rails) ends.push_back(EndsOf(r));
+        for (const TBorder& b : Map().Borders()) ends.push_back(EndsOf(b));
+        for (const TRail& r : Map().Rails()) ends.push_back(EndsOf(r));
         return ends;
     }
     QWidget* box = nullptr;
@@ -54,7 +54,7 @@ TEST_F(GestureTest, ASaveInTheMiddleOfADragLeavesWhatFollowsItUnsaved)
     Tick();
     EXPECT_TRUE(Map().Modified);
     Release(300, 150);
-    EXPECT_EQ(EndsOf(Map().Rails[0]), (TEnds{100, 100, 300, 150}));
+    EXPECT_EQ(EndsOf(Map().Rails()[0]), (TEnds{100, 100, 300, 150}));
     EXPECT_TRUE(Map().Modified);
     messages.Service.Answer(TMsgResult::Cancel);
     EXPECT_FALSE(form->close());
@@ -129,10 +129,10 @@ TEST_F(GestureTest, ADialogDuringADragEndsItWhereTheMouseWasAndNoReleaseIsAwaite
         ReleaseElsewhere(Qt::LeftButton);
         EXPECT_EQ(form->ToolAction, 0) << name;
         ASSERT_EQ(drawn.RailCount(), 1) << name;
-        EXPECT_EQ(EndsOf(drawn.Rails[0]), (TEnds{100, 100, 250, 120})) << name;
+        EXPECT_EQ(EndsOf(drawn.Rails()[0]), (TEnds{100, 100, 250, 120})) << name;
         Move(400, 400);
         Tick();
-        EXPECT_EQ(EndsOf(drawn.Rails[0]), (TEnds{100, 100, 250, 120})) << name;
+        EXPECT_EQ(EndsOf(drawn.Rails()[0]), (TEnds{100, 100, 250, 120})) << name;
         form->ListBox1->setCurrentRow(line);
         ASSERT_TRUE(Key(Qt::Key_Z, Qt::ControlModifier));
         EXPECT_EQ(drawn.RailCount(), 0) << name;
@@ -150,7 +150,7 @@ TEST_F(GestureTest, AMouseEventWithoutTheButtonEndsAGestureWhoseReleaseWentElsew
     Move(400, 400);
     Tick();
     ASSERT_EQ(Map().RailCount(), 1);
-    EXPECT_EQ(EndsOf(Map().Rails[0]), (TEnds{100, 100, 300, 200}));
+    EXPECT_EQ(EndsOf(Map().Rails()[0]), (TEnds{100, 100, 300, 200}));
     form->N11->trigger();
     EXPECT_EQ(Map().RailCount(), 0);
 
@@ -168,7 +168,7 @@ TEST_F(GestureTest, AMouseEventWithoutTheButtonEndsAGestureWhoseReleaseWentElsew
     Tick();
     ReleaseElsewhere(Qt::LeftButton);
     Press(300, 300);
-    EXPECT_EQ(EndsOf(Map().Rails[0]), (TEnds{100, 100, 300, 300}));
+    EXPECT_EQ(EndsOf(Map().Rails()[0]), (TEnds{100, 100, 300, 300}));
     Release(300, 300);
 
     // A real modal dialog over the window ends the gesture when it opens.
@@ -179,7 +179,7 @@ TEST_F(GestureTest, AMouseEventWithoutTheButtonEndsAGestureWhoseReleaseWentElsew
     QTimer::singleShot(0, &dialog, &QDialog::reject);
     dialog.exec();
     EXPECT_EQ(form->ToolAction, 0);
-    EXPECT_EQ(EndsOf(Map().Rails.back()), (TEnds{100, 500, 300, 500}));
+    EXPECT_EQ(EndsOf(Map().Rails().back()), (TEnds{100, 500, 300, 500}));
 }
 
 // However quick the drag, the release puts the end where a tick at the
@@ -194,8 +194,8 @@ TEST_F(GestureTest, AQuickDragEndsWhereASlowOneDoes)
     const TMap& map = Map();
     // A view point within a pixel or two of an element end, so that snapping counts.
     const auto nearEnd = [&] {
-        const TLine& line = pick(0, 2) == 2 ? static_cast<const TLine&>(map.Borders[0])
-                                            : map.Rails[static_cast<std::size_t>(pick(0, 1))];
+        const TLine& line = pick(0, 2) == 2 ? static_cast<const TLine&>(map.Borders()[0])
+                                            : map.Rails()[static_cast<std::size_t>(pick(0, 1))];
         const bool first = pick(0, 1) == 0;
         const auto pixel = [&](std::int32_t w, std::int32_t origin) {
             return static_cast<int>(map.Zoom.ToPixels(w - origin)) + pick(-2, 2);
@@ -246,12 +246,12 @@ TEST_F(GestureTest, CommandsDuringADragEndItOnItsOwnMapFirst)
     ASSERT_TRUE(Key(Qt::Key_N, Qt::ControlModifier));
     const TMap& first = form->MapList->Map(0);
     ASSERT_EQ(first.RailCount(), 1);
-    EXPECT_EQ(EndsOf(first.Rails[0]), (TEnds{100, 100, 300, 100}));
+    EXPECT_EQ(EndsOf(first.Rails()[0]), (TEnds{100, 100, 300, 100}));
     Move(350, 150);
     Tick();
     Release(350, 150);
     EXPECT_EQ(Map().RailCount(), 0);
-    EXPECT_EQ(EndsOf(first.Rails[0]), (TEnds{100, 100, 300, 100}));
+    EXPECT_EQ(EndsOf(first.Rails()[0]), (TEnds{100, 100, 300, 100}));
 
     // Another line of the list likewise; Escape afterwards takes nothing back.
     Press(100, 200);
@@ -260,7 +260,7 @@ TEST_F(GestureTest, CommandsDuringADragEndItOnItsOwnMapFirst)
     EXPECT_TRUE(Key(Qt::Key_Escape));
     Release(300, 200);
     ASSERT_EQ(form->MapList->Map(1).RailCount(), 1);
-    EXPECT_EQ(EndsOf(form->MapList->Map(1).Rails[0]), (TEnds{100, 200, 300, 200}));
+    EXPECT_EQ(EndsOf(form->MapList->Map(1).Rails()[0]), (TEnds{100, 200, 300, 200}));
 
     // "Поменять" while drawing reverses the rail as drawn to the pointer; nothing follows the mouse after.
     Press(100, 300);
@@ -270,9 +270,9 @@ TEST_F(GestureTest, CommandsDuringADragEndItOnItsOwnMapFirst)
     Move(500, 500);
     Tick();
     Release(500, 500);
-    EXPECT_EQ(EndsOf(Map().Rails[1]), (TEnds{300, 300, 100, 300}));
+    EXPECT_EQ(EndsOf(Map().Rails()[1]), (TEnds{300, 300, 100, 300}));
     form->N11->trigger();
-    EXPECT_EQ(EndsOf(Map().Rails[1]), (TEnds{100, 300, 300, 300}));
+    EXPECT_EQ(EndsOf(Map().Rails()[1]), (TEnds{100, 300, 300, 300}));
 
     // While moving an end: the joint stays where the drag left it, the selected rail reverses.
     Tool(ToolSelect);
@@ -283,7 +283,7 @@ TEST_F(GestureTest, CommandsDuringADragEndItOnItsOwnMapFirst)
     Move(450, 450);
     Tick();
     Release(450, 450);
-    EXPECT_EQ(EndsOf(Map().Rails[1]), (TEnds{320, 330, 100, 300}));
+    EXPECT_EQ(EndsOf(Map().Rails()[1]), (TEnds{320, 330, 100, 300}));
 
     // Delete while moving an end, then Escape: the deletion stays, the move before it too.
     Press(100, 100);
@@ -293,9 +293,9 @@ TEST_F(GestureTest, CommandsDuringADragEndItOnItsOwnMapFirst)
     ASSERT_TRUE(Key(Qt::Key_Escape));
     Release(120, 60);
     ASSERT_EQ(Map().RailCount(), 1);
-    EXPECT_EQ(EndsOf(Map().Rails[0]), (TEnds{320, 330, 100, 300}));
+    EXPECT_EQ(EndsOf(Map().Rails()[0]), (TEnds{320, 330, 100, 300}));
     form->N11->trigger();
-    EXPECT_EQ(EndsOf(Map().Rails[0]), (TEnds{120, 60, 300, 100}));
+    EXPECT_EQ(EndsOf(Map().Rails()[0]), (TEnds{120, 60, 300, 100}));
 }
 
 TEST_F(GestureTest, ElementsAlongTheWorldsFarEdgesAreSeenAtEveryZoom)

@@ -76,7 +76,7 @@ TEST_F(IdleTickTest, DrawingOutSkipsOnlyWhileTheMouseRests)
     Press(form->PaintBox1, Qt::LeftButton, 302, 98);
     Move(form->PaintBox1, 500, 300);
     Tick();
-    EXPECT_EQ(Map().Rails[1].X2, 500);
+    EXPECT_EQ(Map().Rails()[1].X2, 500);
     // That tick drew the view before it moved the end to the mouse: the next
     // one draws the end where it now is, and only then is there nothing new.
     const std::uint64_t moved = form->TicksDrawn;
@@ -85,7 +85,7 @@ TEST_F(IdleTickTest, DrawingOutSkipsOnlyWhileTheMouseRests)
     ExpectIdleTickMatchesAFullOne();
     Move(form->PaintBox1, 520, 330);
     Tick();
-    EXPECT_EQ(Map().Rails[1].X2, 520);
+    EXPECT_EQ(Map().Rails()[1].X2, 520);
     Release(form->PaintBox1, Qt::LeftButton, 520, 330);
     const std::uint64_t drawn = form->TicksDrawn;
     Tick();

@@ -28,8 +28,7 @@ protected:
     {
         const TMap ring = MapBuilders::Ring({{2000, 1000}, {3000, 1000}, {3700, 1700}, {3700, 2700},
                                              {3000, 3400}, {2000, 3400}, {1300, 2700}, {1300, 1700}});
-        Map().Rails = ring.Rails;
-        Map().Touch();
+        MapBuilders::ReplaceRails(Map(), ring.Rails());
         Map().SetStartRail(0);
         Map().SetFinishRail(4);
     }
@@ -185,8 +184,7 @@ TEST_F(RouteFaultsTest, TheListShowsEveryFaultInTheOrderFound)
     EXPECT_EQ(form->RouteFaults->RailOfLine(4), -1);
     EXPECT_EQ(form->RouteFaults->Label1->text(), QString::fromUtf8("Новый — ошибок: 6"));
 
-    Map().Rails.clear();
-    Map().Touch();
+    MapBuilders::ReplaceRails(Map(), {});
     Octagon();
     form->Button5->click();
     EXPECT_EQ(Lines(), QStringList{Sound});
@@ -295,7 +293,7 @@ TEST_F(RouteFaultsTest, ALineActsOnTheRailItNamedWhateverEditsAndUndoHaveDoneSin
     ASSERT_TRUE(Key(Qt::Key_Delete));
     ClickLine(LineOf("Рельс 1: нет предыдущего"));
     ASSERT_EQ(Map().SelRail, 0);
-    EXPECT_EQ(EndsOf(Map().Rails[0]), second);
+    EXPECT_EQ(EndsOf(Map().Rails()[0]), second);
     ClickLine(LineOf("Рельс 0: нет предыдущего"));
     EXPECT_EQ(Map().SelRail, 0);
 
@@ -303,13 +301,13 @@ TEST_F(RouteFaultsTest, ALineActsOnTheRailItNamedWhateverEditsAndUndoHaveDoneSin
     ASSERT_TRUE(Key(Qt::Key_Z, Qt::ControlModifier)); // the second Delete
     ClickLine(LineOf("Рельс 0: нет следующего"));
     ASSERT_EQ(Map().SelRail, 0);
-    EXPECT_EQ(EndsOf(Map().Rails[0]), first);
+    EXPECT_EQ(EndsOf(Map().Rails()[0]), first);
     ASSERT_TRUE(Key(Qt::Key_Z, Qt::ControlModifier)); // the fourth rail
     ASSERT_TRUE(Key(Qt::Key_Z, Qt::ControlModifier)); // the first Delete
     ASSERT_EQ(Map().RailCount(), 3);
     ClickLine(LineOf("Рельс 2: нет следующего"));
     ASSERT_EQ(Map().SelRail, 2);
-    EXPECT_EQ(EndsOf(Map().Rails[2]), third);
+    EXPECT_EQ(EndsOf(Map().Rails()[2]), third);
     ASSERT_TRUE(Key(Qt::Key_Y, Qt::ControlModifier));
     ASSERT_TRUE(Key(Qt::Key_Y, Qt::ControlModifier));
     ASSERT_EQ(Map().RailCount(), 3);
@@ -353,14 +351,12 @@ TEST_F(RouteFaultsTest, FaultsBeyondTheListedOnesAreCountedInTheListTheCaptionAn
     const TScopedKeptFaults none(0);
     Map().SetStartRail(0);
     Map().SetFinishRail(1);
-    Map().Rails.resize(2);
-    Map().Touch();
+    MapBuilders::ReplaceRails(Map(), {Map().Rails().data(), 2});
     form->Button5->click();
     EXPECT_EQ(Lines(), QStringList{QString::fromUtf8("и ещё 2")});
     EXPECT_EQ(Notice(), QString::fromUtf8("Рельс 0: нет предыдущего (всего ошибок: 2)"));
     Map().SetStartRail(-1);
-    Map().Rails.clear();
-    Map().Touch();
+    MapBuilders::ReplaceRails(Map(), {});
     form->Button5->click();
     EXPECT_EQ(Notice(), QString::fromUtf8("Нет стартового рельса, нет финишного рельса"));
     EXPECT_EQ(Lines(), QStringList{QString::fromUtf8("и ещё 2")});

@@ -205,7 +205,7 @@ TEST_F(ZoomTest, AtFourAndAtOneQuarterPickingAndSnappingReachFivePixels)
     Tick();
     Release(form->PaintBox1, Qt::LeftButton, 203, 37);
     ASSERT_EQ(Map().RailCount(), 2);
-    EXPECT_EQ(EndsOf(Map().Rails[1]), (TEnds{1100, 1020, 1050, 1010}));
+    EXPECT_EQ(EndsOf(Map().Rails()[1]), (TEnds{1100, 1020, 1050, 1010}));
 
     form->SetZoom(TViewZoom{-2}, 0, 0);
     Map().DeleteRail(1);
@@ -227,7 +227,7 @@ TEST_F(ZoomTest, AtFourAndAtOneQuarterPickingAndSnappingReachFivePixels)
     EXPECT_EQ(ViewPixel(200 - 10, 100), Green);
     Release(form->PaintBox1, Qt::LeftButton, 203, 102);
     ASSERT_EQ(Map().RailCount(), 3);
-    EXPECT_EQ(EndsOf(Map().Rails[2]), (TEnds{1200, 1200, 800, 400}));
+    EXPECT_EQ(EndsOf(Map().Rails()[2]), (TEnds{1200, 1200, 800, 400}));
 }
 
 TEST_F(ZoomTest, ScaledTheSelectToolMovesTheEndFivePixelsAway)
@@ -240,7 +240,7 @@ TEST_F(ZoomTest, ScaledTheSelectToolMovesTheEndFivePixelsAway)
     Move(form->PaintBox1, 400, 400);
     Tick();
     Release(form->PaintBox1, Qt::LeftButton, 400, 400);
-    EXPECT_EQ(EndsOf(Map().Rails[0]), (TEnds{1010, 1010, 1100, 1100}));
+    EXPECT_EQ(EndsOf(Map().Rails()[0]), (TEnds{1010, 1010, 1100, 1100}));
 }
 
 TEST_F(ZoomTest, PanningTheOverviewAndTheRouteCheckFollowTheScale)

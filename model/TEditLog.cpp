@@ -1,0 +1,58 @@
+#include "model/TEditLog.h"
+
+#include <new>
+
+TEditLog& TEditLog::operator=(const TEditLog& other)
+{
+    revision_ = (revision_ > other.revision_ ? revision_ : other.revision_) + 1;
+    floor_ = revision_;
+    entries_.clear();
+    return *this;
+}
+
+TEditLog& TEditLog::operator=(TEditLog&& other) noexcept
+{
+    revision_ = (revision_ > other.revision_ ? revision_ : other.revision_) + 1;
+    floor_ = revision_;
+    entries_.clear();
+    return *this;
+}
+
+void TEditLog::Note(TEditKind kind, bool isRail, std::int32_t first, std::int32_t count)
+{
+    ++revision_;
+    // Writes to neighbouring elements with nothing between them fold into
+    // one entry. A reader that had seen the older part meets it again, which
+    // is harmless for a change (unlike an insertion or a removal).
+    if (kind == TEditKind::Changed && !entries_.empty()) {
+        TElementChange& last = entries_.back();
+        const std::int64_t lastEnd = std::int64_t{last.First} + last.Count;
+        const std::int64_t end = std::int64_t{first} + count;
+        if (last.Kind == kind && last.IsRail == isRail && first <= lastEnd && end >= last.First) {
+            const std::int32_t from = first < last.First ? first : last.First;
+            last.Count = static_cast<std::int32_t>((end > lastEnd ? end : lastEnd) - from);
+            last.First = from;
+            last.Revision = revision_;
+            return;
+        }
+    }
+    try {
+        if (!entries_.empty() && entries_.size() >= Capacity) {
+            const std::size_t dropped = entries_.size() - entries_.size() / 2;
+            floor_ = entries_[dropped - 1].Revision;
+            entries_.erase(entries_.begin(), entries_.begin() + static_cast<std::ptrdiff_t>(dropped));
+        }
+        entries_.push_back({kind, isRail, first, count, revision_});
+    } catch (const std::bad_alloc&) {
+        // Out of memory the journal gives up its past, never the edit.
+        entries_.clear();
+        floor_ = revision_;
+    }
+}
+
+void TEditLog::Restart()
+{
+    ++revision_;
+    floor_ = revision_;
+    entries_.clear();
+}

@@ -1,0 +1,79 @@
+#pragma once
+// The map's revision and the journal of what its edits did to the element
+// arrays, by index, for readers that keep something per element (grids,
+// cached pictures, a route check that follows the edits) and would rather
+// re-examine what changed than everything.
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+/// What one entry of the edit journal did.
+enum class TEditKind : std::uint8_t {
+    Added,   ///< Count elements were inserted at First; those from First on moved up by Count
+    Removed, ///< the Count elements from First went; those after them moved down by Count
+    Changed, ///< the Count elements from First hold other values (ends, flags, colour, links...)
+};
+
+/// One entry of the edit journal. Indices are those of the moment the edit
+/// was made: a reader replays the entries in order.
+struct TElementChange {
+    TEditKind Kind = TEditKind::Changed;
+    bool IsRail = false;
+    std::int32_t First = 0;
+    std::int32_t Count = 0;
+    /// The map's revision once this edit was made.
+    std::uint64_t Revision = 0;
+    friend bool operator==(const TElementChange&, const TElementChange&) = default;
+};
+
+/// A revision counter with a bounded log of the element edits that advanced
+/// it. Every edit noted advances the revision, so an edit never shares its
+/// revision with a state a reader may have seen before it.
+class TEditLog {
+public:
+    TEditLog() = default;
+    TEditLog(const TEditLog&) = default;
+    TEditLog(TEditLog&&) noexcept = default;
+    /// Taking another log's contents is a change that no entry describes: the
+    /// revision moves past both, and readers rebuild.
+    TEditLog& operator=(const TEditLog& other);
+    TEditLog& operator=(TEditLog&& other) noexcept;
+
+    std::uint64_t Revision() const { return revision_; }
+    /// A change that the journal has nothing to say about (the view moved).
+    void Advance() { ++revision_; }
+    /// Records an edit of Count elements from First (Count > 0).
+    void Note(TEditKind kind, bool isRail, std::int32_t first, std::int32_t count);
+    /// A change too wholesale to list (a load): every reader rebuilds.
+    void Restart();
+
+    /// Visits, oldest first, every entry made after the map stood at
+    /// revision. False, visiting nothing, when the log no longer reaches back
+    /// that far (dropped entries, a wholesale change) or revision is not one
+    /// this log has passed.
+    template <class Visit>
+    bool Since(std::uint64_t revision, Visit&& visit) const
+    {
+        if (revision < floor_ || revision > revision_) return false;
+        // Entries are in ascending revision order; the first one after revision.
+        std::size_t lo = 0, hi = entries_.size();
+        while (lo < hi) {
+            const std::size_t mid = lo + (hi - lo) / 2;
+            if (entries_[mid].Revision <= revision)
+                lo = mid + 1;
+            else
+                hi = mid;
+        }
+        for (std::size_t k = lo; k < entries_.size(); ++k) visit(entries_[k]);
+        return true;
+    }
+
+    /// The most entries kept; the older half goes when it is reached. Tests may change it.
+    static inline std::size_t Capacity = std::size_t{1} << 16;
+
+private:
+    std::uint64_t revision_ = 0;
+    /// The oldest revision from which every later edit is still listed.
+    std::uint64_t floor_ = 0;
+    std::vector<TElementChange> entries_;
+};
