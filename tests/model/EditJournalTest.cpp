@@ -1,0 +1,313 @@
+// The edit journal against a reference computed another way: a reader keeps a
+// snapshot of the elements and, after random edits, follows the journal from
+// the snapshot's revision to tell which of today's elements are the same as
+// which of the snapshot's; every element it calls unchanged must equal its
+// snapshot exactly, and the counts must come out right.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+
+#include "model/MapFile.h"
+#include "model/TMap.h"
+#include "tests/support/MapBuilders.h"
+#include "tests/support/TempFolder.h"
+
+using MapBuilders::EditRail;
+using MapBuilders::PutBorder;
+using MapBuilders::PutRail;
+
+namespace {
+
+std::int32_t Pick(std::mt19937& rng, std::int32_t lo, std::int32_t hi)
+{
+    return std::uniform_int_distribution<std::int32_t>(lo, hi)(rng);
+}
+
+/// What a reader kept at a revision.
+struct TSnapshot {
+    std::uint64_t Revision = 0;
+    std::vector<TRail> Rails;
+    std::vector<TBorder> Borders;
+};
+
+TSnapshot Snap(const TMap& map) { return {map.Revision(), map.Rails(), map.Borders()}; }
+
+template <class T>
+bool Same(const T& a, const T& b)
+{
+    return SameElement(a, b) && a.Selected == b.Selected;
+}
+
+/// Follows the journal from the snapshot: empty when it is consistent with the
+/// map, "rebuild" when the journal does not reach back, else what is wrong.
+std::string Follow(const TMap& map, const TSnapshot& snap)
+{
+    // For each element now, the snapshot index it still is unchanged, or -1.
+    std::vector<std::int32_t> rails(snap.Rails.size()), borders(snap.Borders.size());
+    for (std::size_t k = 0; k < rails.size(); ++k) rails[k] = static_cast<std::int32_t>(k);
+    for (std::size_t k = 0; k < borders.size(); ++k) borders[k] = static_cast<std::int32_t>(k);
+    std::string wrong;
+    std::uint64_t last = snap.Revision;
+    const bool reached = map.EditsSince(snap.Revision, [&](const TElementChange& c) {
+        std::vector<std::int32_t>& ids = c.IsRail ? rails : borders;
+        const auto first = static_cast<std::size_t>(c.First);
+        const auto count = static_cast<std::size_t>(c.Count);
+        if (c.Revision <= last || c.Revision > map.Revision()) wrong = "revision out of order";
+        last = c.Revision;
+        if (c.First < 0 || c.Count <= 0) wrong = "empty or negative entry";
+        if (!wrong.empty()) return;
+        switch (c.Kind) {
+        case TEditKind::Added:
+            if (first > ids.size()) wrong = "added past the end";
+            else ids.insert(ids.begin() + c.First, count, -1);
+            break;
+        case TEditKind::Removed:
+            if (first + count > ids.size()) wrong = "removed past the end";
+            else ids.erase(ids.begin() + c.First, ids.begin() + c.First + c.Count);
+            break;
+        case TEditKind::Changed:
+            if (first + count > ids.size()) wrong = "changed past the end";
+            else std::fill(ids.begin() + c.First, ids.begin() + c.First + c.Count, -1);
+            break;
+        }
+    });
+    if (!reached) return "rebuild";
+    if (!wrong.empty()) return wrong;
+    if (rails.size() != map.Rails().size() || borders.size() != map.Borders().size()) return "counts differ";
+    for (std::size_t k = 0; k < rails.size(); ++k)
+        if (rails[k] >= 0 && !Same(map.Rails()[k], snap.Rails[static_cast<std::size_t>(rails[k])]))
+            return "rail " + std::to_string(k) + " changed unnoted";
+    for (std::size_t k = 0; k < borders.size(); ++k)
+        if (borders[k] >= 0 && !Same(map.Borders()[k], snap.Borders[static_cast<std::size_t>(borders[k])]))
+            return "border " + std::to_string(k) + " changed unnoted";
+    return {};
+}
+
+TPoint NearSomeEnd(const TMap& map, std::mt19937& rng)
+{
+    if (map.RailCount() > 0 && Pick(rng, 0, 2) > 0) {
+        const TRail& r = map.Rails()[static_cast<std::size_t>(Pick(rng, 0, map.RailCount() - 1))];
+        return {r.X2 + Pick(rng, -4, 4), r.Y2 + Pick(rng, -4, 4)};
+    }
+    return {Pick(rng, -20, 400), Pick(rng, -20, 400)};
+}
+
+/// One edit of any kind the map offers; true when it is wholesale (the
+/// journal is then not expected to reach back).
+bool RandomEdit(TMap& map, std::mt19937& rng, const TTempFolder& scratch)
+{
+    const std::int32_t rails = map.RailCount(), borders = map.BorderCount();
+    const auto someRail = [&] { return rails > 0 ? Pick(rng, -1, rails - 1) : -1; };
+    const auto someBorder = [&] { return borders > 0 ? Pick(rng, -1, borders - 1) : -1; };
+    switch (Pick(rng, 0, 21)) {
+    case 0:
+    case 1: { // drawing out, with the frames of its moving end, perhaps cancelled
+        const bool rail = Pick(rng, 0, 1) == 0;
+        map.BeginStep(rail ? TStepKind::DrawRail : TStepKind::DrawBorder);
+        const TPoint p = NearSomeEnd(map, rng);
+        if (rail)
+            map.AddRail(p.x, p.y, p.x, p.y);
+        else
+            map.AddBorder(p.x, p.y, p.x, p.y, static_cast<TColor>(Pick(rng, 0, 0xFFFFFF)), bkWall);
+        for (std::int32_t frame = Pick(rng, 0, 3); frame > 0; --frame) {
+            const TPoint q = NearSomeEnd(map, rng);
+            bool snapped = false;
+            map.SnapPointEx(q.x - map.ViewX, q.y - map.ViewY, rail ? 2 : 1, snapped);
+        }
+        if (Pick(rng, 0, 4) == 0) {
+            map.CancelStep();
+        } else {
+            map.Normalize();
+            map.EndStep();
+        }
+        return false;
+    }
+    case 2: map.DeleteRail(someRail()); return false;
+    case 3: map.DeleteBorder(someBorder()); return false;
+    case 4: map.ReverseRail(someRail()); return false;
+    case 5: map.CycleBorderKind(someBorder()); return false;
+    case 6: map.SetBorderColor(someBorder(), static_cast<TColor>(Pick(rng, 0, 0xFFFFFF))); return false;
+    case 7: map.SetStartRail(someRail()); return false;
+    case 8: map.SetFinishRail(someRail()); return false;
+    case 9: map.SelectRail(someRail()); return false;
+    case 10: map.SelectBorder(someBorder()); return false;
+    case 11: {
+        const TPoint p = NearSomeEnd(map, rng);
+        map.SelectAt(p.x - map.ViewX, p.y - map.ViewY);
+        return false;
+    }
+    case 12:
+    case 13: {
+        const bool undo = Pick(rng, 0, 1) == 0;
+        undo ? map.Undo() : map.Redo();
+        return false;
+    }
+    case 14: { // moving the ends at a point, in a step
+        const TPoint p = NearSomeEnd(map, rng);
+        const std::optional<TElementEnd> end = map.EndNear(p.x, p.y);
+        if (!end) return false;
+        const TEditStep step(map, TStepKind::MoveEnd);
+        map.MoveEnds(map.EndsAt(map.EndPoint(*end)), NearSomeEnd(map, rng));
+        map.Normalize();
+        return false;
+    }
+    case 15: { // a value written as given, some outside the world
+        if (rails == 0) return false;
+        EditRail(map, Pick(rng, 0, rails - 1), [&](TRail& r) {
+            r.X1 = Pick(rng, -30, 400);
+            r.IsFinish = Pick(rng, 0, 1) == 1;
+        });
+        return false;
+    }
+    case 16: { // several appended at once, perhaps inside a step
+        std::vector<TRail> more(static_cast<std::size_t>(Pick(rng, 1, 5)));
+        for (TRail& r : more) r = MapBuilders::RailOf(Pick(rng, 0, 300), Pick(rng, 0, 300), Pick(rng, 0, 300), 5);
+        const bool stepped = Pick(rng, 0, 1) == 0;
+        if (stepped) map.BeginStep(TStepKind::DrawRail);
+        map.AppendRails(more);
+        if (stepped) map.EndStep();
+        return false;
+    }
+    case 17: {
+        std::int32_t fault = -1;
+        map.CheckRoutes(fault);
+        return false;
+    }
+    case 18: map.SetRailCount(Pick(rng, 0, rails + 2)); return false;
+    case 19: map.Normalize(); return false;
+    case 20: { // saved and loaded again: wholesale
+        if (Pick(rng, 0, 3) > 0) return false;
+        const std::string path = scratch.File("journal.KS");
+        WriteMapFile(map, path);
+        ReadMapFile(map, path);
+        return true;
+    }
+    default: { // another map's contents: wholesale
+        if (Pick(rng, 0, 3) > 0) return false;
+        TMap other = map;
+        PutBorder(other, 1, 2, 3, 4);
+        map = other;
+        return true;
+    }
+    }
+}
+
+TEST(EditJournal, ReadersFollowingItSeeEveryChangeOfRandomEdits)
+{
+    const TTempFolder scratch;
+    std::size_t followed = 0, rebuilt = 0, entries = 0;
+    for (std::uint32_t seed = 1; seed <= 120; ++seed) {
+        SCOPED_TRACE("seed " + std::to_string(seed));
+        std::mt19937 rng(seed);
+        TMap map = MapBuilders::RandomRouteMap(rng);
+        // Readers that look after every edit, now and then, and seldom.
+        TSnapshot readers[3] = {Snap(map), Snap(map), Snap(map)};
+        bool wholesale[3] = {};
+        for (int edit = 0; edit < 80; ++edit) {
+            const bool all = RandomEdit(map, rng, scratch);
+            for (int r = 0; r < 3; ++r) {
+                wholesale[r] = wholesale[r] || all;
+                if (r > 0 && Pick(rng, 0, r * 4) != 0) continue;
+                map.EditsSince(readers[r].Revision, [&](const TElementChange&) { ++entries; });
+                const std::string outcome = Follow(map, readers[r]);
+                if (outcome == "rebuild" || wholesale[r]) {
+                    ASSERT_EQ(outcome == "rebuild", wholesale[r]) << "reader " << r << " at edit " << edit;
+                    ++rebuilt;
+                } else {
+                    ASSERT_EQ(outcome, "") << "reader " << r << " at edit " << edit;
+                    ++followed;
+                }
+                readers[r] = Snap(map);
+                wholesale[r] = false;
+            }
+        }
+    }
+    EXPECT_GT(followed, 10000u);
+    EXPECT_GT(rebuilt, 50u);
+    EXPECT_GT(entries, 20000u);
+}
+
+TEST(EditJournal, EachOperationNotesWhatItChangedAndNoMore)
+{
+    TMap map;
+    map.ViewWidth = 718;
+    map.ViewHeight = 600;
+    for (int k = 0; k < 4; ++k) PutRail(map, 100 * k, 0, 100 * k + 100, 0);
+    PutBorder(map, 0, 50, 100, 50);
+    const auto since = [&](std::uint64_t revision) {
+        std::vector<TElementChange> seen;
+        EXPECT_TRUE(map.EditsSince(revision, [&](const TElementChange& c) { seen.push_back(c); }));
+        for (TElementChange& c : seen) c.Revision = 0;
+        return seen;
+    };
+    using K = TEditKind;
+    std::uint64_t at = map.Revision();
+    EXPECT_TRUE(since(at).empty());
+
+    map.SelectRail(2);
+    EXPECT_EQ(since(at), (std::vector<TElementChange>{{K::Changed, true, 2, 1, 0}}));
+    at = map.Revision();
+    map.SelectRail(1); // the flag leaves rail 2 for rail 1: one entry of both
+    EXPECT_EQ(since(at), (std::vector<TElementChange>{{K::Changed, true, 1, 2, 0}}));
+
+    at = map.Revision();
+    map.BeginStep(TStepKind::DrawRail);
+    map.AddRail(400, 0, 400, 0);
+    const std::uint64_t drawn = map.Revision();
+    bool snapped = false;
+    map.SnapPointEx(450, 30, 2, snapped); // the drawn-out end follows the mouse
+    EXPECT_EQ(since(drawn), (std::vector<TElementChange>{{K::Changed, true, 4, 1, 0}}));
+    map.EndStep();
+
+    at = map.Revision();
+    {
+        const TEditStep step(map, TStepKind::Delete);
+        map.DeleteRail(0);
+    }
+    EXPECT_EQ(since(at), (std::vector<TElementChange>{{K::Removed, true, 0, 1, 0}}));
+
+    at = map.Revision();
+    map.Undo(); // the selection flag comes off the drawn rail, rail 0 comes back, the flag goes on again
+    EXPECT_EQ(since(at), (std::vector<TElementChange>{
+                             {K::Changed, true, 3, 1, 0}, {K::Added, true, 0, 1, 0}, {K::Changed, true, 4, 1, 0}}));
+
+    // Normalize notes its removals from the last, so each index holds when met.
+    for (int k = 0; k < 3; ++k) PutRail(map, 0, 0, 1, 1);
+    at = map.Revision();
+    map.Normalize();
+    const std::int32_t n = map.RailCount();
+    EXPECT_EQ(since(at), (std::vector<TElementChange>{{K::Removed, true, n, 3, 0}}));
+
+    at = map.Revision();
+    std::int32_t fault = -1;
+    map.CheckRoutes(fault); // every rail's links and id
+    EXPECT_EQ(since(at).front(), (TElementChange{K::Changed, true, 0, n, 0}));
+}
+
+TEST(EditJournal, AReaderTooFarBehindOrFromElsewhereIsToldToRebuild)
+{
+    const std::size_t capacity = TEditLog::Capacity;
+    TEditLog::Capacity = 8;
+    TMap map;
+    PutRail(map, 0, 0, 100, 0);
+    const std::uint64_t start = map.Revision();
+    for (int k = 0; k < 20; ++k) {
+        PutRail(map, 0, 0, 100, 0);
+        map.DeleteRail(0);
+    }
+    const auto visitNothing = [](const TElementChange&) {};
+    EXPECT_FALSE(map.EditsSince(start, visitNothing));
+    std::size_t seen = 0;
+    EXPECT_TRUE(map.EditsSince(map.Revision() - 3, [&](const TElementChange&) { ++seen; }));
+    EXPECT_GT(seen, 0u);
+    EXPECT_FALSE(map.EditsSince(map.Revision() + 1, visitNothing)); // not a revision it has had
+    TEditLog::Capacity = capacity;
+
+    const std::uint64_t beforeClear = map.Revision();
+    map.ClearHistory(); // as a load or a close begins
+    EXPECT_FALSE(map.EditsSince(beforeClear, visitNothing));
+    EXPECT_TRUE(map.EditsSince(map.Revision(), visitNothing));
+}
+
+} // namespace
