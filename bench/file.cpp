@@ -51,30 +51,42 @@ void operator delete(void* pointer, std::size_t) noexcept { operator delete(poin
 
 namespace {
 
-/// A map of n elements, half borders and half rails, inside the world.
+/// A map of n elements, half borders and half rails, inside the world. Built
+/// a block at a time, so that no second copy of the elements ever exists.
 TMap MakeMap(std::int64_t n)
 {
     std::mt19937 random(42);
     std::uniform_int_distribution<std::int32_t> coord(0, 9000);
     TMap map;
-    std::vector<TBorder> borders(static_cast<std::size_t>(n / 2));
-    for (TBorder& border : borders) {
+    const auto borders = static_cast<std::int32_t>(n / 2);
+    const auto rails = static_cast<std::int32_t>(n - n / 2);
+    map.ReserveElements(borders, rails);
+    std::vector<TBorder> borderBlock;
+    for (std::int32_t k = 0; k < borders; ++k) {
+        TBorder& border = borderBlock.emplace_back();
         border.X1 = coord(random);
         border.Y1 = coord(random);
         border.X2 = coord(random);
         border.Y2 = coord(random);
         border.Color = static_cast<TColor>(random() & 0xFFFFFF);
         border.Kind = static_cast<std::uint8_t>(random() % 4);
+        if (borderBlock.size() == 4096 || k == borders - 1) {
+            map.AppendBorders(borderBlock);
+            borderBlock.clear();
+        }
     }
-    std::vector<TRail> rails(static_cast<std::size_t>(n - n / 2));
-    for (TRail& rail : rails) {
+    std::vector<TRail> railBlock;
+    for (std::int32_t k = 0; k < rails; ++k) {
+        TRail& rail = railBlock.emplace_back();
         rail.X1 = coord(random);
         rail.Y1 = coord(random);
         rail.X2 = rail.X1 + 100;
         rail.Y2 = rail.Y1 + 100;
+        if (railBlock.size() == 4096 || k == rails - 1) {
+            map.AppendRails(railBlock);
+            railBlock.clear();
+        }
     }
-    map.AppendBorders(borders);
-    map.AppendRails(rails);
     map.SetStartRail(0);
     map.SetFinishRail(1);
     return map;

@@ -255,6 +255,8 @@ namespace {
 template <typename T>
 void ReadRecords(TMap& map, TMapReader& in, std::int32_t recordSize)
 {
+    // Small beside a large map, large enough that appending costs nothing.
+    constexpr std::int32_t BlockRecords = 256;
     constexpr bool rails = std::is_same_v<T, TRail>;
     const auto append = [&map](std::span<const T> block) {
         if constexpr (rails)
@@ -276,9 +278,9 @@ void ReadRecords(TMap& map, TMapReader& in, std::int32_t recordSize)
         else
             map.ReserveElements(held, 0);
         // Every slot of a block starts as a fresh element, as a resized array's would.
-        std::vector<T> block(static_cast<std::size_t>(held < 4096 ? held : 4096));
+        std::vector<T> block(static_cast<std::size_t>(held < BlockRecords ? held : BlockRecords));
         for (std::int32_t done = 0; done < held;) {
-            const auto size = static_cast<std::size_t>(std::min<std::int32_t>(held - done, 4096));
+            const auto size = static_cast<std::size_t>(std::min(held - done, BlockRecords));
             std::size_t read = 0;
             try {
                 for (; read < size; ++read) {

@@ -18,21 +18,20 @@ TEditLog& TEditLog::operator=(TEditLog&& other) noexcept
     return *this;
 }
 
-void TEditLog::Note(TEditKind kind, bool isRail, std::int32_t first, std::int32_t count)
+void TEditLog::Keep(const TElementChange& change)
 {
-    ++revision_;
     // Writes to neighbouring elements with nothing between them fold into
     // one entry. A reader that had seen the older part meets it again, which
     // is harmless for a change (unlike an insertion or a removal).
-    if (kind == TEditKind::Changed && !entries_.empty()) {
+    if (change.Kind == TEditKind::Changed && !entries_.empty()) {
         TElementChange& last = entries_.back();
         const std::int64_t lastEnd = std::int64_t{last.First} + last.Count;
-        const std::int64_t end = std::int64_t{first} + count;
-        if (last.Kind == kind && last.IsRail == isRail && first <= lastEnd && end >= last.First) {
-            const std::int32_t from = first < last.First ? first : last.First;
+        const std::int64_t end = std::int64_t{change.First} + change.Count;
+        if (last.Kind == change.Kind && last.IsRail == change.IsRail && change.First <= lastEnd && end >= last.First) {
+            const std::int32_t from = change.First < last.First ? change.First : last.First;
             last.Count = static_cast<std::int32_t>((end > lastEnd ? end : lastEnd) - from);
             last.First = from;
-            last.Revision = revision_;
+            last.Revision = change.Revision;
             return;
         }
     }
@@ -42,11 +41,11 @@ void TEditLog::Note(TEditKind kind, bool isRail, std::int32_t first, std::int32_
             floor_ = entries_[dropped - 1].Revision;
             entries_.erase(entries_.begin(), entries_.begin() + static_cast<std::ptrdiff_t>(dropped));
         }
-        entries_.push_back({kind, isRail, first, count, revision_});
+        entries_.push_back(change);
     } catch (const std::bad_alloc&) {
         // Out of memory the journal gives up its past, never the edit.
         entries_.clear();
-        floor_ = revision_;
+        floor_ = change.Revision;
     }
 }
 

@@ -43,7 +43,16 @@ public:
     /// A change that the journal has nothing to say about (the view moved).
     void Advance() { ++revision_; }
     /// Records an edit of Count elements from First (Count > 0).
-    void Note(TEditKind kind, bool isRail, std::int32_t first, std::int32_t count);
+    void Note(TEditKind kind, bool isRail, std::int32_t first, std::int32_t count)
+    {
+        ++revision_;
+        // Undo can note tens of thousands of runs at once: the common case stays cheap.
+        if (kind != TEditKind::Changed && entries_.size() < entries_.capacity() && entries_.size() < Capacity) {
+            entries_.push_back({kind, isRail, first, count, revision_});
+            return;
+        }
+        Keep({kind, isRail, first, count, revision_});
+    }
     /// A change too wholesale to list (a load): every reader rebuilds.
     void Restart();
 
@@ -72,6 +81,9 @@ public:
     static inline std::size_t Capacity = std::size_t{1} << 16;
 
 private:
+    /// Note's entry when it may fold into the last one or need room.
+    void Keep(const TElementChange& change);
+
     std::uint64_t revision_ = 0;
     /// The oldest revision from which every later edit is still listed.
     std::uint64_t floor_ = 0;

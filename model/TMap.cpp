@@ -122,6 +122,30 @@ void TMap::NoteRemovedRuns(const std::vector<std::pair<std::int32_t, std::int32_
     for (auto run = runs.rbegin(); run != runs.rend(); ++run) NoteEdit<T>(TEditKind::Removed, run->first, run->second);
 }
 
+template <class T>
+void TMap::NoteListed(TEditKind kind, const std::vector<std::pair<std::int32_t, T>>& listed)
+{
+    // Added ascending, each at its final index: every earlier one is in place
+    // by then. Removed descending: every later one has gone without moving it.
+    std::int32_t first = 0, count = 0;
+    const auto take = [&](std::int32_t index) {
+        const bool joins = kind == TEditKind::Added ? index == first + count : index == first - 1;
+        if (count > 0 && joins) {
+            if (kind != TEditKind::Added) --first;
+            ++count;
+            return;
+        }
+        if (count > 0) NoteEdit<T>(kind, first, count);
+        first = index;
+        count = 1;
+    };
+    if (kind == TEditKind::Added)
+        for (const auto& entry : listed) take(entry.first);
+    else
+        for (auto entry = listed.rbegin(); entry != listed.rend(); ++entry) take(entry->first);
+    if (count > 0) NoteEdit<T>(kind, first, count);
+}
+
 // The primitives. Each records its change into the open step, or, with no
 // step open, drops the history before changing anything.
 
@@ -213,9 +237,7 @@ void TMap::EraseListed(std::vector<T>& items, const std::vector<std::pair<std::i
     }
     if (next != listed.size()) throw ERangeError();
     items.resize(kept);
-    TRuns runs;
-    for (const auto& entry : listed) AddToRuns(runs, entry.first);
-    NoteRemovedRuns<T>(runs);
+    NoteListed(TEditKind::Removed, listed);
 }
 
 template <class T>
@@ -237,10 +259,7 @@ void TMap::ReinsertListed(std::vector<T>& items, const std::vector<std::pair<std
             items[k] = items[--from];
         }
     }
-    // Ascending, each at its final index: every earlier one is in place by then.
-    TRuns runs;
-    for (const auto& entry : listed) AddToRuns(runs, entry.first);
-    for (const auto& [first, count] : runs) NoteEdit<T>(TEditKind::Added, first, count);
+    NoteListed(TEditKind::Added, listed);
 }
 
 template <class T>
@@ -551,3 +570,5 @@ template void TMap::InsertElement(std::vector<TRail>&, std::int32_t, const TRail
 template void TMap::InsertElement(std::vector<TBorder>&, std::int32_t, const TBorder&);
 template void TMap::EraseElement(std::vector<TRail>&, std::int32_t);
 template void TMap::EraseElement(std::vector<TBorder>&, std::int32_t);
+template void TMap::FlagSelected(std::vector<TRail>&, std::int32_t, bool);
+template void TMap::FlagSelected(std::vector<TBorder>&, std::int32_t, bool);

@@ -366,6 +366,10 @@ private:
     /// from the last, so that each run's indices hold when it is met.
     template <class T>
     void NoteRemovedRuns(const std::vector<std::pair<std::int32_t, std::int32_t>>& runs);
+    /// The same for listed elements (ascending indices) as runs: added from
+    /// the first, removed from the last.
+    template <class T>
+    void NoteListed(TEditKind kind, const std::vector<std::pair<std::int32_t, T>>& listed);
     /// The one add operation behind AddRail and AddBorder: a new last element
     /// whose first end is (x, y) snapped, taking the rest of its fields from element.
     template <class T>
