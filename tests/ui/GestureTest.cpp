@@ -127,7 +127,7 @@ TEST_F(GestureTest, ADialogDuringADragEndsItWhereTheMouseWasAndNoReleaseIsAwaite
         Move(250, 120);
         command();
         ReleaseElsewhere(Qt::LeftButton);
-        EXPECT_EQ(form->ToolAction, 0) << name;
+        EXPECT_EQ(form->ToolAction(), 0) << name;
         ASSERT_EQ(drawn.RailCount(), 1) << name;
         EXPECT_EQ(EndsOf(drawn.Rails[0]), (TEnds{100, 100, 250, 120})) << name;
         Move(400, 400);
@@ -160,7 +160,7 @@ TEST_F(GestureTest, AMouseEventWithoutTheButtonEndsAGestureWhoseReleaseWentElsew
     Move(40, 40);
     ReleaseElsewhere(Qt::RightButton);
     Move(0, 0);
-    EXPECT_FALSE(form->Panning);
+    EXPECT_FALSE(form->Panning());
     EXPECT_EQ(form->HB->Position(), 510);
     Scroll(0, 0);
     Press(100, 100);
@@ -178,7 +178,7 @@ TEST_F(GestureTest, AMouseEventWithoutTheButtonEndsAGestureWhoseReleaseWentElsew
     dialog.setModal(true);
     QTimer::singleShot(0, &dialog, &QDialog::reject);
     dialog.exec();
-    EXPECT_EQ(form->ToolAction, 0);
+    EXPECT_EQ(form->ToolAction(), 0);
     EXPECT_EQ(EndsOf(Map().Rails.back()), (TEnds{100, 500, 300, 500}));
 }
 
