@@ -1,16 +1,16 @@
-// The main view and overview mouse handlers and the redraw tick.
+// The main view's and the overview's mouse handlers, which hand the events to
+// the gestures, the window's side of the gestures (TGestureHost), and the
+// redraw tick.
 #include <QEvent>
 #include <QTimer>
 #include <utility>
 
-#include "draw/MapDraw.h"
-#include "draw/Overview.h"
 #include "draw/OverviewCache.h"
 #include "draw/ViewCache.h"
 #include "model/Checked.h"
 #include "ui/RunGuarded.h"
-#include "ui/TListBox.h"
 #include "ui/TDrawGesture.h"
+#include "ui/TListBox.h"
 #include "ui/TRadioGroup.h"
 #include "ui/TScrollBar.h"
 #include "ui/TSelectGesture.h"
