@@ -1,6 +1,5 @@
 #include "draw/Overview.h"
 
-#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -32,14 +31,6 @@ std::int32_t RoundedQuotient(std::int32_t product, std::int32_t range)
     return q;
 }
 
-void TOverviewBounds::Take(const TLine& line)
-{
-    MinX = std::min({MinX, Checked::Sub(line.X1, 10), Checked::Sub(line.X2, 10)});
-    MinY = std::min({MinY, Checked::Sub(line.Y1, 10), Checked::Sub(line.Y2, 10)});
-    MaxX = std::max({MaxX, Checked::Add(line.X1, 10), Checked::Add(line.X2, 10)});
-    MaxY = std::max({MaxY, Checked::Add(line.Y1, 10), Checked::Add(line.Y2, 10)});
-}
-
 TOverviewBounds OverviewBounds(const TMap& map, const TOverviewLeaveOut& leaveOut)
 {
     TOverviewBounds bounds;
@@ -49,7 +40,7 @@ TOverviewBounds OverviewBounds(const TMap& map, const TOverviewLeaveOut& leaveOu
     for (std::size_t i = 0; i < borders; ++i) bounds.Take(map.Borders[i]);
     // Without rails the starting values -10 and 10 stay in play: the frame of
     // the point (0, 0). A rail's first end replaces them whatever they are.
-    if (map.Rails.empty()) bounds.Take(TLine{});
+    if (map.Rails.empty()) bounds.Take(0, 0);
     return bounds;
 }
 

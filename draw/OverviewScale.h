@@ -1,9 +1,11 @@
 #pragma once
 // The overview's bounds and its scaling of world points into its rectangle,
 // and the drawing steps that the overview and its cache share.
+#include <algorithm>
 #include <climits>
 #include <cstdint>
 
+#include "model/Checked.h"
 #include "model/TMap.h"
 #include "platform/Canvas.h"
 
@@ -24,7 +26,19 @@ struct TOverviewBounds {
     std::int32_t MaxY = INT32_MIN;
 
     /// Widens the bounds to take in both ends of line.
-    void Take(const TLine& line);
+    void Take(const TLine& line)
+    {
+        Take(line.X1, line.Y1);
+        Take(line.X2, line.Y2);
+    }
+    /// Widens the bounds to take in the point (x, y).
+    void Take(std::int32_t x, std::int32_t y)
+    {
+        MinX = std::min(MinX, Checked::Sub(x, 10));
+        MinY = std::min(MinY, Checked::Sub(y, 10));
+        MaxX = std::max(MaxX, Checked::Add(x, 10));
+        MaxY = std::max(MaxY, Checked::Add(y, 10));
+    }
 };
 
 /// The bounds of the map's elements. A last border or rail named in leaveOut
