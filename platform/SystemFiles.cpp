@@ -65,6 +65,7 @@ long WriteSome(int fd, const void* data, std::size_t size) { return _write(fd, d
 int CutFile(int fd, std::int64_t size) { return _chsize_s(fd, size) == 0 ? 0 : -1; }
 int SyncFile(int fd) { return _commit(fd); }
 int CloseFile(int fd) { return _close(fd); }
+bool DescriptorOpen(int) { return true; }
 
 bool MayWrite(const fs::path& path) { return _waccess(path.c_str(), 2) == 0; }
 bool TakeOwnerAndMode(int, const fs::path&) { return true; }
@@ -117,6 +118,7 @@ long WriteSome(int fd, const void* data, std::size_t size) { return ::write(fd, 
 int CutFile(int fd, std::int64_t size) { return ::ftruncate(fd, static_cast<off_t>(size)); }
 int SyncFile(int fd) { return ::fsync(fd); }
 int CloseFile(int fd) { return ::close(fd); }
+bool DescriptorOpen(int fd) { return ::fcntl(fd, F_GETFD) != -1; }
 
 /// Asked with the effective user, the one that would write.
 bool MayWrite(const fs::path& path) { return ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) == 0; }

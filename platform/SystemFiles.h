@@ -47,6 +47,8 @@ int CutFile(int fd, std::int64_t size);
 int SyncFile(int fd);
 /// Closes fd; 0 when done (a write error may show only here).
 int CloseFile(int fd);
+/// Whether fd is an open descriptor of this process (taken to be so on Windows).
+bool DescriptorOpen(int fd);
 
 /// Whether the effective user may write the file at path.
 bool MayWrite(const std::filesystem::path& path);
