@@ -14,31 +14,6 @@ constexpr TColor StartColor = 0x8888FF;
 constexpr TColor SelectedColor = 0x0000FF;
 constexpr TColor OutlineColor = 0x00FF00;
 
-/// One bound: rail 0's first candidate replaces the start value whatever it
-/// is; every later candidate only when better.
-template <bool IsMax, std::int32_t TLine::*First, std::int32_t TLine::*Second>
-std::int32_t Bound(const TMap& map)
-{
-    const auto candidate = [](std::int32_t v) { return IsMax ? Checked::Add(v, 10) : Checked::Sub(v, 10); };
-    const auto better = [](std::int32_t a, std::int32_t b) { return IsMax ? a > b : a < b; };
-    std::int32_t value = IsMax ? 10 : -10;
-    bool first = true;
-    for (const TRail& rail : map.Rails()) {
-        const std::int32_t a = candidate(rail.*First);
-        if (first || better(a, value)) value = a;
-        first = false;
-        const std::int32_t b = candidate(rail.*Second);
-        if (better(b, value)) value = b;
-    }
-    for (const TBorder& border : map.Borders()) {
-        const std::int32_t a = candidate(border.*First);
-        if (better(a, value)) value = a;
-        const std::int32_t b = candidate(border.*Second);
-        if (better(b, value)) value = b;
-    }
-    return value;
-}
-
 } // namespace
 
 std::int32_t RoundedQuotient(std::int32_t product, std::int32_t range)
@@ -56,14 +31,32 @@ std::int32_t RoundedQuotient(std::int32_t product, std::int32_t range)
     return q;
 }
 
-std::int32_t MinX(const TMap& map) { return Bound<false, &TLine::X1, &TLine::X2>(map); }
-std::int32_t MinY(const TMap& map) { return Bound<false, &TLine::Y1, &TLine::Y2>(map); }
-std::int32_t MaxX(const TMap& map) { return Bound<true, &TLine::X1, &TLine::X2>(map); }
-std::int32_t MaxY(const TMap& map) { return Bound<true, &TLine::Y1, &TLine::Y2>(map); }
+TOverviewBounds OverviewBounds(const TMap& map, const TOverviewLeaveOut& leaveOut)
+{
+    TOverviewBounds bounds;
+    const std::size_t rails = map.Rails().size() - (leaveOut.LastRail && !map.Rails().empty() ? 1 : 0);
+    for (std::size_t i = 0; i < rails; ++i) bounds.Take(map.Rails()[i]);
+    const std::size_t borders = map.Borders().size() - (leaveOut.LastBorder && !map.Borders().empty() ? 1 : 0);
+    for (std::size_t i = 0; i < borders; ++i) bounds.Take(map.Borders()[i]);
+    // Without rails the starting values -10 and 10 stay in play: the frame of
+    // the point (0, 0). A rail's first end replaces them whatever they are.
+    if (map.Rails().empty()) bounds.Take(0, 0);
+    return bounds;
+}
+
+std::int32_t MinX(const TMap& map) { return OverviewBounds(map).MinX; }
+std::int32_t MinY(const TMap& map) { return OverviewBounds(map).MinY; }
+std::int32_t MaxX(const TMap& map) { return OverviewBounds(map).MaxX; }
+std::int32_t MaxY(const TMap& map) { return OverviewBounds(map).MaxY; }
 
 TOverviewScale::TOverviewScale(const TMap& map, std::int32_t width, std::int32_t height)
-    : MinX(::MinX(map)), MinY(::MinY(map)), RangeX(Checked::Sub(::MaxX(map), MinX)),
-      RangeY(Checked::Sub(::MaxY(map), MinY)), Width(width), Height(height)
+    : TOverviewScale(OverviewBounds(map), width, height)
+{
+}
+
+TOverviewScale::TOverviewScale(const TOverviewBounds& bounds, std::int32_t width, std::int32_t height)
+    : MinX(bounds.MinX), MinY(bounds.MinY), RangeX(Checked::Sub(bounds.MaxX, MinX)),
+      RangeY(Checked::Sub(bounds.MaxY, MinY)), Width(width), Height(height)
 {
 }
 
@@ -161,10 +154,11 @@ void DrawOverviewWithViewport(const TMap& map, TCanvas& canvas, std::int32_t wid
 
 TPoint OverviewToView(const TMap& map, std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height)
 {
-    const std::int32_t minX = MinX(map);
-    const std::int32_t minY = MinY(map);
-    const std::int32_t rangeX = Checked::Sub(MaxX(map), minX);
-    const std::int32_t rangeY = Checked::Sub(MaxY(map), minY);
+    const TOverviewBounds bounds = OverviewBounds(map);
+    const std::int32_t minX = bounds.MinX;
+    const std::int32_t minY = bounds.MinY;
+    const std::int32_t rangeX = Checked::Sub(bounds.MaxX, minX);
+    const std::int32_t rangeY = Checked::Sub(bounds.MaxY, minY);
     // A zero overview size would give an infinite origin; it raises the
     // overflow error instead of turning into an undefined integer.
     const auto origin = [](std::int32_t p, std::int32_t range, std::int32_t size, std::int32_t min,

@@ -6,6 +6,7 @@
 #include "model/TMap.h"
 #include "platform/Canvas.h"
 
+/// The overview's bounds, one at a time (OverviewBounds gives all four at once).
 std::int32_t MinX(const TMap& map);
 std::int32_t MinY(const TMap& map);
 std::int32_t MaxX(const TMap& map);

@@ -1,13 +1,11 @@
 #include "draw/OverviewCache.h"
 
 #include <algorithm>
-#include <limits>
 #include <optional>
 #include <vector>
 
 #include "draw/OverviewLineGrid.h"
 #include "draw/OverviewScale.h"
-#include "model/Checked.h"
 
 namespace {
 
@@ -61,51 +59,12 @@ bool SecondEndMoved(const std::optional<TEnds>& was, const std::optional<TEnds>&
     return was && now && was->X1 == now->X1 && was->Y1 == now->Y1 && was->Color == now->Color;
 }
 
-/// The overview's bounds over a set of elements, as MinX..MaxY compute them:
-/// every end pushed 10 units out, checked, and the seed of ±10 counting only
-/// when the map has no rail.
-struct TBounds {
-    std::int32_t MinX = std::numeric_limits<std::int32_t>::max();
-    std::int32_t MinY = std::numeric_limits<std::int32_t>::max();
-    std::int32_t MaxX = std::numeric_limits<std::int32_t>::min();
-    std::int32_t MaxY = std::numeric_limits<std::int32_t>::min();
-
-    void Take(std::int32_t x, std::int32_t y)
-    {
-        MinX = std::min(MinX, Checked::Sub(x, 10));
-        MaxX = std::max(MaxX, Checked::Add(x, 10));
-        MinY = std::min(MinY, Checked::Sub(y, 10));
-        MaxY = std::max(MaxY, Checked::Add(y, 10));
-    }
-    void Take(const TLine& line)
-    {
-        Take(line.X1, line.Y1);
-        Take(line.X2, line.Y2);
-    }
-    void TakeSeed()
-    {
-        MinX = std::min(MinX, -10);
-        MinY = std::min(MinY, -10);
-        MaxX = std::max(MaxX, 10);
-        MaxY = std::max(MaxY, 10);
-    }
-    bool Match(const TOverviewScale& scale) const
-    {
-        return MinX == scale.MinX && MinY == scale.MinY &&
-               std::int64_t{MaxX} - MinX == scale.RangeX && std::int64_t{MaxY} - MinY == scale.RangeY;
-    }
-};
-
-/// The bounds of every element but the moving one.
-TBounds BoundsWithout(const TMap& map, TMoving moving)
+/// The picture's frame is the scale's: bounds that equal it leave every line as it was.
+bool SameFrame(const TOverviewBounds& bounds, const TOverviewScale& scale)
 {
-    TBounds bounds;
-    const std::size_t rails = map.Rails().size() - (moving == TMoving::LastRail ? 1 : 0);
-    for (std::size_t i = 0; i < rails; ++i) bounds.Take(map.Rails()[i]);
-    const std::size_t borders = map.Borders().size() - (moving == TMoving::LastBorder ? 1 : 0);
-    for (std::size_t i = 0; i < borders; ++i) bounds.Take(map.Borders()[i]);
-    if (map.Rails().empty()) bounds.TakeSeed();
-    return bounds;
+    return bounds.MinX == scale.MinX && bounds.MinY == scale.MinY &&
+           std::int64_t{bounds.MaxX} - bounds.MinX == scale.RangeX &&
+           std::int64_t{bounds.MaxY} - bounds.MinY == scale.RangeY;
 }
 
 bool Inside(const TOverviewLine& l, std::int32_t width, std::int32_t height)
@@ -176,7 +135,7 @@ struct TOverviewCache::State {
     std::optional<TEnds> LastBorder;
     std::optional<TEnds> LastRail;
     /// The bounds of every element but the moving one.
-    TBounds Others;
+    TOverviewBounds Others;
 
     // Only while a border moves: the lines drawn after the borders (the
     // rails, the selected rail), and the bitmaps the moving border is laid
@@ -194,7 +153,6 @@ struct TOverviewCache::State {
         OverLines.clear();
         Last.reset();
         Scale.emplace(map, key.Width, key.Height);
-        if (moving != TMoving::Nothing) Others = BoundsWithout(map, moving);
         if (!Picture) Picture = Bitmaps.CreateBitmap();
         Picture->SetWidth(key.Width > 0 ? key.Width : 0);
         Picture->SetHeight(key.Height > 0 ? key.Height : 0);
@@ -204,6 +162,7 @@ struct TOverviewCache::State {
         TOverviewLeaveOut leaveOut;
         leaveOut.LastBorder = moving == TMoving::LastBorder;
         leaveOut.LastRail = leaveOut.Selected = moving == TMoving::LastRail;
+        if (moving != TMoving::Nothing) Others = OverviewBounds(map, leaveOut);
         DrawOverviewLines(map, Picture->Canvas(), *Scale, &collector, leaveOut);
 
         Edges = std::move(collector.Edges);
@@ -238,10 +197,10 @@ struct TOverviewCache::State {
     /// other line of the picture) as they were.
     bool KeepsBounds(const TMap& map) const
     {
-        TBounds bounds = Others;
+        TOverviewBounds bounds = Others;
         if (Moving == TMoving::LastBorder) bounds.Take(map.Borders().back());
         if (Moving == TMoving::LastRail) bounds.Take(map.Rails().back());
-        return bounds.Match(*Scale);
+        return SameFrame(bounds, *Scale);
     }
 
     /// Brings the picture up to the map: reused, or drawn afresh with the

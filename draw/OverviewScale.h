@@ -1,16 +1,57 @@
 #pragma once
-// The overview's scaling of world points into its rectangle, and the drawing
-// steps that the overview and its cache share.
+// The overview's bounds and its scaling of world points into its rectangle,
+// and the drawing steps that the overview and its cache share.
+#include <algorithm>
+#include <climits>
 #include <cstdint>
 
+#include "model/Checked.h"
 #include "model/TMap.h"
 #include "platform/Canvas.h"
+
+/// Lines that DrawOverviewLines leaves out, for a cache that draws them itself.
+struct TOverviewLeaveOut {
+    bool LastBorder = false;
+    bool LastRail = false;
+    bool Selected = false;
+};
+
+/// The overview's frame, the one rule behind MinX, MinY, MaxX and MaxY: the
+/// extreme element ends pushed 10 units out (checked, raising EIntOverflow),
+/// and on a map without rails the square from -10 to 10 as well.
+struct TOverviewBounds {
+    std::int32_t MinX = INT32_MAX;
+    std::int32_t MinY = INT32_MAX;
+    std::int32_t MaxX = INT32_MIN;
+    std::int32_t MaxY = INT32_MIN;
+
+    /// Widens the bounds to take in both ends of line.
+    void Take(const TLine& line)
+    {
+        Take(line.X1, line.Y1);
+        Take(line.X2, line.Y2);
+    }
+    /// Widens the bounds to take in the point (x, y).
+    void Take(std::int32_t x, std::int32_t y)
+    {
+        MinX = std::min(MinX, Checked::Sub(x, 10));
+        MinY = std::min(MinY, Checked::Sub(y, 10));
+        MaxX = std::max(MaxX, Checked::Add(x, 10));
+        MaxY = std::max(MaxY, Checked::Add(y, 10));
+    }
+};
+
+/// The bounds of the map's elements. A last border or rail named in leaveOut
+/// is not taken, so that Take of it, wherever it is, completes the bounds
+/// (the square of a map without rails counts only where the map has none).
+TOverviewBounds OverviewBounds(const TMap& map, const TOverviewLeaveOut& leaveOut = {});
 
 /// The map's bounds and ranges at one moment, with the two images of a world
 /// coordinate: rounded (extended precision, halves to even) and truncated
 /// (integer division toward zero). The products are checked 32-bit values.
 struct TOverviewScale {
     TOverviewScale(const TMap& map, std::int32_t width, std::int32_t height);
+    TOverviewScale(const TOverviewBounds& bounds, std::int32_t width, std::int32_t height);
 
     std::int32_t RoundedX(std::int32_t x) const;
     std::int32_t RoundedY(std::int32_t y) const;
@@ -38,13 +79,6 @@ class TOverviewLineSink {
 public:
     virtual ~TOverviewLineSink() = default;
     virtual void Line(TColor color, std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2) = 0;
-};
-
-/// Lines that DrawOverviewLines leaves out, for a cache that draws them itself.
-struct TOverviewLeaveOut {
-    bool LastBorder = false;
-    bool LastRail = false;
-    bool Selected = false;
 };
 
 /// DrawOverview's canvas calls with a ready scale; each line is also told to

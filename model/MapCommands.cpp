@@ -6,9 +6,9 @@
 #include "model/Errors.h"
 #include "model/MapDialogs.h"
 #include "model/MapFile.h"
-#include "model/MapFileIO.h"
 #include "model/TMap.h"
 #include "platform/Dialogs.h"
+#include "platform/SystemFiles.h"
 
 namespace {
 
@@ -103,7 +103,7 @@ void TMap::ReadChosenFile()
     lastFaults_.reset();
     ++faultsRevision_;
     std::error_code error;
-    const std::filesystem::file_status status = std::filesystem::status(MapPath(FileName), error);
+    const std::filesystem::file_status status = std::filesystem::status(PathOf(FileName), error);
     if (status.type() == std::filesystem::file_type::not_found) {
         // A map that does not exist yet: an empty map under that name.
         DeleteAllElements(*this);

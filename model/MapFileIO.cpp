@@ -3,20 +3,12 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <filesystem>
 #include <span>
 #include <type_traits>
-#include <fcntl.h>
-#include <sys/stat.h>
-
-#ifdef _WIN32
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
 
 #include "model/Errors.h"
 #include "model/TMap.h"
+#include "platform/SystemFiles.h"
 
 namespace {
 
@@ -24,70 +16,23 @@ constexpr std::size_t BlockSize = 64 * 1024;
 
 [[noreturn]] void RaiseReadBeyondEnd() { throw EInOutError(EInOutError::ReadBeyondEnd); }
 
-#ifdef _WIN32
-int OpenReadOnly(const std::filesystem::path& p)
-{
-    const int fd = _wopen(p.c_str(), _O_RDONLY | _O_BINARY);
-    // Windows refuses to open a folder with EACCES; name it as Linux does.
-    std::error_code ignored;
-    if (fd < 0 && errno == EACCES && std::filesystem::is_directory(p, ignored)) errno = EISDIR;
-    return fd;
-}
-long ReadSome(int fd, void* buffer, std::size_t size)
-{
-    return _read(fd, buffer, static_cast<unsigned>(size));
-}
-void CloseFile(int fd) { _close(fd); }
-bool StatOpen(int fd, std::int64_t& size, bool& regular, bool& directory)
-{
-    struct _stat64 st;
-    if (_fstat64(fd, &st) != 0) return false;
-    size = st.st_size;
-    regular = (st.st_mode & _S_IFMT) == _S_IFREG;
-    directory = (st.st_mode & _S_IFMT) == _S_IFDIR;
-    return true;
-}
-#else
-int OpenReadOnly(const std::filesystem::path& p)
-{
-    // Non-blocking so that a FIFO given as a map cannot hang the open.
-    return ::open(p.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-}
-long ReadSome(int fd, void* buffer, std::size_t size) { return ::read(fd, buffer, size); }
-void CloseFile(int fd) { ::close(fd); }
-bool StatOpen(int fd, std::int64_t& size, bool& regular, bool& directory)
-{
-    struct stat st;
-    if (::fstat(fd, &st) != 0) return false;
-    size = st.st_size;
-    regular = S_ISREG(st.st_mode);
-    directory = S_ISDIR(st.st_mode);
-    return true;
-}
-#endif
-
 } // namespace
-
-std::filesystem::path MapPath(const std::string& path)
-{
-    return std::filesystem::path(std::u8string(path.begin(), path.end()));
-}
 
 TMapReader::TMapReader(const std::string& path) : path_(path)
 {
-    fd_ = OpenReadOnly(MapPath(path));
+    fd_ = OpenReadOnly(PathOf(path));
     if (fd_ < 0) {
         const int error = errno;
         throw EFileError(path, std::strerror(error));
     }
-    bool regular = false;
-    bool directory = false;
-    const bool stated = StatOpen(fd_, size_, regular, directory);
+    TOpenFileStatus status;
+    const bool stated = StatusOf(fd_, status);
     const int error = stated ? 0 : errno;
-    if (!stated || !regular) {
+    size_ = status.Size;
+    if (!stated || !status.Regular) {
         Close();
         if (!stated) throw EFileError(path, std::strerror(error));
-        if (directory) throw EFileError(path, std::strerror(EISDIR));
+        if (status.Directory) throw EFileError(path, std::strerror(EISDIR));
         throw EFileError(path, "not a regular file");
     }
     buffer_.resize(BlockSize);

@@ -3,16 +3,12 @@
 // bytes remain, and a buffered writer over a replaceable byte sink.
 #include <cstddef>
 #include <cstdint>
-#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "platform/FileWriter.h"
 
 class TMap;
-
-/// The UTF-8 path of the model as a path of the file system (Cyrillic names included).
-std::filesystem::path MapPath(const std::string& path);
 
 /// Reads a map file through a buffer. What it answers follows the one byte at
 /// a time rules: a read that passes the end raises "Read beyond end of file".

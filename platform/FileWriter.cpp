@@ -3,22 +3,11 @@
 #include <atomic>
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <filesystem>
-#include <sys/stat.h>
 #include <system_error>
 
-#ifdef _WIN32
-#include <io.h>
-#include <process.h>
-#else
-#include <csignal>
-#include <ctime>
-#include <pthread.h>
-#include <unistd.h>
-#endif
-
 #include "platform/Errors.h"
+#include "platform/SystemFiles.h"
 #include "platform/TemporaryFile.h"
 
 namespace fs = std::filesystem;
@@ -36,120 +25,6 @@ enum class TFinish {
     /// A new temporary file: synced before it is renamed.
     Temporary,
 };
-
-#ifdef _WIN32
-int OpenInPlace(const fs::path& p) { return _wopen(p.c_str(), _O_WRONLY | _O_BINARY); }
-int CreateNew(const fs::path& p)
-{
-    return _wopen(p.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
-}
-long WriteSome(int fd, const void* data, std::size_t size)
-{
-    return _write(fd, data, static_cast<unsigned>(size));
-}
-int CutTo(int fd, std::int64_t size) { return _chsize_s(fd, size) == 0 ? 0 : -1; }
-int SyncFile(int fd) { return _commit(fd); }
-int CloseFile(int fd) { return _close(fd); }
-bool MayWrite(const fs::path& p) { return _waccess(p.c_str(), 2) == 0; }
-bool TakeOwnerAndMode(int, const fs::path&) { return true; }
-void SyncFolder(const fs::path&) {}
-long ProcessId() { return _getpid(); }
-/// A rename refused on Windows is a file held open by another program, which
-/// writing in place would not get past either.
-bool RenameRefused(const std::error_code&) { return false; }
-void RemoveTemporary(const fs::path& temporary)
-{
-    std::error_code ignored;
-    fs::remove(temporary, ignored);
-}
-class TNoBrokenPipeSignal {};
-#else
-/// Without O_NONBLOCK: a pipe is written at the pace of its reader, and its
-/// open waits for one, as cp does.
-int OpenInPlace(const fs::path& p) { return ::open(p.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY); }
-int CreateNew(const fs::path& p) { return ::open(p.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666); }
-long WriteSome(int fd, const void* data, std::size_t size) { return ::write(fd, data, size); }
-int CutTo(int fd, std::int64_t size) { return ::ftruncate(fd, static_cast<off_t>(size)); }
-int SyncFile(int fd) { return ::fsync(fd); }
-int CloseFile(int fd) { return ::close(fd); }
-/// Asked with the effective user, the one that would write.
-bool MayWrite(const fs::path& p) { return ::faccessat(AT_FDCWD, p.c_str(), W_OK, AT_EACCESS) == 0; }
-/// Gives the new file the owner, group and mode of the file it will replace;
-/// false when it cannot have them. The umask of the creating process must not
-/// narrow the mode.
-bool TakeOwnerAndMode(int fd, const fs::path& original)
-{
-    struct stat old;
-    struct stat now;
-    if (::stat(original.c_str(), &old) != 0) return true;
-    if (::fstat(fd, &now) != 0) return false;
-    // Only a privileged process may give a file away, or to a group it is not in.
-    if ((now.st_uid != old.st_uid || now.st_gid != old.st_gid) && ::fchown(fd, old.st_uid, old.st_gid) != 0)
-        return false;
-    return ::fchmod(fd, old.st_mode & 07777) == 0;
-}
-/// Makes the rename itself durable; a failure here loses nothing already written.
-void SyncFolder(const fs::path& folder)
-{
-    const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return;
-    ::fsync(fd);
-    ::close(fd);
-}
-long ProcessId() { return static_cast<long>(::getpid()); }
-/// A sticky folder (/tmp) lets only the file's or the folder's owner replace a
-/// file that its owner lets others write.
-bool RenameRefused(const std::error_code& error)
-{
-    return error == std::errc::operation_not_permitted || error == std::errc::permission_denied;
-}
-/// Removes the temporary file. One that was given to another user cannot be
-/// removed from a sticky folder by a process that could give it away but may
-/// not act as its owner: it is taken back first.
-void RemoveTemporary(const fs::path& temporary)
-{
-    if (::unlink(temporary.c_str()) == 0 || errno != EPERM) return;
-    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
-    if (fd < 0) return;
-    [[maybe_unused]] const int taken = ::fchown(fd, ::geteuid(), ::getegid());
-    ::close(fd);
-    ::unlink(temporary.c_str());
-}
-/// While it lives, a reader that goes away makes a write fail with EPIPE
-/// instead of ending the program with SIGPIPE (the editor with its unsaved
-/// maps); a SIGPIPE that the write raised is taken back before the mask is.
-class TNoBrokenPipeSignal {
-public:
-    TNoBrokenPipeSignal()
-    {
-        sigemptyset(&pipe_);
-        sigaddset(&pipe_, SIGPIPE);
-        sigset_t pending;
-        sigpending(&pending);
-        pendingBefore_ = sigismember(&pending, SIGPIPE) == 1;
-        pthread_sigmask(SIG_BLOCK, &pipe_, &previous_);
-    }
-    ~TNoBrokenPipeSignal()
-    {
-        sigset_t pending;
-        sigpending(&pending);
-        if (!pendingBefore_ && sigismember(&pending, SIGPIPE) == 1) {
-            const timespec now{};
-            while (sigtimedwait(&pipe_, nullptr, &now) < 0 && errno == EINTR) {}
-        }
-        pthread_sigmask(SIG_SETMASK, &previous_, nullptr);
-    }
-    TNoBrokenPipeSignal(const TNoBrokenPipeSignal&) = delete;
-    TNoBrokenPipeSignal& operator=(const TNoBrokenPipeSignal&) = delete;
-
-private:
-    sigset_t pipe_;
-    sigset_t previous_;
-    bool pendingBefore_ = false;
-};
-#endif
-
-fs::path PathOf(const std::string& path) { return fs::path(std::u8string(path.begin(), path.end())); }
 
 [[noreturn]] void Refuse(const std::string& path, int error) { throw EFileError(path, std::strerror(error)); }
 
@@ -215,7 +90,7 @@ void FillAndClose(int fd, const std::function<void(TByteSink&)>& produce, TFinis
     try {
         TFileSink sink(fd);
         produce(sink);
-        if (finish == TFinish::InPlace && CutTo(fd, sink.Written()) != 0) RaiseWriteError(errno);
+        if (finish == TFinish::InPlace && CutFile(fd, sink.Written()) != 0) RaiseWriteError(errno);
         if (finish != TFinish::Stream && SyncFile(fd) != 0) RaiseWriteError(errno);
     } catch (...) {
         CloseFile(fd);
@@ -236,7 +111,7 @@ void FillAndClose(int fd, const std::function<void(TByteSink&)>& produce, TFinis
 void WriteInPlace(const std::string& path, const fs::path& target, const std::function<void(TByteSink&)>& produce,
                   TFinish finish)
 {
-    const int fd = OpenInPlace(target);
+    const int fd = OpenWriteOnly(target);
     if (fd < 0) Refuse(path, errno);
     FillAndClose(fd, produce, finish, [] {});
 }
@@ -247,7 +122,7 @@ int CreateTemporary(const fs::path& target, fs::path& temporary)
     static std::atomic<unsigned> serial{0};
     for (int attempt = 0; attempt < 100; ++attempt) {
         temporary = target.parent_path() / TemporaryName(target.filename(), ProcessId(), serial++);
-        const int fd = CreateNew(temporary);
+        const int fd = CreateNewFile(temporary);
         if (fd >= 0 || errno != EEXIST) return fd;
     }
     return -1;
@@ -313,7 +188,7 @@ void WriteWholeFile(const std::string& path, const std::function<void(TByteSink&
         if (exists && forbidden) return WriteInPlace(path, target, produce, TFinish::InPlace);
         Refuse(path, createError);
     }
-    const auto removeTemporary = [&] { RemoveTemporary(temporary); };
+    const auto removeTemporary = [&] { RemoveOwnFile(temporary); };
     if (exists && !TakeOwnerAndMode(fd, target)) {
         // A replacement would belong to the user who saves: the file is
         // written where it is instead, decided before a byte is written.

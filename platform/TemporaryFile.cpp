@@ -1,46 +1,13 @@
 #include "platform/TemporaryFile.h"
 
-#include <cerrno>
 #include <cstdint>
 #include <system_error>
 
-#ifdef _WIN32
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
-#else
-#include <signal.h>
-#endif
+#include "platform/SystemFiles.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-#ifdef _WIN32
-bool ProcessGone(long long pid)
-{
-    if (pid <= 0 || pid > 0xFFFFFFFFLL) return false;
-    const HANDLE process = ::OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(pid));
-    // No such process id at all; a process that is there but not ours to
-    // open is taken to be running.
-    if (!process) return ::GetLastError() == ERROR_INVALID_PARAMETER;
-    const bool ended = ::WaitForSingleObject(process, 0) == WAIT_OBJECT_0;
-    ::CloseHandle(process);
-    return ended;
-}
-#else
-/// Another user's running process answers EPERM, which counts as running. An
-/// id that no process can have was never written by a writer: kept.
-bool ProcessGone(long long pid)
-{
-    if (pid <= 0 || pid > 0x7FFFFFFFLL) return false;
-    return ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH;
-}
-#endif
 
 /// The part of TemporaryName that depends on the file only, "." + hash + ".".
 std::string PrefixFor(const fs::path& fileName)

@@ -3,7 +3,7 @@
 #include <stdexcept>
 #include <utility>
 
-#include "draw/Overview.h"
+#include "draw/OverviewScale.h"
 #include "model/Errors.h"
 
 TMapFileStats LoadMapForReport(TMap& map, const std::string& path) { return ReadMapFile(map, path); }
@@ -18,10 +18,11 @@ TMapInfo ReadMapInfo(const std::string& path)
     info.Rails = map.RailCount();
     info.Start = map.StartRail;
     info.Finish = map.FinishRail;
-    info.MinX = MinX(map);
-    info.MinY = MinY(map);
-    info.MaxX = MaxX(map);
-    info.MaxY = MaxY(map);
+    const TOverviewBounds bounds = OverviewBounds(map);
+    info.MinX = bounds.MinX;
+    info.MinY = bounds.MinY;
+    info.MaxX = bounds.MaxX;
+    info.MaxY = bounds.MaxY;
     return info;
 }
 

@@ -5,26 +5,7 @@
 #include <ostream>
 #include <utility>
 
-#ifdef _WIN32
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
-
-namespace {
-
-#ifdef _WIN32
-long WriteSome(int fd, const char* data, std::size_t size)
-{
-    return _write(fd, data, static_cast<unsigned>(size < (1u << 30) ? size : (1u << 30)));
-}
-int CloseFile(int fd) { return _close(fd); }
-#else
-long WriteSome(int fd, const char* data, std::size_t size) { return ::write(fd, data, size); }
-int CloseFile(int fd) { return ::close(fd); }
-#endif
-
-} // namespace
+#include "platform/SystemFiles.h"
 
 TReportOutput::TReportOutput(std::string what) : what_(std::move(what)) {}
 

@@ -5,10 +5,7 @@
 #include <string>
 #include <vector>
 
-#ifndef _WIN32
-#include <fcntl.h>
-#endif
-
+#include "platform/SystemFiles.h"
 #include "tools/KestMapTool.h"
 #include "tools/ReportOutput.h"
 
@@ -17,13 +14,7 @@ namespace {
 /// Standard output's descriptor, or -1 when the program was started with it
 /// closed: a file that the program opens later may then take descriptor 1,
 /// and must never receive the reports.
-int StandardOutput()
-{
-#ifndef _WIN32
-    if (::fcntl(1, F_GETFD) == -1) return -1;
-#endif
-    return 1;
-}
+int StandardOutput() { return DescriptorOpen(1) ? 1 : -1; }
 
 } // namespace
 

@@ -20,6 +20,7 @@
 #include "ui/TListBox.h"
 #include "ui/TRadioGroup.h"
 #include "ui/TScrollBar.h"
+#include "ui/TTools.h"
 
 TForm1* Form1 = nullptr;
 
@@ -155,11 +156,8 @@ void TForm1::CreatePanels(QWidget* client)
 
 void TForm1::CreateLeftPanel()
 {
-    const QStringList tools = {
-        QString::fromUtf8("Линия (плоская) (&&&й)"), QString::fromUtf8("Линия (стенка) (&&&ц)"),
-        QString::fromUtf8("Линия (выс. ст.) (&&&у)"), QString::fromUtf8("Линия (арка) (&&&к)"),
-        QString::fromUtf8("Рельс (&&&е)"),           QString::fromUtf8("Выделить... (&&&н)"),
-    };
+    QStringList tools;
+    for (const TTool& tool : Tools()) tools << QString::fromUtf8(tool.Caption);
     RadioGroup1 = new TRadioGroup(tools, Panel1);
     RadioGroup1->setGeometry(8, 8, 137, 113);
     RadioGroup1->SetItemIndex(-1);
@@ -242,7 +240,7 @@ void TForm1::ConnectHandlers()
     PaintBox2->OnMouseDown = [this](TMouseButton b, std::int32_t x, std::int32_t y) { PaintBox2MouseDown(b, x, y); };
     PaintBox2->OnMouseMove = [this, held](std::int32_t x, std::int32_t y) {
         // The release went elsewhere (a modal dialog took it).
-        if (held(PaintBox2->Buttons) == 0) OverviewTracking = false;
+        if (held(PaintBox2->Buttons) == 0) PaintBox2MouseUp(TMouseButton::Left, x, y);
         PaintBox2MouseMove(x, y);
     };
     PaintBox2->OnMouseUp = [this](TMouseButton b, std::int32_t x, std::int32_t y) { PaintBox2MouseUp(b, x, y); };

@@ -11,6 +11,7 @@
 #include "platform/Canvas.h"
 #include "platform/Dialogs.h"
 #include "platform/qt/QtCanvas.h"
+#include "ui/TGestures.h"
 #include "ui/TPaintBox.h"
 #include "workspace/TMapList.h"
 
@@ -42,8 +43,10 @@ constexpr int RouteNoticeTime = 3000;
 
 /// The one editor window. Controls keep the form's names and are public so
 /// that tests drive them; the handlers are plain methods that Qt's events and
-/// tests both call. Every handler works on the current map of MapList.
-class TForm1 : public QWidget {
+/// tests both call. Every handler works on the current map of MapList. Mouse
+/// gestures are objects of their own (TGestures and the TGesture classes);
+/// the window hands them its mouse events and serves them as their host.
+class TForm1 : public QWidget, private TGestureHost {
 public:
     /// Builds the window and runs FormCreate. The dialogs are the colour dialog
     /// (its colour is the drawing colour) and the picture save dialog; both
@@ -115,27 +118,24 @@ public:
     std::unique_ptr<TMapList> MapList;
     std::unique_ptr<TQtBitmap> BackBuffer;
     TCanvas* DrawCanvas = nullptr;
-    /// 0 nothing being placed, 1 the last border, 2 the last rail is being drawn out.
-    std::uint8_t ToolAction = 0;
+    /// The mouse's last point in the main view.
     std::int32_t MouseX = 0;
     std::int32_t MouseY = 0;
-    bool Panning = false;
-    std::int32_t PanStartX = 0;
-    std::int32_t PanStartY = 0;
-    std::int32_t PanStartScrollX = 0;
-    std::int32_t PanStartScrollY = 0;
-    bool OverviewTracking = false;
     /// Ticks that drew a frame; a tick whose inputs are those of the last
     /// drawn one draws and copies nothing.
     std::uint64_t TicksDrawn = 0;
-    /// The mouse buttons held in the main view (bits 1 left, 2 right, 4 middle).
-    std::uint8_t MainViewButtons = 0;
 
     /// The map at MapList.Current.
-    TMap& CurrentMap() const;
+    TMap& CurrentMap() const override;
+    /// 0 when nothing is being drawn out, else what is: 1 a border, 2 a rail.
+    std::uint8_t ToolAction() const;
     /// What the next redraw may move: ToolAction while the element that the
     /// press added is still the last of its kind in the current map, else 0.
     std::uint8_t Placing() const;
+    /// True while the right button pans the main view.
+    bool Panning() const;
+    /// True while a button held in the overview moves the main view.
+    bool OverviewTracking() const;
 
     // Handlers, in the order the window shows their controls.
     /// Start: the list of maps with one new map, the back buffer, the map named
@@ -197,7 +197,7 @@ public:
     void DeleteKeyPress();
     void EscapeKeyPress();
     /// Brings the Edit menu's items up to the current map's history.
-    void UpdateEditMenu();
+    void UpdateEditMenu() override;
     /// The main view's scale: the window's, like the scroll position, so
     /// switching maps keeps it. The tick passes it to the current map.
     TViewZoom Zoom;
@@ -211,7 +211,7 @@ public:
     void PaintBox1MouseWheel(std::int32_t dx, std::int32_t dy, Qt::KeyboardModifiers modifiers, std::int32_t x,
                              std::int32_t y);
     /// True while a select-tool drag moves element ends.
-    bool MovingEnds() const { return endDrag_.Moving; }
+    bool MovingEnds() const;
     /// Ends the main view's gesture (drawing out, moving ends, panning) and
     /// the overview's as their release would, at the last known mouse point,
     /// and forgets the buttons held. Every command that opens a dialog,
@@ -220,8 +220,8 @@ public:
     /// began, before anything else changes it.
     void EndGesture();
     /// A mouse event in the main view with the buttons held before it
-    /// (bits as MainViewButtons): a button the view still counts as held
-    /// came up where the view never saw it, so its release happens at (x, y).
+    /// (bits 1 left, 2 right, 4 middle): a button the view still counts as
+    /// held came up where the view never saw it, so its release happens at (x, y).
     void NoticeMissingRelease(std::uint8_t held, std::int32_t x, std::int32_t y);
 
 protected:
@@ -238,21 +238,19 @@ private:
     void ConnectHandlers();
     /// True while MapList exists, i.e. until an accepted close released it.
     bool Alive() const { return MapList != nullptr; }
-    /// Opens a step on map for a press; a step still open elsewhere is closed first.
-    void OpenStep(TMap& map, TStepKind kind);
-    /// Closes the step that a press opened, on whichever map holds it.
-    void CloseStep();
-    /// The open map with that id, or null.
-    TMap* MapById(std::uint64_t id) const;
-    /// One tick of a select-tool drag: the ends go to the snapped mouse point.
-    void DrawMovingEnds(TMap& map);
-    /// The release of every gesture at view point (x, y): the element drawn
-    /// out or the ends moved go there, snapped as a tick snaps them (on the
-    /// current map only, as the ticks), its map is tidied (Normalize) and
-    /// the step closes.
-    void FinishGesture(std::int32_t x, std::int32_t y);
+    // The gestures' host (TGestureHost).
+    TMap* MapById(std::uint64_t id) const override;
+    /// The one place that turns a press's view point into a world point.
+    TPoint PressPoint(std::int32_t x, std::int32_t y) override;
+    TPoint ViewOrigin() const override;
+    void ScrollTo(std::int32_t x, std::int32_t y) override;
+    TViewZoom ViewZoom() const override { return Zoom; }
+    TPoint OverviewSize() const override;
+    TColor DrawingColor() const override;
     /// The map's view as the main view shows it now, as each tick sets it.
-    void SyncMapView(TMap& map) const;
+    void SyncMapView(TMap& map) const override;
+    /// A press in the main view or the overview, as the gestures see it.
+    TPress PressOf(TGestureSurface surface, TMouseButton button, std::int32_t x, std::int32_t y) const;
     void CreateRouteNotice();
     /// Shows text over the main view for RouteNoticeTime, restarting the time.
     void ShowRouteNotice(const QString& text);
@@ -285,28 +283,8 @@ private:
     std::int32_t wheelX_ = 0;
     std::int32_t wheelY_ = 0;
     std::optional<TTickInputs> lastTick_;
-    /// The map and the element count that the press which set ToolAction left.
-    std::uint64_t placingMap_ = 0;
-    std::int32_t placingCount_ = -1;
-    /// The map whose step a press opened (drawing or moving ends); 0 for none.
-    std::uint64_t stepMap_ = 0;
-    /// A select-tool press near an element end: which ends a drag would move.
-    struct TEndDrag {
-        std::uint64_t Map = 0;
-        std::vector<TElementEnd> Ends;
-        std::int32_t PressX = 0;
-        std::int32_t PressY = 0;
-        /// The counts at the press: a command that adds or deletes elements
-        /// while the button is held ends the moving.
-        std::int32_t Rails = 0;
-        std::int32_t Borders = 0;
-        bool Moving = false;
-    };
-    TEndDrag endDrag_;
-    /// Moves the drag's ends to view point (x, y) snapped as a tick snaps
-    /// them; at is the snapped view point. False, moving nothing, when a
-    /// command added or deleted elements since the press.
-    bool MoveEndsTo(TMap& map, const TEndDrag& drag, std::int32_t x, std::int32_t y, TPoint& at, bool& snapped);
+    /// The mouse gestures in progress: the window's only gesture state.
+    TGestures gestures_{*this};
 };
 
 /// The editor window while it exists.

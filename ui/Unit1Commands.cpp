@@ -200,7 +200,7 @@ bool TForm1::FormClose()
     Timer1->stop();
     RouteNoticeTimerTimer();
     if (RouteFaults) RouteFaults->hide();
-    ToolAction = 0;
+    gestures_.Clear();
     DrawCanvas = nullptr;
     MapList.reset();
     BackBuffer.reset();

@@ -1,9 +1,6 @@
-// The Edit menu (undo and redo), the Delete and Escape keys, and the steps
-// that a press in the main view opens: drawing out an element, moving ends.
+// The Edit menu (undo and redo) and the Delete and Escape keys.
 #include <QAction>
 
-#include "draw/MapDraw.h"
-#include "model/Checked.h"
 #include "ui/Unit1.h"
 
 namespace {
@@ -48,30 +45,21 @@ void TForm1::UpdateEditMenu()
 
 void TForm1::N11Click()
 {
-    if (!Alive() || MainViewButtons != 0 || stepMap_ != 0) return;
+    if (!Alive() || gestures_.Busy()) return;
     CurrentMap().Undo();
     UpdateEditMenu();
 }
 
 void TForm1::N12Click()
 {
-    if (!Alive() || MainViewButtons != 0 || stepMap_ != 0) return;
+    if (!Alive() || gestures_.Busy()) return;
     CurrentMap().Redo();
     UpdateEditMenu();
 }
 
 void TForm1::DeleteKeyPress() { Button2Click(); }
 
-void TForm1::EscapeKeyPress()
-{
-    if (!Alive() || stepMap_ == 0) return;
-    if (ToolAction == 0 && !endDrag_.Moving) return;
-    if (TMap* map = MapById(stepMap_)) map->CancelStep();
-    stepMap_ = 0;
-    ToolAction = 0;
-    endDrag_ = {};
-    UpdateEditMenu();
-}
+void TForm1::EscapeKeyPress() { gestures_.Escape(); }
 
 TMap* TForm1::MapById(std::uint64_t id) const
 {
@@ -79,42 +67,4 @@ TMap* TForm1::MapById(std::uint64_t id) const
     for (const auto& map : MapList->Maps)
         if (map && map->Id() == id) return map.get();
     return nullptr;
-}
-
-void TForm1::OpenStep(TMap& map, TStepKind kind)
-{
-    if (stepMap_ == map.Id()) return; // a second button joins the step of the first
-    CloseStep();
-    map.BeginStep(kind);
-    stepMap_ = map.Id();
-}
-
-void TForm1::CloseStep()
-{
-    if (TMap* map = MapById(stepMap_)) map->EndStep();
-    stepMap_ = 0;
-}
-
-bool TForm1::MoveEndsTo(TMap& map, const TEndDrag& drag, std::int32_t x, std::int32_t y, TPoint& at, bool& snapped)
-{
-    // A command that added or deleted elements meanwhile has made the
-    // pressed indices meaningless: the ends stay where they are.
-    snapped = false;
-    if (map.RailCount() != drag.Rails || map.BorderCount() != drag.Borders) return false;
-    at = map.SnapMovingPoint(x, y, drag.Ends, snapped);
-    map.MoveEnds(drag.Ends, map.Zoom.IsOne() ? TPoint{Checked::Add(at.x, map.ViewX), Checked::Add(at.y, map.ViewY)}
-                                             : map.SnappedWorldPoint());
-    return true;
-}
-
-void TForm1::DrawMovingEnds(TMap& map)
-{
-    bool snapped = false;
-    TPoint at;
-    if (MoveEndsTo(map, endDrag_, MouseX, MouseY, at, snapped)) {
-        DrawView(map, *DrawCanvas);
-        if (snapped) DrawSnapMarker(*DrawCanvas, at.x, at.y);
-        return;
-    }
-    DrawFrame(map, *DrawCanvas, MouseX, MouseY, 0);
 }

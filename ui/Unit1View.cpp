@@ -1,75 +1,58 @@
-// The main view and overview mouse handlers and the redraw tick.
+// The main view's and the overview's mouse handlers, which hand the events to
+// the gestures, the window's side of the gestures (TGestureHost), and the
+// redraw tick.
 #include <QEvent>
 #include <QTimer>
-#include <cmath>
 #include <utility>
 
-#include "draw/MapDraw.h"
-#include "draw/Overview.h"
 #include "draw/OverviewCache.h"
 #include "draw/ViewCache.h"
 #include "model/Checked.h"
 #include "ui/RunGuarded.h"
+#include "ui/TDrawGesture.h"
 #include "ui/TListBox.h"
 #include "ui/TRadioGroup.h"
 #include "ui/TScrollBar.h"
+#include "ui/TSelectGesture.h"
+#include "ui/TViewGestures.h"
 #include "ui/Unit1.h"
 
-namespace {
-
-constexpr std::int32_t ToolSelect = 5;
-constexpr std::int32_t ToolRail = 4;
-
-std::uint8_t ButtonBit(TMouseButton button)
+std::uint8_t TForm1::ToolAction() const
 {
-    switch (button) {
-    case TMouseButton::Left: return 1;
-    case TMouseButton::Right: return 2;
-    case TMouseButton::Middle: return 4;
-    }
-    return 0;
+    const TDrawGesture* drawing = gestures_.Find<TDrawGesture>();
+    return drawing ? drawing->What() : 0;
 }
-
-/// Runs a function when the scope ends, also when an error leaves it.
-template <class F>
-class TAtExit {
-public:
-    explicit TAtExit(F f) : f_(f) {}
-    ~TAtExit() { f_(); }
-    TAtExit(const TAtExit&) = delete;
-    TAtExit& operator=(const TAtExit&) = delete;
-
-private:
-    F f_;
-};
-
-} // namespace
 
 std::uint8_t TForm1::Placing() const
 {
-    if (ToolAction == 0) return 0;
-    const TMap& map = CurrentMap();
-    if (map.Id() != placingMap_) return 0;
-    const std::int32_t count = ToolAction == 1 ? map.BorderCount() : map.RailCount();
-    return count == placingCount_ ? ToolAction : 0;
+    const TDrawGesture* drawing = gestures_.Find<TDrawGesture>();
+    return drawing ? drawing->Placing(CurrentMap()) : 0;
 }
 
-void TForm1::PaintBox1MouseDown(TMouseButton button, std::int32_t x, std::int32_t y)
+bool TForm1::MovingEnds() const
 {
-    if (!Alive()) return;
-    MainViewButtons |= ButtonBit(button);
-    MouseX = x;
-    MouseY = y;
-    if (button == TMouseButton::Right) {
-        PanStartX = x;
-        PanStartY = y;
-        PanStartScrollX = HB->Position();
-        PanStartScrollY = VB->Position();
-        Panning = true;
-        return;
-    }
-    const std::int32_t tool = RadioGroup1->ItemIndex();
-    if (tool < 0) return;
+    const TSelectGesture* selecting = gestures_.Find<TSelectGesture>();
+    return selecting && selecting->Moving();
+}
+
+bool TForm1::Panning() const { return gestures_.Find<TPanGesture>() != nullptr; }
+
+bool TForm1::OverviewTracking() const { return gestures_.Find<TOverviewGesture>() != nullptr; }
+
+TPress TForm1::PressOf(TGestureSurface surface, TMouseButton button, std::int32_t x, std::int32_t y) const
+{
+    TPress press;
+    press.Surface = surface;
+    press.Button = button;
+    press.X = x;
+    press.Y = y;
+    press.Tool = RadioGroup1->ItemIndex();
+    press.Shift = PaintBox1->Modifiers.testFlag(Qt::ShiftModifier);
+    return press;
+}
+
+TPoint TForm1::PressPoint(std::int32_t x, std::int32_t y)
+{
     TMap& map = CurrentMap();
     if (!Zoom.IsOne()) {
         // Scaled, a press picks and places in the view as shown now.
@@ -78,71 +61,31 @@ void TForm1::PaintBox1MouseDown(TMouseButton button, std::int32_t x, std::int32_
         map.ViewY = VB->Position();
     }
     // Scaled, the map's view is the scroll position just set.
-    const TPoint w = Zoom.IsOne() ? TPoint{Checked::Add(x, HB->Position()), Checked::Add(y, VB->Position())}
-                                  : map.ViewToWorld(x, y);
-    const std::int32_t wx = w.x;
-    const std::int32_t wy = w.y;
-    if (tool == ToolSelect) {
-        map.SelectAt(x, y);
-        ToolAction = 0;
-        // A drag that follows moves the end pressed, with every end joined to
-        // it unless Shift is held.
-        if (endDrag_.Map != 0) return;
-        const std::optional<TElementEnd> end = Zoom.IsOne() ? map.EndNear(wx, wy) : map.EndNearView(x, y);
-        if (!end) return;
-        const bool alone = PaintBox1->Modifiers.testFlag(Qt::ShiftModifier);
-        endDrag_ = {map.Id(), alone ? std::vector<TElementEnd>{*end} : map.EndsAt(map.EndPoint(*end)), x, y,
-                    map.RailCount(), map.BorderCount(), false};
-        return;
-    }
-    if (tool == ToolRail) {
-        OpenStep(map, TStepKind::DrawRail);
-        map.AddRail(wx, wy, wx, wy);
-        ToolAction = 2;
-        placingCount_ = map.RailCount();
-    } else {
-        OpenStep(map, TStepKind::DrawBorder);
-        map.AddBorder(wx, wy, wx, wy, ColorDialog1->Color(), static_cast<std::uint8_t>(tool));
-        ToolAction = 1;
-        placingCount_ = map.BorderCount();
-    }
-    placingMap_ = map.Id();
+    return Zoom.IsOne() ? TPoint{Checked::Add(x, HB->Position()), Checked::Add(y, VB->Position())}
+                        : map.ViewToWorld(x, y);
+}
+
+void TForm1::PaintBox1MouseDown(TMouseButton button, std::int32_t x, std::int32_t y)
+{
+    if (!Alive()) return;
+    MouseX = x;
+    MouseY = y;
+    gestures_.Press(PressOf(TGestureSurface::MainView, button, x, y));
 }
 
 void TForm1::PaintBox1MouseMove(std::int32_t x, std::int32_t y)
 {
     MouseX = x;
     MouseY = y;
-    if (Panning && Zoom.IsOne()) {
-        HB->SetPosition(Checked::Add(Checked::Sub(PanStartScrollX, x), PanStartX));
-        VB->SetPosition(Checked::Add(Checked::Sub(PanStartScrollY, y), PanStartY));
-    } else if (Panning) {
-        // The map follows the mouse to the nearest world unit.
-        const double scale = Zoom.Scale();
-        const auto origin = [scale](std::int32_t start, std::int32_t from, std::int32_t to) {
-            return Checked::Saturated(start - static_cast<std::int64_t>(std::nearbyint((double(to) - from) / scale)));
-        };
-        HB->SetPosition(origin(PanStartScrollX, PanStartX, x));
-        VB->SetPosition(origin(PanStartScrollY, PanStartY, y));
-    }
-    if (endDrag_.Map == 0 || endDrag_.Moving || !Alive()) return;
-    if (x == endDrag_.PressX && y == endDrag_.PressY) return;
-    TMap& map = CurrentMap();
-    if (map.Id() != endDrag_.Map) {
-        endDrag_ = {};
-        return;
-    }
-    OpenStep(map, TStepKind::MoveEnd);
-    endDrag_.Moving = true;
+    gestures_.Move(TGestureSurface::MainView, x, y);
 }
 
 void TForm1::PaintBox1MouseUp(TMouseButton button, std::int32_t x, std::int32_t y)
 {
-    MainViewButtons &= static_cast<std::uint8_t>(~ButtonBit(button));
     MouseX = x;
     MouseY = y;
-    const std::uint64_t gestureMap = stepMap_;
-    FinishGesture(x, y);
+    const std::uint64_t gestureMap = gestures_.StepMap();
+    gestures_.Release(button, x, y);
     if (!Alive() || CurrentMap().Id() == gestureMap) return;
     // A map that no gesture of this press changed is tidied all the same;
     // what that removes is a step of its own.
@@ -154,56 +97,15 @@ void TForm1::PaintBox1MouseUp(TMouseButton button, std::int32_t x, std::int32_t 
     UpdateEditMenu();
 }
 
-void TForm1::FinishGesture(std::int32_t x, std::int32_t y)
-{
-    OverviewTracking = false;
-    Panning = false;
-    const std::uint8_t placing = Alive() ? Placing() : 0;
-    const TEndDrag drag = std::exchange(endDrag_, TEndDrag{});
-    ToolAction = 0;
-    if (!Alive()) {
-        stepMap_ = 0;
-        return;
-    }
-    TMap* map = MapById(stepMap_);
-    if (!map) {
-        stepMap_ = 0;
-        return;
-    }
-    // The step ends on the map where it began, whichever is current now.
-    const TAtExit closeStep([this] {
-        CloseStep();
-        UpdateEditMenu();
-    });
-    // The end goes where the button came up, snapped as the next tick would
-    // snap it: the ticks may not have caught up with a quick drag. Ticks move
-    // only the current map's element, and so does this.
-    if (map == &CurrentMap()) {
-        SyncMapView(*map);
-        bool snapped = false;
-        TPoint at;
-        if (placing != 0)
-            map->SnapPointEx(x, y, placing, snapped);
-        else if (drag.Moving && drag.Map == map->Id())
-            MoveEndsTo(*map, drag, x, y, at, snapped);
-    }
-    map->Normalize();
-}
-
-void TForm1::EndGesture()
-{
-    FinishGesture(MouseX, MouseY);
-    // The button may come up in a dialog: the view must not wait for it.
-    MainViewButtons = 0;
-}
+void TForm1::EndGesture() { gestures_.End(MouseX, MouseY); }
 
 void TForm1::NoticeMissingRelease(std::uint8_t held, std::int32_t x, std::int32_t y)
 {
-    const auto lost = static_cast<std::uint8_t>(MainViewButtons & ~held);
-    if (lost == 0 || !Alive()) return;
+    const auto lost = static_cast<std::uint8_t>(gestures_.Buttons() & ~held);
+    if (lost == 0) return;
     // Released where the view never saw it: the first release ends every gesture.
     PaintBox1MouseUp(lost & 1 ? TMouseButton::Left : lost & 2 ? TMouseButton::Right : TMouseButton::Middle, x, y);
-    MainViewButtons &= held;
+    gestures_.KeepButtons(held);
 }
 
 bool TForm1::event(QEvent* event)
@@ -214,17 +116,26 @@ bool TForm1::event(QEvent* event)
     return QWidget::event(event);
 }
 
-void TForm1::PaintBox2MouseDown(TMouseButton, std::int32_t, std::int32_t) { OverviewTracking = true; }
-
-void TForm1::PaintBox2MouseMove(std::int32_t x, std::int32_t y)
+void TForm1::PaintBox2MouseDown(TMouseButton button, std::int32_t x, std::int32_t y)
 {
-    if (!OverviewTracking || !Alive()) return;
-    const TPoint origin = OverviewToView(CurrentMap(), x, y, PaintBox2->width(), PaintBox2->height());
-    HB->SetPosition(origin.x);
-    VB->SetPosition(origin.y);
+    if (Alive()) gestures_.Press(PressOf(TGestureSurface::Overview, button, x, y));
 }
 
-void TForm1::PaintBox2MouseUp(TMouseButton, std::int32_t, std::int32_t) { OverviewTracking = false; }
+void TForm1::PaintBox2MouseMove(std::int32_t x, std::int32_t y) { gestures_.Move(TGestureSurface::Overview, x, y); }
+
+void TForm1::PaintBox2MouseUp(TMouseButton, std::int32_t x, std::int32_t y) { gestures_.ReleaseOverview(x, y); }
+
+TPoint TForm1::ViewOrigin() const { return {HB->Position(), VB->Position()}; }
+
+void TForm1::ScrollTo(std::int32_t x, std::int32_t y)
+{
+    HB->SetPosition(x);
+    VB->SetPosition(y);
+}
+
+TPoint TForm1::OverviewSize() const { return {PaintBox2->width(), PaintBox2->height()}; }
+
+TColor TForm1::DrawingColor() const { return ColorDialog1->Color(); }
 
 void TForm1::SyncMapView(TMap& map) const
 {
@@ -240,7 +151,7 @@ TForm1::TTickInputs TForm1::TickInputs() const
     const TMap& map = CurrentMap();
     return {map.Id(),      map.Revision(), map.StartRail, map.FinishRail, map.SelRail,          map.SelBorder,
             HB->Position(), VB->Position(), MouseX,        MouseY,         Zoom.Shift,           Placing(),
-            endDrag_.Moving, ListBox1->ItemIndex(), ListBox1->SelectedText()};
+            MovingEnds(),   ListBox1->ItemIndex(), ListBox1->SelectedText()};
 }
 
 void TForm1::Timer1Timer()
@@ -255,9 +166,7 @@ void TForm1::Timer1Timer()
     ++TicksDrawn;
     TMap& map = CurrentMap();
     SyncMapView(map);
-    if (endDrag_.Moving && map.Id() == endDrag_.Map)
-        DrawMovingEnds(map);
-    else
+    if (!gestures_.DrawFrame(map, *DrawCanvas, MouseX, MouseY))
         view_->DrawFrame(map, *DrawCanvas, MouseX, MouseY, Placing());
     if (ListBox1->ItemIndex() < 0) ListBox1->SetItemIndex(0);
     const QImage& pixels = BackBuffer->Image();

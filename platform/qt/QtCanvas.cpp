@@ -7,7 +7,7 @@
 #include <cstring>
 #include <stdexcept>
 
-#include "model/Errors.h"
+#include "platform/Errors.h"
 #include "platform/qt/QtRaster.h"
 
 namespace {

@@ -71,7 +71,12 @@ TEST_F(FileCommands, LoadYesAtThePromptSavesAndReadsNothing)
     ExpectQuestions({{ChangedNew, TMsgButtons::YesNoCancel},
                      {"Карта ring уже существует. Сохранить?", TMsgButtons::YesNo}});
     EXPECT_EQ(0, dialogs.Open->Runs);
+#ifdef _WIN32
+    // Where case does not matter, the picked ring.ks is ring.KS itself, used as picked.
+    EXPECT_TRUE(SameFile(ring, map.FileName)) << map.FileName;
+#else
     EXPECT_EQ(ring, map.FileName);
+#endif
     EXPECT_FALSE(map.Modified);
     EXPECT_EQ(2, map.RailCount());
     EXPECT_EQ(MapToBytes(map), filetest::ReadBytes(ring));

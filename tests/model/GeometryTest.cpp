@@ -3,10 +3,13 @@
 #include <climits>
 #include <cmath>
 #include <numbers>
+#include <optional>
 #include <random>
 
 #include "model/Errors.h"
 #include "model/TLine.h"
+#include "model/TMap.h"
+#include "tests/support/MapBuilders.h"
 
 namespace {
 
@@ -117,14 +120,37 @@ TEST(CheckedGeometry, OverflowRaisesIntegerOverflow)
     EXPECT_EQ(Line(INT32_MAX - 5, 0, INT32_MAX, 0).DistanceTo(0, 0, 0, 0, 100, 100), FarDistance);
 }
 
-TEST(Elements, NewElementsAreZeroAndSmall)
+// The elements a count adds are zero in every field (no ends, no links, no
+// marks, black and flat), whether an open step records them for undo or not,
+// also in the slots of elements that a smaller count dropped.
+TEST(Elements, ThoseACountAddsAreZeroInEveryField)
 {
-    const TRail r;
-    EXPECT_FALSE(r.Selected || r.IsStart || r.IsFinish);
-    EXPECT_EQ(r.X1 | r.Y1 | r.X2 | r.Y2 | r.Next1 | r.Next2 | r.Prev1 | r.Prev2, 0);
-    const TBorder b;
-    EXPECT_EQ(b.Color, 0u);
-    EXPECT_EQ(b.Kind, bkFlat);
+    for (const bool recorded : {false, true}) {
+        TMap map;
+        MapBuilders::PutRail(map, 100, 100, 200, 100);
+        MapBuilders::PutBorder(map, 5, 6, 7, 8, 0xABCDEF, bkArch);
+        map.SelectRail(0);
+        map.SelectBorder(0);
+        std::int32_t fault = 0;
+        map.CheckRoutes(fault); // links the rail (to nothing: -1)
+        ASSERT_NE(map.Rails()[0].Next1, 0);
+        std::optional<TEditStep> step;
+        if (recorded) step.emplace(map, TStepKind::Delete);
+        map.SetRailCount(0);
+        map.SetBorderCount(0);
+        map.SetRailCount(2);
+        map.SetBorderCount(2);
+        for (const TRail& r : map.Rails()) {
+            EXPECT_FALSE(r.Selected || r.IsStart || r.IsFinish) << recorded;
+            EXPECT_EQ(r.X1 | r.Y1 | r.X2 | r.Y2 | r.Next1 | r.Next2 | r.Prev1 | r.Prev2, 0) << recorded;
+        }
+        for (const TBorder& b : map.Borders()) {
+            EXPECT_FALSE(b.Selected) << recorded;
+            EXPECT_EQ(b.X1 | b.Y1 | b.X2 | b.Y2, 0) << recorded;
+            EXPECT_EQ(b.Color, 0u) << recorded;
+            EXPECT_EQ(b.Kind, bkFlat) << recorded;
+        }
+    }
 }
 
 } // namespace

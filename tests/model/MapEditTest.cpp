@@ -76,21 +76,34 @@ TEST(MapState, CountsResizeExactlyAndRefuseNegatives)
     EXPECT_EQ(map.RailCount(), 3);
 }
 
-TEST(MapState, ImpossibleCountRaisesOutOfMemory)
-{
 #if defined(__SANITIZE_ADDRESS__)
-    GTEST_SKIP() << "the sanitizer's allocator aborts instead of failing";
+#define KEST_ASAN 1
 #elif defined(__has_feature)
 #if __has_feature(address_sanitizer)
-    GTEST_SKIP() << "the sanitizer's allocator aborts instead of failing";
+#define KEST_ASAN 1
 #endif
 #endif
+
+// A count is had exactly, or refused with EOutOfMemory leaving the map as it
+// was. INT32_MAX borders (tens of gigabytes) cannot be had; the sanitizer's
+// allocator ends the program where operator new would throw, so under it a
+// count that can be had is grown to and back instead.
+TEST(MapState, ImpossibleCountRaisesOutOfMemory)
+{
+    TMap map;
+    PutBorder(map, 1, 2, 3, 4);
+#ifdef KEST_ASAN
+    const std::int32_t count = 1 << 22;
+    map.SetBorderCount(count);
+    EXPECT_EQ(map.BorderCount(), count);
+    EXPECT_EQ(map.GetBorderColor(count - 1), 0u); // a new border, black
+    map.SetBorderCount(1);
+#else
     std::ifstream policy("/proc/sys/vm/overcommit_memory");
     int mode = 0;
     if (policy >> mode && mode == 1) GTEST_SKIP() << "the system promises any amount of memory";
-    TMap map;
-    PutBorder(map, 1, 2, 3, 4);
     EXPECT_THROW(map.SetBorderCount(INT32_MAX), EOutOfMemory);
+#endif
     EXPECT_EQ(map.BorderCount(), 1);
     EXPECT_EQ(map.Borders()[0].X2, 3);
 }

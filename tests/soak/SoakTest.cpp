@@ -32,9 +32,15 @@ TEST(Soak, ActionsReadBackFromTheirText)
     EXPECT_FALSE(TSoakAction::FromText("press 1 2", ignored));
 }
 
+// The lists kept in tests/soak/regressions when this floor was last raised;
+// lists are only ever added, so finding fewer means the test lost its files
+// (a moved folder, a wrong path) and would otherwise pass by replaying none.
+constexpr std::size_t KeptRegressions = 5;
+
 TEST(Soak, EveryKeptFailureReplaysCleanly)
 {
     EnsureSoakApplication();
+    ASSERT_TRUE(std::filesystem::is_directory(KEST_SOAK_REGRESSIONS)) << KEST_SOAK_REGRESSIONS;
     std::size_t replayed = 0;
     for (const auto& entry : std::filesystem::directory_iterator(KEST_SOAK_REGRESSIONS)) {
         if (entry.path().extension() != ".txt") continue;
@@ -44,6 +50,7 @@ TEST(Soak, EveryKeptFailureReplaysCleanly)
         ++replayed;
     }
     RecordProperty("replayed", static_cast<int>(replayed));
+    EXPECT_GE(replayed, KeptRegressions) << "kept action lists found in " << KEST_SOAK_REGRESSIONS;
 }
 
 TEST(Soak, AFewSeedsRunClean)

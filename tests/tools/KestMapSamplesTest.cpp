@@ -28,7 +28,7 @@ std::vector<std::string> SampleFiles(const std::filesystem::path& folder, const 
 TEST(KestMapSamples, DamagedSamplesAreEachReportedAsErrors)
 {
     const auto files = SampleFiles(KEST_TEST_DATA "/damaged", "");
-    if (files.empty()) GTEST_SKIP() << "no damaged samples";
+    ASSERT_FALSE(files.empty()) << "no damaged samples";
     std::vector<std::string> args = {"info", "--json"};
     args.insert(args.end(), files.begin(), files.end());
     const TToolRun run = RunKestMap(args);
@@ -42,7 +42,7 @@ TEST(KestMapSamples, DamagedSamplesAreEachReportedAsErrors)
 TEST(KestMapSamples, OddButSoundSamplesLoad)
 {
     const auto files = SampleFiles(KEST_TEST_DATA "/odd", "");
-    if (files.empty()) GTEST_SKIP() << "no odd samples";
+    ASSERT_FALSE(files.empty()) << "no odd samples";
     std::vector<std::string> args = {"info", "--json"};
     args.insert(args.end(), files.begin(), files.end());
     const TToolRun run = RunKestMap(args);
@@ -50,13 +50,15 @@ TEST(KestMapSamples, OddButSoundSamplesLoad)
     EXPECT_EQ(Lines(run.Out).size(), files.size());
 }
 
-// The fuzzer's seeds and every input it ever broke something with (kept as
-// tests/data/fuzz-*.ks): each is read or refused by name, never a crash.
+// The fuzzer's seeds and its finds, kept as tests/data/fuzz-*.ks (the inputs
+// it found that reach distinct paths of the loader, and any input that ever
+// broke something): each is read or refused by name, never a crash.
 TEST(KestMapSamples, FuzzSeedsAndInputsThatOnceBrokeTheLoaderAreHandled)
 {
     auto files = SampleFiles(KEST_TEST_DATA "/../../fuzz/seeds", "");
     ASSERT_FALSE(files.empty()) << "no fuzz seeds";
     const auto finds = SampleFiles(KEST_TEST_DATA, "fuzz-");
+    ASSERT_FALSE(finds.empty()) << "no fuzz finds in " << KEST_TEST_DATA;
     files.insert(files.end(), finds.begin(), finds.end());
     const TTempFolder folder;
     for (const std::string& file : files) {

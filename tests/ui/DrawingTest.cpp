@@ -29,7 +29,7 @@ TEST_F(DrawingTest, ARailSnapsBothEndsToExistingEnds)
     ASSERT_EQ(Map().RailCount(), 3);
     EXPECT_EQ(EndsOf(Map().Rails()[2]), (TEnds{400, 400, 200, 100}));
     EXPECT_EQ(Map().SelRail, 2);
-    EXPECT_EQ(form->ToolAction, 0);
+    EXPECT_EQ(form->ToolAction(), 0);
 }
 
 TEST_F(DrawingTest, ABorderTakesTheToolsKindTheDialogsColourAndTheScroll)
@@ -87,7 +87,7 @@ TEST_F(DrawingTest, TheSelectToolPicksAtThePressInViewCoordinates)
     Tool(ToolSelect);
     Press(form->PaintBox1, Qt::LeftButton, 150, 102);
     EXPECT_EQ(Map().SelRail, 0);
-    EXPECT_EQ(form->ToolAction, 0);
+    EXPECT_EQ(form->ToolAction(), 0);
     Release(form->PaintBox1, Qt::LeftButton, 150, 102);
     Press(form->PaintBox1, Qt::LeftButton, 150, 199);
     EXPECT_EQ(Map().SelRail, -1);
@@ -114,7 +114,7 @@ TEST_F(DrawingTest, RightDragPansWithinTheScrollLimitsAndAddsNothing)
         EXPECT_EQ(form->MouseX, m.x);
     }
     Release(form->PaintBox1, Qt::RightButton, 0, 0);
-    EXPECT_FALSE(form->Panning);
+    EXPECT_FALSE(form->Panning());
     Move(form->PaintBox1, 0, 0);
     EXPECT_EQ(form->HB->Position(), 9283);
     EXPECT_EQ(Map().RailCount(), 0);
@@ -126,12 +126,12 @@ TEST_F(DrawingTest, ARightPressWhileDrawingPansAndTheFirstReleaseEndsBoth)
     Tool(ToolRail);
     Press(form->PaintBox1, Qt::LeftButton, 100, 100);
     Press(form->PaintBox1, Qt::RightButton, 100, 100);
-    EXPECT_EQ(form->ToolAction, 2);
+    EXPECT_EQ(form->ToolAction(), 2);
     Move(form->PaintBox1, 60, 100);
     EXPECT_EQ(form->HB->Position(), 40);
     Release(form->PaintBox1, Qt::RightButton, 60, 100);
-    EXPECT_EQ(form->ToolAction, 0);
-    EXPECT_FALSE(form->Panning);
+    EXPECT_EQ(form->ToolAction(), 0);
+    EXPECT_FALSE(form->Panning());
 }
 
 TEST_F(DrawingTest, TheOverviewScrollsOnMovesOnlyWhileAButtonIsHeld)
@@ -160,9 +160,9 @@ TEST_F(DrawingTest, TheOverviewScrollsOnMovesOnlyWhileAButtonIsHeld)
 TEST_F(DrawingTest, AReleaseOverTheMainViewEndsOverviewTracking)
 {
     Press(form->PaintBox2, Qt::RightButton, 10, 10);
-    EXPECT_TRUE(form->OverviewTracking);
+    EXPECT_TRUE(form->OverviewTracking());
     Release(form->PaintBox1, Qt::LeftButton, 10, 10);
-    EXPECT_FALSE(form->OverviewTracking);
+    EXPECT_FALSE(form->OverviewTracking());
 }
 
 TEST_F(DrawingTest, TheTickShowsTheViewAndTheOverviewOfTheCurrentMap)

@@ -290,7 +290,7 @@ TEST_F(EditMenuTest, EscapePutsMovedEndsBackAndTakesADrawnElementBack)
     EXPECT_EQ(Map().BorderCount(), 1);
     EXPECT_EQ(Map().SelBorder, 0); // the selection as before the press
     EXPECT_EQ(Map().SelRail, 1);
-    EXPECT_EQ(form->ToolAction, 0);
+    EXPECT_EQ(form->ToolAction(), 0);
     Tick();
     Release(form->PaintBox1, Qt::LeftButton, 450, 420);
     EXPECT_EQ(Map().BorderCount(), 1);

@@ -127,7 +127,7 @@ TEST_F(GestureTest, ADialogDuringADragEndsItWhereTheMouseWasAndNoReleaseIsAwaite
         Move(250, 120);
         command();
         ReleaseElsewhere(Qt::LeftButton);
-        EXPECT_EQ(form->ToolAction, 0) << name;
+        EXPECT_EQ(form->ToolAction(), 0) << name;
         ASSERT_EQ(drawn.RailCount(), 1) << name;
         EXPECT_EQ(EndsOf(drawn.Rails()[0]), (TEnds{100, 100, 250, 120})) << name;
         Move(400, 400);
@@ -160,7 +160,7 @@ TEST_F(GestureTest, AMouseEventWithoutTheButtonEndsAGestureWhoseReleaseWentElsew
     Move(40, 40);
     ReleaseElsewhere(Qt::RightButton);
     Move(0, 0);
-    EXPECT_FALSE(form->Panning);
+    EXPECT_FALSE(form->Panning());
     EXPECT_EQ(form->HB->Position(), 510);
     Scroll(0, 0);
     Press(100, 100);
@@ -178,7 +178,7 @@ TEST_F(GestureTest, AMouseEventWithoutTheButtonEndsAGestureWhoseReleaseWentElsew
     dialog.setModal(true);
     QTimer::singleShot(0, &dialog, &QDialog::reject);
     dialog.exec();
-    EXPECT_EQ(form->ToolAction, 0);
+    EXPECT_EQ(form->ToolAction(), 0);
     EXPECT_EQ(EndsOf(Map().Rails().back()), (TEnds{100, 500, 300, 500}));
 }
 
@@ -296,6 +296,68 @@ TEST_F(GestureTest, CommandsDuringADragEndItOnItsOwnMapFirst)
     EXPECT_EQ(EndsOf(Map().Rails()[0]), (TEnds{320, 330, 100, 300}));
     form->N11->trigger();
     EXPECT_EQ(EndsOf(Map().Rails()[0]), (TEnds{120, 60, 300, 100}));
+}
+
+// A second button pressed while a gesture is in progress: each gesture has
+// its rule for it, and the first release ends every one of them.
+TEST_F(GestureTest, ASecondButtonDuringAGestureFollowsTheGesturesRules)
+{
+    PutRail(Map(), 100, 100, 300, 100);
+    PutBorder(Map(), 100, 200, 300, 200);
+    Tick();
+
+    // Moving an end: another press of the select tool only selects (here
+    // beside the border's end, which stays), and the end pressed first moves on.
+    Tool(ToolSelect);
+    Press(300, 100);
+    Move(320, 120);
+    Tick();
+    FormTest::Press(box, Qt::MiddleButton, 100, 199);
+    EXPECT_EQ(Map().SelBorder, 0);
+    EXPECT_EQ(Map().SelRail, -1);
+    EXPECT_TRUE(form->MovingEnds());
+    Move(340, 140);
+    FormTest::Release(box, Qt::MiddleButton, 340, 140);
+    EXPECT_FALSE(form->MovingEnds());
+    EXPECT_EQ(EndsOf(Map().Rails()[0]), (TEnds{100, 100, 340, 140}));
+    EXPECT_EQ(EndsOf(Map().Borders()[0]), (TEnds{100, 200, 300, 200}));
+    Release(340, 140);
+
+    // Drawing out: a press with a tool leaves the first element as the last
+    // tick drew it and starts another; both make one step.
+    Tool(ToolRail);
+    Press(100, 400);
+    Move(200, 400);
+    Tick();
+    Move(250, 450);
+    FormTest::Press(box, Qt::MiddleButton, 400, 400);
+    Move(500, 420);
+    Release(500, 420);
+    FormTest::Release(box, Qt::MiddleButton, 500, 420);
+    ASSERT_EQ(Map().RailCount(), 3);
+    EXPECT_EQ(EndsOf(Map().Rails()[1]), (TEnds{100, 400, 200, 400}));
+    EXPECT_EQ(EndsOf(Map().Rails()[2]), (TEnds{400, 400, 500, 420}));
+    form->N11->trigger();
+    EXPECT_EQ(Map().RailCount(), 1);
+
+    // Escape while drawing and panning takes back the rail; the pan goes on to its release.
+    const std::size_t steps = Map().History().Position();
+    Scroll(100, 100);
+    Press(300, 300);
+    FormTest::Press(box, Qt::RightButton, 300, 300);
+    Move(250, 300);
+    EXPECT_EQ(form->HB->Position(), 150);
+    ASSERT_TRUE(Key(Qt::Key_Escape));
+    EXPECT_EQ(Map().RailCount(), 1);
+    EXPECT_EQ(form->ToolAction(), 0);
+    EXPECT_TRUE(form->Panning());
+    Move(200, 300);
+    EXPECT_EQ(form->HB->Position(), 200);
+    FormTest::Release(box, Qt::RightButton, 200, 300);
+    EXPECT_FALSE(form->Panning());
+    Release(200, 300);
+    EXPECT_EQ(Map().RailCount(), 1);
+    EXPECT_EQ(Map().History().Position(), steps);
 }
 
 TEST_F(GestureTest, ElementsAlongTheWorldsFarEdgesAreSeenAtEveryZoom)

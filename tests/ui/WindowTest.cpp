@@ -195,7 +195,7 @@ TEST_F(WindowTest, AnErrorInAMouseHandlerIsShownAndTheDragEnds)
     Press(form->PaintBox1, Qt::LeftButton, 5, 5);
     Release(form->PaintBox1, Qt::LeftButton, 5, 5);
     EXPECT_EQ(messages.Service.Errors, std::vector<std::string>{"Integer overflow"});
-    EXPECT_EQ(form->ToolAction, 0);
+    EXPECT_EQ(form->ToolAction(), 0);
 }
 
 } // namespace

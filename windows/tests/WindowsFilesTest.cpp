@@ -11,6 +11,7 @@
 #include "model/MapFile.h"
 #include "model/MapFileIO.h"
 #include "model/TMap.h"
+#include "platform/SystemFiles.h"
 #include "tests/support/TempFolder.h"
 
 namespace fs = std::filesystem;
@@ -78,7 +79,7 @@ TEST(WindowsFiles, FileHeldWithoutSharingIsAFileErrorNamingIt)
 {
     const TTempFolder folder;
     const std::string path = CopySample(folder, "mixed.ks", "held.ks");
-    const std::wstring wide = MapPath(path).wstring();
+    const std::wstring wide = PathOf(path).wstring();
     const HANDLE held =
         CreateFileW(wide.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
@@ -114,7 +115,7 @@ TEST(WindowsFiles, SavingReplacesAFileWholeAndAHeldOneIsRefusedIntact)
     EXPECT_EQ(folder.Names().size(), 1u) << "a temporary file was left";
 
     const std::vector<std::uint8_t> before = ReadBytes(path);
-    const std::wstring wide = MapPath(path).wstring();
+    const std::wstring wide = PathOf(path).wstring();
     const HANDLE held =
         CreateFileW(wide.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
@@ -136,7 +137,7 @@ TEST(WindowsFiles, AReadOnlyFileIsNeverReplaced)
     const TTempFolder folder;
     const std::string path = CopySample(folder, "mixed.ks", "kept.KS");
     const std::vector<std::uint8_t> before = ReadBytes(path);
-    const std::wstring wide = MapPath(path).wstring();
+    const std::wstring wide = PathOf(path).wstring();
     ASSERT_TRUE(SetFileAttributesW(wide.c_str(), FILE_ATTRIBUTE_READONLY));
     TMap map;
     map.AddRail(100, 100, 300, 100);

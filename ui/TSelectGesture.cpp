@@ -1,0 +1,79 @@
+#include "ui/TSelectGesture.h"
+
+#include <optional>
+#include <utility>
+
+#include "draw/MapDraw.h"
+#include "model/Checked.h"
+#include "ui/TGestures.h"
+
+TSelectGesture::TSelectGesture(TGestures& gestures, const TPress& press, const TMap& map,
+                               std::vector<TElementEnd> ends)
+    : TGesture(gestures), tool_(press.Tool), map_(map.Id()), pressX_(press.X), pressY_(press.Y),
+      ends_(std::move(ends)), rails_(map.RailCount()), borders_(map.BorderCount())
+{
+}
+
+std::unique_ptr<TGesture> TSelectGesture::Start(TGestures& gestures, const TPress& press)
+{
+    TMap& map = gestures.Host().CurrentMap();
+    map.SelectAt(press.X, press.Y);
+    const std::optional<TElementEnd> end = gestures.Host().ViewZoom().IsOne()
+                                               ? map.EndNear(press.World.x, press.World.y)
+                                               : map.EndNearView(press.X, press.Y);
+    if (!end) return nullptr;
+    std::vector<TElementEnd> ends = press.Shift ? std::vector<TElementEnd>{*end} : map.EndsAt(map.EndPoint(*end));
+    return std::unique_ptr<TGesture>(new TSelectGesture(gestures, press, map, std::move(ends)));
+}
+
+TPressAnswer TSelectGesture::Press(const TPress& press)
+{
+    if (!press.ForTool() || press.Tool != tool_) return TPressAnswer::Keep;
+    Gestures().Host().CurrentMap().SelectAt(press.X, press.Y);
+    return TPressAnswer::Take;
+}
+
+bool TSelectGesture::Move(std::int32_t x, std::int32_t y)
+{
+    if (moving_ || (x == pressX_ && y == pressY_)) return true;
+    TMap& map = Gestures().Host().CurrentMap();
+    if (map.Id() != map_) return false;
+    Gestures().OpenStep(map, TStepKind::MoveEnd);
+    moving_ = true;
+    return true;
+}
+
+void TSelectGesture::Release(std::int32_t x, std::int32_t y)
+{
+    TMap* map = Gestures().EditedMap();
+    if (!map || !moving_ || map->Id() != map_) return;
+    bool snapped = false;
+    TPoint at;
+    MoveEndsTo(*map, x, y, at, snapped);
+}
+
+bool TSelectGesture::DrawFrame(TMap& map, TCanvas& canvas, std::int32_t x, std::int32_t y)
+{
+    if (!moving_ || map.Id() != map_) return false;
+    bool snapped = false;
+    TPoint at;
+    if (MoveEndsTo(map, x, y, at, snapped)) {
+        DrawView(map, canvas);
+        if (snapped) DrawSnapMarker(canvas, at.x, at.y);
+    } else {
+        ::DrawFrame(map, canvas, x, y, 0);
+    }
+    return true;
+}
+
+bool TSelectGesture::MoveEndsTo(TMap& map, std::int32_t x, std::int32_t y, TPoint& at, bool& snapped) const
+{
+    // A command that added or deleted elements meanwhile has made the
+    // pressed indices meaningless: the ends stay where they are.
+    snapped = false;
+    if (map.RailCount() != rails_ || map.BorderCount() != borders_) return false;
+    at = map.SnapMovingPoint(x, y, ends_, snapped);
+    map.MoveEnds(ends_, map.Zoom.IsOne() ? TPoint{Checked::Add(at.x, map.ViewX), Checked::Add(at.y, map.ViewY)}
+                                         : map.SnappedWorldPoint());
+    return true;
+}
