@@ -294,7 +294,7 @@ void TMap::AddRail(std::int32_t x, std::int32_t y, std::int32_t x2, std::int32_t
     const std::int32_t last = RailCount() - 1;
     TPoint p;
     try {
-        p = SnapPoint(Sub(x, ViewX), Sub(y, ViewY), 0);
+        p = SnapWorldPoint(x, y);
     } catch (...) {
         // No zeroed rail is left behind at the world origin.
         EraseElement(Rails, last);
@@ -302,9 +302,9 @@ void TMap::AddRail(std::int32_t x, std::int32_t y, std::int32_t x2, std::int32_t
         throw;
     }
     TRail rail{};
-    rail.X1 = Add(p.x, ViewX);
+    rail.X1 = p.x;
     PutElement(Rails, last, rail);
-    rail.Y1 = Add(p.y, ViewY);
+    rail.Y1 = p.y;
     rail.X2 = x2;
     rail.Y2 = y2;
     PutElement(Rails, last, rail);
@@ -323,16 +323,16 @@ void TMap::AddBorder(std::int32_t x, std::int32_t y, std::int32_t x2, std::int32
     const std::int32_t last = BorderCount() - 1;
     TPoint p;
     try {
-        p = SnapPoint(Sub(x, ViewX), Sub(y, ViewY), 0);
+        p = SnapWorldPoint(x, y);
     } catch (...) {
         EraseElement(Borders, last);
         Modified = wasModified;
         throw;
     }
     TBorder border{};
-    border.X1 = Add(p.x, ViewX);
+    border.X1 = p.x;
     PutElement(Borders, last, border);
-    border.Y1 = Add(p.y, ViewY);
+    border.Y1 = p.y;
     border.X2 = x2;
     border.Y2 = y2;
     border.Color = color;
