@@ -201,6 +201,11 @@ public:
     /// The main view's scale: the window's, like the scroll position, so
     /// switching maps keeps it. The tick passes it to the current map.
     TViewZoom Zoom;
+    /// The main view's transform, the window's own: the scroll bars' origin,
+    /// PaintBox1's size and Zoom.
+    TViewTransform View() const;
+    /// The world point that the main view's point (x, y) shows.
+    TPoint WorldAt(std::int32_t x, std::int32_t y) const;
     /// Sets the scale and the view origin (world units, clamped by the scroll bars).
     void SetZoom(TViewZoom zoom, std::int32_t originX, std::int32_t originY);
     /// Sets the scale (clamped to the levels) keeping the world point under
@@ -251,7 +256,8 @@ private:
     /// current map only, as the ticks), its map is tidied (Normalize) and
     /// the step closes.
     void FinishGesture(std::int32_t x, std::int32_t y);
-    /// The map's view as the main view shows it now, as each tick sets it.
+    /// Hands the main view (View) to map, whose drawing, picking and
+    /// snapping work in it: each tick, press and release, and a new scale.
     void SyncMapView(TMap& map) const;
     void CreateRouteNotice();
     /// Shows text over the main view for RouteNoticeTime, restarting the time.

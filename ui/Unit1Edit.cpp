@@ -102,8 +102,7 @@ bool TForm1::MoveEndsTo(TMap& map, const TEndDrag& drag, std::int32_t x, std::in
     snapped = false;
     if (map.RailCount() != drag.Rails || map.BorderCount() != drag.Borders) return false;
     at = map.SnapMovingPoint(x, y, drag.Ends, snapped);
-    map.MoveEnds(drag.Ends, map.Zoom.IsOne() ? TPoint{Checked::Add(at.x, map.ViewX), Checked::Add(at.y, map.ViewY)}
-                                             : map.SnappedWorldPoint());
+    map.MoveEnds(drag.Ends, map.SnappedWorldPoint());
     return true;
 }
 

@@ -71,15 +71,9 @@ void TForm1::PaintBox1MouseDown(TMouseButton button, std::int32_t x, std::int32_
     const std::int32_t tool = RadioGroup1->ItemIndex();
     if (tool < 0) return;
     TMap& map = CurrentMap();
-    if (!Zoom.IsOne()) {
-        // Scaled, a press picks and places in the view as shown now.
-        map.Zoom = Zoom;
-        map.ViewX = HB->Position();
-        map.ViewY = VB->Position();
-    }
-    // Scaled, the map's view is the scroll position just set.
-    const TPoint w = Zoom.IsOne() ? TPoint{Checked::Add(x, HB->Position()), Checked::Add(y, VB->Position())}
-                                  : map.ViewToWorld(x, y);
+    // A press picks and places in the view as shown now.
+    SyncMapView(map);
+    const TPoint w = WorldAt(x, y);
     const std::int32_t wx = w.x;
     const std::int32_t wy = w.y;
     if (tool == ToolSelect) {
@@ -88,7 +82,7 @@ void TForm1::PaintBox1MouseDown(TMouseButton button, std::int32_t x, std::int32_
         // A drag that follows moves the end pressed, with every end joined to
         // it unless Shift is held.
         if (endDrag_.Map != 0) return;
-        const std::optional<TElementEnd> end = Zoom.IsOne() ? map.EndNear(wx, wy) : map.EndNearView(x, y);
+        const std::optional<TElementEnd> end = map.EndNearView(x, y);
         if (!end) return;
         const bool alone = PaintBox1->Modifiers.testFlag(Qt::ShiftModifier);
         endDrag_ = {map.Id(), alone ? std::vector<TElementEnd>{*end} : map.EndsAt(map.EndPoint(*end)), x, y,
@@ -113,17 +107,14 @@ void TForm1::PaintBox1MouseMove(std::int32_t x, std::int32_t y)
 {
     MouseX = x;
     MouseY = y;
-    if (Panning && Zoom.IsOne()) {
-        HB->SetPosition(Checked::Add(Checked::Sub(PanStartScrollX, x), PanStartX));
-        VB->SetPosition(Checked::Add(Checked::Sub(PanStartScrollY, y), PanStartY));
-    } else if (Panning) {
-        // The map follows the mouse to the nearest world unit.
-        const double scale = Zoom.Scale();
-        const auto origin = [scale](std::int32_t start, std::int32_t from, std::int32_t to) {
-            return Checked::Saturated(start - static_cast<std::int64_t>(std::nearbyint((double(to) - from) / scale)));
-        };
-        HB->SetPosition(origin(PanStartScrollX, PanStartX, x));
-        VB->SetPosition(origin(PanStartScrollY, PanStartY, y));
+    if (Panning) {
+        // The map follows the mouse from where the press found it.
+        TViewTransform atPress = View();
+        atPress.X = PanStartScrollX;
+        atPress.Y = PanStartScrollY;
+        const TPoint origin = atPress.PannedOrigin({PanStartX, PanStartY}, {x, y});
+        HB->SetPosition(origin.x);
+        VB->SetPosition(origin.y);
     }
     if (endDrag_.Map == 0 || endDrag_.Moving || !Alive()) return;
     if (x == endDrag_.PressX && y == endDrag_.PressY) return;
@@ -226,14 +217,14 @@ void TForm1::PaintBox2MouseMove(std::int32_t x, std::int32_t y)
 
 void TForm1::PaintBox2MouseUp(TMouseButton, std::int32_t, std::int32_t) { OverviewTracking = false; }
 
-void TForm1::SyncMapView(TMap& map) const
+TViewTransform TForm1::View() const
 {
-    map.ViewX = HB->Position();
-    map.ViewY = VB->Position();
-    map.ViewWidth = PaintBox1->width();
-    map.ViewHeight = PaintBox1->height();
-    map.Zoom = Zoom;
+    return {HB->Position(), VB->Position(), PaintBox1->width(), PaintBox1->height(), Zoom};
 }
+
+TPoint TForm1::WorldAt(std::int32_t x, std::int32_t y) const { return View().ToWorld(x, y); }
+
+void TForm1::SyncMapView(TMap& map) const { map.SetView(View()); }
 
 TForm1::TTickInputs TForm1::TickInputs() const
 {
