@@ -7,18 +7,17 @@
 
 namespace {
 
-/// Visits, in index order, the elements that may lie within reach of the
-/// point: those the grid names, or all count of them.
-template <typename Near, typename Visit>
-void VisitNear(bool grid, std::int32_t count, Near near, Visit visit)
+/// Calls visit(k), in index order, for each of the first count items that
+/// the view shows and that may lie within reach of the point: those among the
+/// candidates (ascending; the others cannot) when given, else all.
+template <typename T, typename Visit>
+void VisitNear(const TViewTransform& view, const std::vector<T>& items, std::size_t count,
+               const std::vector<std::int32_t>* candidates, Visit visit)
 {
-    if (!grid) {
-        for (std::int32_t i = 0; i < count; ++i) visit(i);
-        return;
-    }
-    std::vector<std::int32_t> candidates;
-    near(candidates);
-    for (const std::int32_t i : candidates) visit(i);
+    if (candidates)
+        view.VisitShown(items.data(), std::span<const std::int32_t>(*candidates), count, visit);
+    else
+        view.VisitShown(items.data(), count, visit);
 }
 
 /// What a snap search has found so far: the world point of the last end taken.
@@ -38,20 +37,11 @@ void SnapToEnds(const TViewTransform& view, const std::vector<T>& items, std::si
                 const std::vector<std::int32_t>* candidates, std::int32_t px, std::int32_t py, Skip skip, TFound& found)
 {
     TFound last = found;
-    const auto take = [&](std::size_t k) {
+    VisitNear(view, items, count, candidates, [&](std::size_t k) {
         const T& line = items[k];
         if (view.WithinReach(line.X1, line.Y1, px, py) && !skip(k, 1)) last = {{line.X1, line.Y1}, true};
         if (view.WithinReach(line.X2, line.Y2, px, py) && !skip(k, 2)) last = {{line.X2, line.Y2}, true};
-    };
-    if (!candidates) {
-        view.VisitShown(items.data(), count, take);
-    } else {
-        for (const std::int32_t i : *candidates) {
-            const auto k = static_cast<std::size_t>(i);
-            if (k >= count) break;
-            if (view.Shows(items[k])) take(k);
-        }
-    }
+    });
     found = last;
 }
 
@@ -73,19 +63,19 @@ void TMap::SelectAt(std::int32_t px, std::int32_t py)
     const TViewTransform view = View();
     const bool grid = UsesIndexNear(px, py);
     const TWorldRect around = grid ? view.AroundPoint(px, py) : TWorldRect{};
+    std::vector<std::int32_t> near;
+    const std::vector<std::int32_t>* candidates = grid ? &near : nullptr;
     SelectRail(-1);
-    VisitNear(
-        grid, RailCount(), [&](std::vector<std::int32_t>& out) { RailsNear(around.x1, around.y1, around.x2, around.y2, out); },
-        [&](std::int32_t i) {
-            if (view.Distance(Rails[static_cast<std::size_t>(i)], px, py) < TViewTransform::Reach) SelectRail(i);
-        });
+    if (grid) RailsNear(around.x1, around.y1, around.x2, around.y2, near);
+    VisitNear(view, Rails, Rails.size(), candidates, [&](std::size_t k) {
+        if (view.Distance(Rails[k], px, py) < TViewTransform::Reach) SelectRail(static_cast<std::int32_t>(k));
+    });
     SelectBorder(-1);
     if (SelRail >= 0) return;
-    VisitNear(
-        grid, BorderCount(), [&](std::vector<std::int32_t>& out) { BordersNear(around.x1, around.y1, around.x2, around.y2, out); },
-        [&](std::int32_t i) {
-            if (view.Distance(Borders[static_cast<std::size_t>(i)], px, py) < TViewTransform::Reach) SelectBorder(i);
-        });
+    if (grid) BordersNear(around.x1, around.y1, around.x2, around.y2, near);
+    VisitNear(view, Borders, Borders.size(), candidates, [&](std::size_t k) {
+        if (view.Distance(Borders[k], px, py) < TViewTransform::Reach) SelectBorder(static_cast<std::int32_t>(k));
+    });
 }
 
 TPoint TMap::SnapPoint(std::int32_t px, std::int32_t py, std::uint8_t placing)

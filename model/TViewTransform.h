@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <limits>
 #include <optional>
+#include <span>
 #include <type_traits>
 
 #include "model/Checked.h"
@@ -48,12 +49,8 @@ namespace ViewArithmetic {
 struct TUnit {
     using Number = std::int32_t;
     static void Overflowed() { throw EIntOverflow(); }
-    static Number Pixel(std::int64_t offset)
-    {
-        if (offset < std::numeric_limits<std::int32_t>::min() || offset > std::numeric_limits<std::int32_t>::max())
-            Overflowed();
-        return static_cast<Number>(offset);
-    }
+    /// The view coordinate of world coordinate w in a view whose origin is at origin.
+    static Number Coordinate(std::int32_t w, std::int32_t origin) { return Checked::Sub(w, origin); }
     static Number Sub(Number a, Number b) { return Checked::Sub(a, b); }
     static Number Add(Number a, Number b) { return Checked::Add(a, b); }
     static Number Mul(Number a, Number b) { return Checked::Mul(a, b); }
@@ -64,7 +61,8 @@ struct TUnit {
     /// Ends that Shows accepted fit in 32 bits as they are.
     static std::optional<TViewEnds> Drawn(std::int64_t x1, std::int64_t y1, std::int64_t x2, std::int64_t y2)
     {
-        return TViewEnds{Pixel(x1), Pixel(y1), Pixel(x2), Pixel(y2)};
+        return TViewEnds{Checked::Wide::Narrow(x1), Checked::Wide::Narrow(y1), Checked::Wide::Narrow(x2),
+                         Checked::Wide::Narrow(y2)};
     }
 };
 
@@ -75,7 +73,10 @@ struct TScaled {
     using Number = double;
     double Scale = 1;
     static void Overflowed() {}
-    Number Pixel(std::int64_t offset) const { return static_cast<double>(offset) * Scale; }
+    Number Coordinate(std::int32_t w, std::int32_t origin) const
+    {
+        return (static_cast<double>(w) - origin) * Scale;
+    }
     static Number Sub(Number a, Number b) { return a - b; }
     static Number Add(Number a, Number b) { return a + b; }
     static Number Mul(Number a, Number b) { return a * b; }
@@ -142,19 +143,25 @@ struct TViewTransform {
     /// still inside). Such a line draws nothing and cannot be picked or
     /// snapped to.
     /// At scale 1 a line whose view coordinates leave 32 bits raises.
-    bool Shows(const TLine& line) const
-    {
-        std::uint64_t overflow = 0;
-        const bool shown = Box().Reaches(line, overflow);
-        if (overflow >> 32) WithArithmetic([](auto a) { a.Overflowed(); });
-        return shown;
-    }
+    bool Shows(const TLine& line) const { return ShowsIn(Box(), line); }
     /// Calls visit(k), in index order, for each k below count whose item
     /// Shows accepts. Most elements of a large map lie far from the view, so
     /// the test runs branch-free on batches of eight with one overflow test a
     /// batch, which keeps a scan near memory speed.
     template <class T, class Visit>
     void VisitShown(const T* items, std::size_t count, Visit visit) const;
+    /// The same for the items that candidates names (ascending), up to the
+    /// first at or beyond count.
+    template <class T, class Visit>
+    void VisitShown(const T* items, std::span<const std::int32_t> candidates, std::size_t count, Visit visit) const
+    {
+        const TBox box = Box();
+        for (const std::int32_t i : candidates) {
+            const auto k = static_cast<std::size_t>(i);
+            if (k >= count) break;
+            if (ShowsIn(box, items[k])) visit(k);
+        }
+    }
     /// The world rectangle the view shows: every line that Shows accepts reaches into it.
     TWorldRect Shown() const
     {
@@ -176,8 +183,8 @@ struct TViewTransform {
     {
         if (!Shows(line)) return FarDistance;
         return WithArithmetic([&](auto a) {
-            const auto x1 = a.Pixel(std::int64_t{line.X1} - X), y1 = a.Pixel(std::int64_t{line.Y1} - Y);
-            const auto x2 = a.Pixel(std::int64_t{line.X2} - X), y2 = a.Pixel(std::int64_t{line.Y2} - Y);
+            const auto x1 = a.Coordinate(line.X1, X), y1 = a.Coordinate(line.Y1, Y);
+            const auto x2 = a.Coordinate(line.X2, X), y2 = a.Coordinate(line.Y2, Y);
             const auto a1 = a.Sub(x1, px), b1 = a.Sub(y1, py), a2 = a.Sub(x2, px), b2 = a.Sub(y2, py);
             // At or before the first end, at or beyond the second, or beside the line.
             if (a.Add(a.Mul(a.Sub(x1, x2), a1), a.Mul(a.Sub(y1, y2), b1)) <= 0) return a.Hypot(a1, b1);
@@ -192,7 +199,7 @@ struct TViewTransform {
     bool WithinReach(std::int32_t x, std::int32_t y, std::int32_t px, std::int32_t py) const
     {
         return WithArithmetic([&](auto a) {
-            return a.Shorter(a.Sub(px, a.Pixel(std::int64_t{x} - X)), a.Sub(py, a.Pixel(std::int64_t{y} - Y)), Reach);
+            return a.Shorter(a.Sub(px, a.Coordinate(x, X)), a.Sub(py, a.Coordinate(y, Y)), Reach);
         });
     }
     /// The squared distance in pixels from view point (px, py) to where the
@@ -201,22 +208,23 @@ struct TViewTransform {
     /// moves an end asks it of every end.
     double ReachDistance2(std::int32_t x, std::int32_t y, std::int32_t px, std::int32_t py) const
     {
-        const double scale = Zoom.Scale();
-        const double dx = (static_cast<double>(x) - X) * scale - px;
-        const double dy = (static_cast<double>(y) - Y) * scale - py;
+        const ViewArithmetic::TScaled a{Zoom.Scale()};
+        const double dx = a.Coordinate(x, X) - px, dy = a.Coordinate(y, Y) - py;
         const double d2 = dx * dx + dy * dy;
         return d2 < Reach * Reach ? d2 : -1.0;
     }
     /// The world rectangle that holds every world point drawn within Reach
-    /// of view point (px, py), and meets the box of every line within it.
-    /// The pixel's world point w lies at or before the point the pixel's
-    /// corner shows, less than a unit before it.
+    /// of view point (px, py), and meets the box of every line within it:
+    /// the world points at the pixel's corner, rounded down and up, widened
+    /// by the reach in whole units.
     TWorldRect AroundPoint(std::int32_t px, std::int32_t py) const
     {
-        const TWidePoint w = WideWorld(px, py);
         const std::int32_t reach = Zoom.Extent(Reach);
-        return {Checked::Saturated(w.x - reach), Checked::Saturated(w.y - reach),
-                Checked::Saturated(w.x + reach + 1), Checked::Saturated(w.y + reach + 1)};
+        const auto low = [&](std::int32_t origin, std::int32_t p) { return Checked::Saturated(origin + Zoom.ToWorld(p) - reach); };
+        const auto high = [&](std::int32_t origin, std::int32_t p) {
+            return Checked::Saturated(origin - Zoom.ToWorld(-std::int64_t{p}) + reach);
+        };
+        return {low(X, px), low(Y, py), high(X, px), high(Y, py)};
     }
 
     /// The origin at which the map follows the mouse from view point from to
@@ -263,6 +271,13 @@ private:
     /// The greatest world offsets whose pixels are at most the view's size:
     /// a line with both ends further lies wholly beyond that edge.
     TBox Box() const { return {X, Y, Zoom.Span(Width), Zoom.Span(Height)}; }
+    bool ShowsIn(const TBox& box, const TLine& line) const
+    {
+        std::uint64_t overflow = 0;
+        const bool shown = box.Reaches(line, overflow);
+        if (overflow >> 32) WithArithmetic([](auto a) { a.Overflowed(); });
+        return shown;
+    }
 
     /// Calls f with the view's arithmetic: the one place where the scale decides.
     template <class F>
@@ -301,11 +316,11 @@ void TViewTransform::VisitShown(const T* items, std::size_t count, Visit visit) 
             // One at a time, so that an overflow is raised at its own element,
             // after the elements before it.
             for (std::size_t k = i; k < i + batch; ++k)
-                if (Shows(items[k])) visit(k);
+                if (ShowsIn(box, items[k])) visit(k);
             continue;
         }
         for (; within != 0; within &= within - 1) visit(i + static_cast<std::size_t>(std::countr_zero(within)));
     }
     for (; i < count; ++i)
-        if (Shows(items[i])) visit(i);
+        if (ShowsIn(box, items[i])) visit(i);
 }

@@ -28,6 +28,15 @@ TViewTransform SomeView(const TPick& pick, std::int32_t shift)
     return {pick(0, 9000), pick(0, 9000), 718, 600, TViewZoom{shift}};
 }
 
+/// Calls body(view, pick) with a view at every scale, somewhere in the world.
+template <class Body>
+void AtEveryScale(std::uint32_t seed, Body body)
+{
+    std::mt19937 random(seed);
+    const TPick pick = Picker(random);
+    for (std::int32_t shift = TViewZoom::MinShift; shift <= TViewZoom::MaxShift; ++shift) body(SomeView(pick, shift), pick);
+}
+
 /// A world coordinate's position in sixteenths of a pixel: exact at every scale.
 std::int64_t Sixteenths(const TViewTransform& view, std::int64_t offset)
 {
@@ -36,11 +45,9 @@ std::int64_t Sixteenths(const TViewTransform& view, std::int64_t offset)
 
 TEST(ViewTransform, TheReachIsFivePixelsAtEveryScaleAndItsRectangleHoldsIt)
 {
-    std::mt19937 random(3);
-    const TPick pick = Picker(random);
     int within = 0, outside = 0;
-    for (std::int32_t shift = TViewZoom::MinShift; shift <= TViewZoom::MaxShift; ++shift) {
-        const TViewTransform view = SomeView(pick, shift);
+    AtEveryScale(3, [&](const TViewTransform& view, const TPick& pick) {
+        const std::int32_t shift = view.Zoom.Shift;
         const std::int32_t near = view.Zoom.Extent(TViewTransform::Reach) + 3;
         for (int k = 0; k < 4000; ++k) {
             const std::int32_t px = pick(-20, 740), py = pick(-20, 620);
@@ -57,18 +64,16 @@ TEST(ViewTransform, TheReachIsFivePixelsAtEveryScaleAndItsRectangleHoldsIt)
             }
             (exact ? within : outside) += 1;
         }
-    }
+    });
     EXPECT_GT(within, 2000);
     EXPECT_GT(outside, 2000);
 }
 
 TEST(ViewTransform, InViewAndPickingDistanceFollowTheDrawnSegment)
 {
-    std::mt19937 random(4);
-    const TPick pick = Picker(random);
     int shown = 0, hidden = 0;
-    for (std::int32_t shift = TViewZoom::MinShift; shift <= TViewZoom::MaxShift; ++shift) {
-        const TViewTransform view = SomeView(pick, shift);
+    AtEveryScale(4, [&](const TViewTransform& view, const TPick& pick) {
+        const std::int32_t shift = view.Zoom.Shift;
         const std::int32_t reach = view.Zoom.Extent(900);
         for (int k = 0; k < 3000; ++k) {
             const auto coordinate = [&](std::int32_t origin) { return origin + pick(-reach, 2 * reach); };
@@ -95,7 +100,7 @@ TEST(ViewTransform, InViewAndPickingDistanceFollowTheDrawnSegment)
             ASSERT_NEAR(view.Distance(line, px, py), static_cast<double>(expected), 1e-9 * std::max(1.0L, expected))
                 << shift;
         }
-    }
+    });
     EXPECT_GT(shown, 3000);
     EXPECT_GT(hidden, 3000);
 }
