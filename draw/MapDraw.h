@@ -15,12 +15,10 @@ void DrawSnap(TMap& map, TCanvas& canvas, std::int32_t x, std::int32_t y, std::u
 void DrawView(const TMap& map, TCanvas& canvas);
 /// At this scale and below (1/8, 1/16) elements are drawn as their lines alone.
 constexpr std::int32_t FarOutShift = -3;
-/// One element relative to a view with that origin (world units) and size
-/// (pixels). At a scale other than 1 the geometry scales; pen widths, end
-/// circles and arrow heads keep their pixel sizes.
-void DrawRail(const TRail& rail, TCanvas& canvas, std::int32_t viewX, std::int32_t viewY,
-              std::int32_t viewWidth, std::int32_t viewHeight, TViewZoom zoom = {});
-void DrawBorder(const TBorder& border, TCanvas& canvas, std::int32_t viewX, std::int32_t viewY,
-                std::int32_t viewWidth, std::int32_t viewHeight, TViewZoom zoom = {});
+/// One element in the view: nothing when the view does not show it. At a
+/// scale other than 1 the geometry scales; pen widths, end circles and arrow
+/// heads keep their pixel sizes.
+void DrawRail(const TRail& rail, TCanvas& canvas, const TViewTransform& view);
+void DrawBorder(const TBorder& border, TCanvas& canvas, const TViewTransform& view);
 /// The green snap marker centred on view point (x, y).
 void DrawSnapMarker(TCanvas& canvas, std::int32_t x, std::int32_t y);

@@ -12,16 +12,15 @@ namespace {
 struct TViewKey {
     std::uint64_t Id = 0;
     std::uint64_t Revision = 0;
-    std::int32_t ViewX = 0, ViewY = 0, ViewWidth = 0, ViewHeight = 0, Shift = 0;
+    TViewTransform View;
     std::int32_t StartRail = 0, FinishRail = 0, SelRail = 0, SelBorder = 0;
     friend bool operator==(const TViewKey&, const TViewKey&) = default;
 };
 
 TViewKey KeyOf(const TMap& map)
 {
-    return {map.Id(),         map.Revision(),   map.ViewX,       map.ViewY,     map.ViewWidth,
-            map.ViewHeight,   map.Zoom.Shift,   map.StartRail,   map.FinishRail, map.SelRail,
-            map.SelBorder};
+    return {map.Id(),       map.Revision(), map.View(),   map.StartRail,
+            map.FinishRail, map.SelRail,    map.SelBorder};
 }
 
 /// The canvas state that drawing leaves, to be set again on another canvas.

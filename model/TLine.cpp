@@ -4,6 +4,7 @@
 #include <numbers>
 
 #include "model/Checked.h"
+#include "model/TViewTransform.h"
 
 // Elements live by value in contiguous arrays that are scanned every frame;
 // keep them small enough that a scan stays cache-friendly. (With g++ and
@@ -19,12 +20,6 @@ namespace {
 
 constexpr double Pi = std::numbers::pi;
 
-/// Square root of a^2 + b^2 with the sum formed in checked 32-bit integers.
-double Hypot32(std::int32_t a, std::int32_t b)
-{
-    return std::sqrt(static_cast<double>(Add(Mul(a, a), Mul(b, b))));
-}
-
 /// Ratio of two 32-bit integers as the arctangent argument.
 double Ratio(std::int32_t num, std::int32_t den)
 {
@@ -37,7 +32,7 @@ std::int32_t TLine::DX() const { return Sub(X2, X1); }
 
 std::int32_t TLine::DY() const { return Sub(Y2, Y1); }
 
-double TLine::Length() const { return Hypot32(DX(), DY()); }
+double TLine::Length() const { return VectorLength(DX(), DY()); }
 
 double TLine::Heading() const
 {
@@ -62,26 +57,17 @@ double TLine::Heading() const
 double TLine::DistanceTo(std::int32_t px, std::int32_t py, std::int32_t viewX, std::int32_t viewY,
                          std::int32_t viewWidth, std::int32_t viewHeight) const
 {
-    if (IsBeyondView(viewX, viewY, viewWidth, viewHeight)) return FarDistance;
-    const std::int32_t x1 = X1 - viewX; // cannot overflow: IsBeyondView checked these
-    const std::int32_t y1 = Y1 - viewY;
-    const std::int32_t x2 = X2 - viewX;
-    const std::int32_t y2 = Y2 - viewY;
+    return TViewTransform{viewX, viewY, viewWidth, viewHeight, {}}.Distance(*this, px, py);
+}
 
-    const std::int32_t a1 = Sub(x1, px);
-    const std::int32_t b1 = Sub(y1, py);
-    const std::int32_t a2 = Sub(x2, px);
-    const std::int32_t b2 = Sub(y2, py);
-    if (Add(Mul(Sub(x1, x2), a1), Mul(Sub(y1, y2), b1)) <= 0) return Hypot32(a1, b1);
-    if (Add(Mul(Sub(x2, x1), a2), Mul(Sub(y2, y1), b2)) <= 0) return Hypot32(a2, b2);
-    const std::int32_t cross = Sub(Mul(a1, b2), Mul(b1, a2));
-    const std::int32_t magnitude = cross < 0 ? Sub(0, cross) : cross;
-    return static_cast<double>(magnitude) / Length();
+double VectorLength(std::int32_t dx, std::int32_t dy)
+{
+    return std::sqrt(static_cast<double>(Add(Mul(dx, dx), Mul(dy, dy))));
 }
 
 double PointDistance(std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2)
 {
-    return Hypot32(Sub(x1, x2), Sub(y1, y2));
+    return VectorLength(Sub(x1, x2), Sub(y1, y2));
 }
 
 double TurnAngle(const TLine& a, const TLine& b)

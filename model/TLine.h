@@ -34,39 +34,10 @@ struct TLine {
     /// Direction from the first end to the second in [0, 2pi), by octant.
     double Heading() const;
     /// Distance from the view point (px, py) to the segment, or FarDistance when
-    /// the segment lies wholly beyond one edge of the view rectangle.
+    /// the segment lies wholly beyond one edge of the view rectangle: a view
+    /// at scale 1 (TViewTransform::Distance).
     double DistanceTo(std::int32_t px, std::int32_t py, std::int32_t viewX, std::int32_t viewY,
                       std::int32_t viewWidth, std::int32_t viewHeight) const;
-    /// The quick rejection of DistanceTo: both ends, taken into view coordinates
-    /// (checked), lie beyond the same edge of the view rectangle.
-    bool IsBeyondView(std::int32_t viewX, std::int32_t viewY, std::int32_t viewWidth,
-                      std::int32_t viewHeight) const
-    {
-        std::uint64_t overflow = 0;
-        const bool within = IsWithinView(viewX, viewY, viewWidth, viewHeight, overflow);
-        if (overflow >> 32) throw EIntOverflow();
-        return !within;
-    }
-    /// The negation of IsBeyondView without raising: a view coordinate that
-    /// leaves 32 bits sets a bit of overflow above bit 31 instead, so a caller
-    /// scanning many elements can test a whole batch at once. Runs for every
-    /// element on every frame, hence 64-bit differences and no branches.
-    bool IsWithinView(std::int32_t viewX, std::int32_t viewY, std::int32_t viewWidth, std::int32_t viewHeight,
-                      std::uint64_t& overflow) const noexcept
-    {
-        const std::int64_t x1 = std::int64_t{X1} - viewX;
-        const std::int64_t y1 = std::int64_t{Y1} - viewY;
-        const std::int64_t x2 = std::int64_t{X2} - viewX;
-        const std::int64_t y2 = std::int64_t{Y2} - viewY;
-        constexpr std::int64_t bias = std::int64_t{1} << 31;
-        overflow |= static_cast<std::uint64_t>(x1 + bias) | static_cast<std::uint64_t>(y1 + bias) |
-                    static_cast<std::uint64_t>(x2 + bias) | static_cast<std::uint64_t>(y2 + bias);
-        const bool left = (x1 & x2) < 0; // both signs negative
-        const bool above = (y1 & y2) < 0;
-        const bool right = (x1 < x2 ? x1 : x2) > viewWidth;
-        const bool below = (y1 < y2 ? y1 : y2) > viewHeight;
-        return !(left | right | above | below);
-    }
 };
 
 /// A directed rail from (X1, Y1) to (X2, Y2).
@@ -97,6 +68,9 @@ struct TBorder : TLine {
     void ReadRecord(TMapReader& in);
     void WriteRecord(TMapWriter& out) const;
 };
+
+/// sqrt(dx^2 + dy^2), the sum formed in checked integers.
+double VectorLength(std::int32_t dx, std::int32_t dy);
 
 /// Distance between two points, the sum of squares formed in checked integers.
 double PointDistance(std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2);

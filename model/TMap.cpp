@@ -411,7 +411,7 @@ void TMap::AddElement(std::vector<T>& items, std::int32_t x, std::int32_t y, T e
     const auto last = static_cast<std::int32_t>(items.size() - 1);
     TPoint p;
     try {
-        p = SnapPoint(Sub(x, ViewX), Sub(y, ViewY), 0);
+        p = SnapWorldPoint(x, y);
     } catch (...) {
         // No zeroed element is left behind at the world origin.
         EraseElement(items, last);
@@ -422,10 +422,10 @@ void TMap::AddElement(std::vector<T>& items, std::int32_t x, std::int32_t y, T e
     // The first end is written a coordinate at a time: an overflow in the
     // second leaves the first in place.
     T placed{};
-    placed.X1 = Add(p.x, ViewX);
+    placed.X1 = p.x;
     PutElement(items, last, placed);
     element.X1 = placed.X1;
-    element.Y1 = Add(p.y, ViewY);
+    element.Y1 = p.y;
     PutElement(items, last, element);
     if constexpr (std::is_same_v<T, TRail>)
         SelectRail(last);

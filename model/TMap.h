@@ -15,14 +15,7 @@
 #include "model/TMapIndex.h"
 #include "model/TMapHistory.h"
 #include "model/TRouteIndex.h"
-#include "model/TViewZoom.h"
-
-/// A point in view (or world) coordinates.
-struct TPoint {
-    std::int32_t x = 0;
-    std::int32_t y = 0;
-    friend bool operator==(const TPoint&, const TPoint&) = default;
-};
+#include "model/TViewTransform.h"
 
 enum class TRouteFaultKind : std::uint8_t {
     ThirdSuccessor,   ///< a rail would get a third successor; Rail is that rail
@@ -87,11 +80,14 @@ public:
     /// to one file would each write over the other's work. The open-map list
     /// sets it, as a map cannot see the others; empty, no other map is open.
     TOpenMapOfFile OtherMapOfFile;
+    /// The view the window shows this map in (View): the world point at its
+    /// top-left pixel, its size in pixels and its scale. The window hands it
+    /// over before it draws the map or asks it about a view point; the route
+    /// check moves its origin.
     std::int32_t ViewX = 0;
     std::int32_t ViewY = 0;
     std::int32_t ViewWidth = 0;
     std::int32_t ViewHeight = 0;
-    /// The view's scale; ViewWidth and ViewHeight stay in pixels.
     TViewZoom Zoom;
     std::int32_t StartRail = -1;
     std::int32_t FinishRail = -1;
@@ -127,14 +123,17 @@ public:
     void SetBorder(std::int32_t index, const TBorder& border);
     bool IsModified() const { return Modified; }
 
+    /// The view fields as one transform: what drawing, picking, snapping and
+    /// the ends ask.
+    TViewTransform View() const { return {ViewX, ViewY, ViewWidth, ViewHeight, Zoom}; }
+    /// Takes the view fields from view.
+    void SetView(const TViewTransform& view);
     /// The world width and height the view shows: ViewWidth and ViewHeight at scale 1.
-    std::int32_t ViewExtentX() const { return Zoom.Extent(ViewWidth); }
-    std::int32_t ViewExtentY() const { return Zoom.Extent(ViewHeight); }
-    /// The world point that view point (px, py) shows.
-    TPoint ViewToWorld(std::int32_t px, std::int32_t py) const;
+    std::int32_t ViewExtentX() const { return View().ExtentX(); }
+    std::int32_t ViewExtentY() const { return View().ExtentY(); }
 
-    // Editing, picking and snapping. View coordinates are pixels from (ViewX, ViewY)
-    // at the scale Zoom; picking and snapping reach 5 pixels at every scale.
+    // Editing, picking and snapping. View coordinates are pixels of View();
+    // picking and snapping reach TViewTransform::Reach pixels at every scale.
     void SelectAt(std::int32_t px, std::int32_t py);
     void AddRail(std::int32_t x, std::int32_t y, std::int32_t x2, std::int32_t y2);
     void AddBorder(std::int32_t x, std::int32_t y, std::int32_t x2, std::int32_t y2, TColor color,
@@ -235,7 +234,7 @@ public:
     const TMapHistory& History() const { return history_; }
 
     // Moving element ends. Points are in world coordinates.
-    /// The element end nearest to (x, y), closer than 5 units; on equal
+    /// The element end nearest to (x, y), closer than Reach units; on equal
     /// distances the one that picking names first: rails before borders, a
     /// higher index before a lower, the second end before the first.
     std::optional<TElementEnd> EndNear(std::int32_t x, std::int32_t y) const;
@@ -249,9 +248,13 @@ public:
     /// of moving along: an end of moving is never taken. View coordinates.
     TPoint SnapMovingPoint(std::int32_t px, std::int32_t py, const std::vector<TElementEnd>& moving, bool& snapped);
     /// Where the last SnapPointEx or SnapMovingPoint put the point, in world
-    /// coordinates: the end snapped to, or the world point under the view point.
-    TPoint SnappedWorldPoint() const { return snappedWorld_; }
-    /// EndNear for the view point (px, py): closer than 5 pixels at the view's scale.
+    /// coordinates: the end snapped to, or the world point under the view
+    /// point, brought into 32 bits by View().Narrow.
+    TPoint SnappedWorldPoint() const { return View().Narrow(snappedWorld_); }
+    /// The world point (x, y) snapped as SnapPoint snaps its pixel: the end
+    /// taken, or else the point itself. Ends of the element being placed count.
+    TPoint SnapWorldPoint(std::int32_t x, std::int32_t y);
+    /// EndNear for the view point (px, py): closer than Reach pixels at the view's scale.
     std::optional<TElementEnd> EndNearView(std::int32_t px, std::int32_t py) const;
 
     /// Grows whenever anything that the drawing shows changes (elements, their
@@ -285,12 +288,14 @@ public:
     /// Maps of at least this many elements build their grids on two threads
     /// (below it a second thread costs more than it saves). Tests may change it.
     static inline std::int32_t ParallelIndexFrom = 200000;
-    /// True when the grid answers for view point (px, py) and the view: a
-    /// large map, and a view and point inside the ranges where skipping the
-    /// far elements cannot skip an overflow error either.
+    /// True when the grid answers for drawing the view: a large map, and a
+    /// view inside the ranges where skipping the far elements cannot skip an
+    /// overflow error either (called with the view point (0, 0)).
     bool UsesIndexAt(std::int32_t px, std::int32_t py) const;
-    /// The same for picking and snapping at a scale other than 1, which never
-    /// overflow and ask the grid only about the point, whatever the view's size.
+    /// The same for picking and snapping at view point (px, py), at every
+    /// scale: they ask the grid only about the point, and with the origin and
+    /// the point in these ranges no element inside the grid's coordinate range
+    /// can make their arithmetic overflow, whatever the view's size.
     bool UsesIndexNear(std::int32_t px, std::int32_t py) const;
     /// The indexes, ascending, of the borders (rails) that may reach the world
     /// rectangle [x1, x2] x [y1, y2] (x1 <= x2, y1 <= y2): every one that does
@@ -420,9 +425,23 @@ private:
     TLayout layout_;
     TIdentity id_;
     mutable TMapIndex index_;
-    TPoint snappedWorld_;
-    /// SnapPointEx's search at a scale other than 1; sets snappedWorld_.
-    TPoint SnapScaledPoint(std::int32_t px, std::int32_t py, std::size_t borders, std::size_t rails, bool& snapped);
+    /// Where the last snap put the point, in world coordinates (64 bits:
+    /// the world point under a view point may lie beyond 32).
+    TWidePoint snappedWorld_;
+    /// What one snap search looks at: the first Borders borders and Rails
+    /// rails (the element being placed is left out), only those the grid names
+    /// near the point when Grid, and never an end that Moving lists.
+    struct TSnapOptions {
+        std::size_t Borders = 0;
+        std::size_t Rails = 0;
+        bool Grid = false;
+        const std::vector<TElementEnd>* Moving = nullptr;
+    };
+    /// The snap search behind SnapPointEx and SnapMovingPoint: the last end in
+    /// visiting order (borders, then rails, in index order, each element's
+    /// first end before its second) within reach of view point (px, py);
+    /// sets snappedWorld_ and returns the view point it snapped to.
+    TPoint SnapSearch(std::int32_t px, std::int32_t py, const TSnapOptions& options, bool& snapped);
 };
 
 /// Keeps a step of the map's history open for its own lifetime.

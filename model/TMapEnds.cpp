@@ -8,64 +8,34 @@
 
 namespace {
 
-/// Squared distance from (x, y) to (ex, ey) when it is below 25 (closer than 5
-/// units), else -1; wide arithmetic, so far-off ends can never overflow.
-std::int64_t NearDistance2(std::int32_t ex, std::int32_t ey, std::int32_t x, std::int32_t y)
-{
-    const std::int64_t dx = std::int64_t{ex} - x;
-    const std::int64_t dy = std::int64_t{ey} - y;
-    if (dx <= -5 || dx >= 5 || dy <= -5 || dy >= 5) return -1;
-    const std::int64_t d2 = dx * dx + dy * dy;
-    return d2 < 25 ? d2 : -1;
-}
-
 /// Visits the ends of items from the highest index down, the second end of
-/// each before its first, keeping the first nearest one met.
+/// each before its first, keeping the first nearest one met within reach of
+/// view point (px, py).
 template <class T>
-void NearestEnd(const std::vector<T>& items, bool isRail, std::int32_t x, std::int32_t y, std::int64_t& best,
-                std::optional<TElementEnd>& found)
+void NearestEnd(const TViewTransform& view, const std::vector<T>& items, bool isRail, std::int32_t px,
+                std::int32_t py, double& best, std::optional<TElementEnd>& found)
 {
     for (std::size_t k = items.size(); k-- > 0;) {
-        const T& item = items[k];
-        const std::int64_t second = NearDistance2(item.X2, item.Y2, x, y);
-        if (second >= 0 && (best < 0 || second < best)) {
-            best = second;
-            found = TElementEnd{isRail, static_cast<std::int32_t>(k), 2};
-        }
-        const std::int64_t first = NearDistance2(item.X1, item.Y1, x, y);
-        if (first >= 0 && (best < 0 || first < best)) {
-            best = first;
-            found = TElementEnd{isRail, static_cast<std::int32_t>(k), 1};
-        }
+        const auto take = [&](std::int32_t x, std::int32_t y, std::uint8_t end) {
+            const double d2 = view.ReachDistance2(x, y, px, py);
+            if (d2 < 0 || (best >= 0 && d2 >= best)) return;
+            best = d2;
+            found = TElementEnd{isRail, static_cast<std::int32_t>(k), end};
+        };
+        take(items[k].X2, items[k].Y2, 2);
+        take(items[k].X1, items[k].Y1, 1);
     }
 }
 
-/// NearestEnd at the view's scale: distances in pixels from the view point
-/// (px, py), closer than 5.
-template <class T>
-void NearestEndInView(const TMap& map, const std::vector<T>& items, bool isRail, std::int32_t px, std::int32_t py,
-                      double& best, std::optional<TElementEnd>& found)
+/// The nearest end of the map's elements within reach of view point (px,
+/// py): rails before borders on equal distances.
+std::optional<TElementEnd> NearestEnd(const TMap& map, const TViewTransform& view, std::int32_t px, std::int32_t py)
 {
-    const double scale = map.Zoom.Scale();
-    const auto distance2 = [&](std::int32_t ex, std::int32_t ey) {
-        const double dx = (double(ex) - map.ViewX) * scale - px;
-        const double dy = (double(ey) - map.ViewY) * scale - py;
-        const double d2 = dx * dx + dy * dy;
-        return d2 < 25 ? d2 : -1.0;
-    };
-    for (std::size_t k = items.size(); k-- > 0;) {
-        const T& item = items[k];
-        const double second = distance2(item.X2, item.Y2);
-        if (second >= 0 && (best < 0 || second < best)) {
-            best = second;
-            found = TElementEnd{isRail, static_cast<std::int32_t>(k), 2};
-        }
-        const double first = distance2(item.X1, item.Y1);
-        if (first >= 0 && (best < 0 || first < best)) {
-            best = first;
-            found = TElementEnd{isRail, static_cast<std::int32_t>(k), 1};
-        }
-    }
+    double best = -1;
+    std::optional<TElementEnd> found;
+    NearestEnd(view, map.Rails(), true, px, py, best, found);
+    NearestEnd(view, map.Borders(), false, px, py, best, found);
+    return found;
 }
 
 template <class T>
@@ -88,20 +58,13 @@ bool Names(const std::vector<T>& items, const TElementEnd& end)
 
 std::optional<TElementEnd> TMap::EndNear(std::int32_t x, std::int32_t y) const
 {
-    std::int64_t best = -1;
-    std::optional<TElementEnd> found;
-    NearestEnd(rails_, true, x, y, best, found);
-    NearestEnd(borders_, false, x, y, best, found);
-    return found;
+    // World units are the pixels of a view at scale 1 from the world's origin.
+    return NearestEnd(*this, TViewTransform{}, x, y);
 }
 
 std::optional<TElementEnd> TMap::EndNearView(std::int32_t px, std::int32_t py) const
 {
-    double best = -1;
-    std::optional<TElementEnd> found;
-    NearestEndInView(*this, rails_, true, px, py, best, found);
-    NearestEndInView(*this, borders_, false, px, py, best, found);
-    return found;
+    return NearestEnd(*this, View(), px, py);
 }
 
 std::vector<TElementEnd> TMap::EndsAt(TPoint p) const

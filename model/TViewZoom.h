@@ -1,5 +1,6 @@
 #pragma once
 // The main view's scale: how many pixels one world unit takes.
+#include <bit>
 #include <cstdint>
 
 /// A power of two from 1/16 to 8 pixels per unit. A world point x lies on the
@@ -16,8 +17,9 @@ struct TViewZoom {
     std::int32_t Shift = 0;
 
     bool IsOne() const { return Shift == 0; }
-    /// Pixels per unit as a number.
-    double Scale() const { return Shift >= 0 ? double(1 << Shift) : 1.0 / double(1 << -Shift); }
+    /// Pixels per unit as a number: 2^Shift, built from its exponent bits, as
+    /// picking and snapping ask it for every element near the view.
+    double Scale() const { return std::bit_cast<double>(static_cast<std::uint64_t>(1023 + Shift) << 52); }
     /// The pixel offset of the world offset d: floor(d * scale).
     std::int64_t ToPixels(std::int64_t d) const { return Shift >= 0 ? d * (std::int64_t{1} << Shift) : d >> -Shift; }
     /// The world offset that the pixel offset p shows: floor(p / scale).

@@ -16,12 +16,10 @@ public:
     /// view is first brought up to the window's, so that what the press
     /// picks is what the view shows.
     virtual TPoint PressPoint(std::int32_t x, std::int32_t y) = 0;
-    /// The main view's origin: the world point at its top-left corner.
-    virtual TPoint ViewOrigin() const = 0;
+    /// The main view as it is shown now: origin, size and scale.
+    virtual TViewTransform View() const = 0;
     /// Scrolls the main view to that origin, clamped to the scroll ranges.
     virtual void ScrollTo(std::int32_t x, std::int32_t y) = 0;
-    /// The main view's scale.
-    virtual TViewZoom ViewZoom() const = 0;
     /// The overview's size in pixels.
     virtual TPoint OverviewSize() const = 0;
     /// The colour new borders take.

@@ -4,7 +4,6 @@
 #include <utility>
 
 #include "draw/MapDraw.h"
-#include "model/Checked.h"
 #include "ui/TGestures.h"
 
 TSelectGesture::TSelectGesture(TGestures& gestures, const TPress& press, const TMap& map,
@@ -18,9 +17,7 @@ std::unique_ptr<TGesture> TSelectGesture::Start(TGestures& gestures, const TPres
 {
     TMap& map = gestures.Host().CurrentMap();
     map.SelectAt(press.X, press.Y);
-    const std::optional<TElementEnd> end = gestures.Host().ViewZoom().IsOne()
-                                               ? map.EndNear(press.World.x, press.World.y)
-                                               : map.EndNearView(press.X, press.Y);
+    const std::optional<TElementEnd> end = map.EndNearView(press.X, press.Y);
     if (!end) return nullptr;
     std::vector<TElementEnd> ends = press.Shift ? std::vector<TElementEnd>{*end} : map.EndsAt(map.EndPoint(*end));
     return std::unique_ptr<TGesture>(new TSelectGesture(gestures, press, map, std::move(ends)));
@@ -73,7 +70,6 @@ bool TSelectGesture::MoveEndsTo(TMap& map, std::int32_t x, std::int32_t y, TPoin
     snapped = false;
     if (map.RailCount() != rails_ || map.BorderCount() != borders_) return false;
     at = map.SnapMovingPoint(x, y, ends_, snapped);
-    map.MoveEnds(ends_, map.Zoom.IsOne() ? TPoint{Checked::Add(at.x, map.ViewX), Checked::Add(at.y, map.ViewY)}
-                                         : map.SnappedWorldPoint());
+    map.MoveEnds(ends_, map.SnappedWorldPoint());
     return true;
 }

@@ -1,13 +1,11 @@
 #include "ui/TViewGestures.h"
 
-#include <cmath>
 
 #include "draw/Overview.h"
-#include "model/Checked.h"
 #include "ui/TGestures.h"
 
 TPanGesture::TPanGesture(TGestures& gestures, const TPress& press)
-    : TGesture(gestures), startX_(press.X), startY_(press.Y), startOrigin_(gestures.Host().ViewOrigin())
+    : TGesture(gestures), startX_(press.X), startY_(press.Y), startOrigin_{gestures.Host().View().X, gestures.Host().View().Y}
 {
 }
 
@@ -23,19 +21,13 @@ TPressAnswer TPanGesture::Press(const TPress& press)
 
 bool TPanGesture::Move(std::int32_t x, std::int32_t y)
 {
+    // The map follows the mouse from where the press found it, at the scale shown now.
     TGestureHost& host = Gestures().Host();
-    const TViewZoom zoom = host.ViewZoom();
-    if (zoom.IsOne()) {
-        host.ScrollTo(Checked::Add(Checked::Sub(startOrigin_.x, x), startX_),
-                      Checked::Add(Checked::Sub(startOrigin_.y, y), startY_));
-        return true;
-    }
-    // The map follows the mouse to the nearest world unit.
-    const double scale = zoom.Scale();
-    const auto origin = [scale](std::int32_t start, std::int32_t from, std::int32_t to) {
-        return Checked::Saturated(start - static_cast<std::int64_t>(std::nearbyint((double(to) - from) / scale)));
-    };
-    host.ScrollTo(origin(startOrigin_.x, startX_, x), origin(startOrigin_.y, startY_, y));
+    TViewTransform atPress = host.View();
+    atPress.X = startOrigin_.x;
+    atPress.Y = startOrigin_.y;
+    const TPoint origin = atPress.PannedOrigin({startX_, startY_}, {x, y});
+    host.ScrollTo(origin.x, origin.y);
     return true;
 }
 

@@ -201,6 +201,11 @@ public:
     /// The main view's scale: the window's, like the scroll position, so
     /// switching maps keeps it. The tick passes it to the current map.
     TViewZoom Zoom;
+    /// The main view's transform, the window's own: the scroll bars' origin,
+    /// PaintBox1's size and Zoom.
+    TViewTransform View() const override;
+    /// The world point that the main view's point (x, y) shows.
+    TPoint WorldAt(std::int32_t x, std::int32_t y) const;
     /// Sets the scale and the view origin (world units, clamped by the scroll bars).
     void SetZoom(TViewZoom zoom, std::int32_t originX, std::int32_t originY);
     /// Sets the scale (clamped to the levels) keeping the world point under
@@ -242,9 +247,7 @@ private:
     TMap* MapById(std::uint64_t id) const override;
     /// The one place that turns a press's view point into a world point.
     TPoint PressPoint(std::int32_t x, std::int32_t y) override;
-    TPoint ViewOrigin() const override;
     void ScrollTo(std::int32_t x, std::int32_t y) override;
-    TViewZoom ViewZoom() const override { return Zoom; }
     TPoint OverviewSize() const override;
     TColor DrawingColor() const override;
     /// The map's view as the main view shows it now, as each tick sets it.

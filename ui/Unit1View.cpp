@@ -53,16 +53,9 @@ TPress TForm1::PressOf(TGestureSurface surface, TMouseButton button, std::int32_
 
 TPoint TForm1::PressPoint(std::int32_t x, std::int32_t y)
 {
-    TMap& map = CurrentMap();
-    if (!Zoom.IsOne()) {
-        // Scaled, a press picks and places in the view as shown now.
-        map.Zoom = Zoom;
-        map.ViewX = HB->Position();
-        map.ViewY = VB->Position();
-    }
-    // Scaled, the map's view is the scroll position just set.
-    return Zoom.IsOne() ? TPoint{Checked::Add(x, HB->Position()), Checked::Add(y, VB->Position())}
-                        : map.ViewToWorld(x, y);
+    // A press picks and places in the view as shown now.
+    SyncMapView(CurrentMap());
+    return WorldAt(x, y);
 }
 
 void TForm1::PaintBox1MouseDown(TMouseButton button, std::int32_t x, std::int32_t y)
@@ -125,8 +118,6 @@ void TForm1::PaintBox2MouseMove(std::int32_t x, std::int32_t y) { gestures_.Move
 
 void TForm1::PaintBox2MouseUp(TMouseButton, std::int32_t x, std::int32_t y) { gestures_.ReleaseOverview(x, y); }
 
-TPoint TForm1::ViewOrigin() const { return {HB->Position(), VB->Position()}; }
-
 void TForm1::ScrollTo(std::int32_t x, std::int32_t y)
 {
     HB->SetPosition(x);
@@ -137,14 +128,14 @@ TPoint TForm1::OverviewSize() const { return {PaintBox2->width(), PaintBox2->hei
 
 TColor TForm1::DrawingColor() const { return ColorDialog1->Color(); }
 
-void TForm1::SyncMapView(TMap& map) const
+TViewTransform TForm1::View() const
 {
-    map.ViewX = HB->Position();
-    map.ViewY = VB->Position();
-    map.ViewWidth = PaintBox1->width();
-    map.ViewHeight = PaintBox1->height();
-    map.Zoom = Zoom;
+    return {HB->Position(), VB->Position(), PaintBox1->width(), PaintBox1->height(), Zoom};
 }
+
+TPoint TForm1::WorldAt(std::int32_t x, std::int32_t y) const { return View().ToWorld(x, y); }
+
+void TForm1::SyncMapView(TMap& map) const { map.SetView(View()); }
 
 TForm1::TTickInputs TForm1::TickInputs() const
 {

@@ -56,11 +56,8 @@ void TForm1::ZoomAbout(TViewZoom zoom, std::int32_t px, std::int32_t py)
 {
     zoom.Shift = std::clamp(zoom.Shift, TViewZoom::MinShift, TViewZoom::MaxShift);
     if (zoom == Zoom) return;
-    // The world point under (px, py) stays under it.
-    const auto origin = [&](std::int32_t position, std::int32_t p) {
-        return Checked::Saturated(position + Zoom.ToWorld(p) - zoom.ToWorld(p));
-    };
-    SetZoom(zoom, origin(HB->Position(), px), origin(VB->Position(), py));
+    const TPoint origin = View().OriginZoomedAbout(zoom, px, py);
+    SetZoom(zoom, origin.x, origin.y);
 }
 
 void TForm1::SetZoom(TViewZoom zoom, std::int32_t originX, std::int32_t originY)
@@ -70,11 +67,8 @@ void TForm1::SetZoom(TViewZoom zoom, std::int32_t originX, std::int32_t originY)
     SetScrollRanges();
     HB->SetPosition(originX);
     VB->SetPosition(originY);
-    // A press before the next tick picks in the view it sees.
-    TMap& map = CurrentMap();
-    map.Zoom = Zoom;
-    map.ViewX = HB->Position();
-    map.ViewY = VB->Position();
+    // A command before the next tick asks the map in the view it sees.
+    SyncMapView(CurrentMap());
 }
 
 void TForm1::SetScrollRanges()
@@ -82,8 +76,9 @@ void TForm1::SetScrollRanges()
     // The last whole unit the view shows at the far end of the range is the
     // world's edge itself, so that elements lying along x or y = WorldSize
     // come into view; where the world fits, the origin stays at 0.
-    HB->SetMax(std::max(0, WorldSize + 1 - Zoom.Extent(PaintBox1->width())));
-    VB->SetMax(std::max(0, WorldSize + 1 - Zoom.Extent(PaintBox1->height())));
+    const TViewTransform view = View();
+    HB->SetMax(std::max(0, WorldSize + 1 - view.ExtentX()));
+    VB->SetMax(std::max(0, WorldSize + 1 - view.ExtentY()));
 }
 
 void TForm1::PaintBox1MouseWheel(std::int32_t dx, std::int32_t dy, Qt::KeyboardModifiers modifiers, std::int32_t x,

@@ -203,6 +203,27 @@ TEST(IndexedView, AtEveryScaleTheGridGivesTheScansAnswers)
     EXPECT_GT(picks, 40);
 }
 
+TEST(IndexedView, PickingAndSnappingAskTheGridWhateverTheViewsSize)
+{
+    // At scale 1 too: the grid is asked only about the point, and no element
+    // it leaves out can raise, however wide the view.
+    std::mt19937 random(13);
+    const auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(random); };
+    TMap map = Crowded(7, 4000);
+    int decided = 0;
+    for (int round = 0; round < 40; ++round) {
+        map.Zoom = TViewZoom{round % 4 ? 0 : pick(TViewZoom::MinShift, TViewZoom::MaxShift)};
+        const TRail& r = map.Rails()[static_cast<std::size_t>(pick(0, map.RailCount() - 1))];
+        SetView(map, std::clamp(r.X1 - pick(0, 600), 0, 9282), std::clamp(r.Y1 - pick(0, 600), 0, 9400), pick(5000, 30000),
+                pick(5000, 30000));
+        const TPoint end = map.View().ToView(r.X1, r.Y1);
+        const auto [scanned, indexed] = ScannedAndIndexed(map, end.x + pick(-6, 6), end.y + pick(-6, 6), 0);
+        ASSERT_TRUE(scanned == indexed) << "round " << round;
+        decided += scanned.Snapped + (scanned.SelRail >= 0 || scanned.SelBorder >= 0);
+    }
+    EXPECT_GT(decided, 40);
+}
+
 TEST(IndexedView, TheGridFollowsEditsAndTheElementBeingDrawnOut)
 {
     const TIndexFrom always(0);

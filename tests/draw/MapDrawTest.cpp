@@ -16,7 +16,7 @@ namespace {
 Calls RailCalls(const TRail& rail, std::int32_t viewX, std::int32_t viewY)
 {
     TRecordingCanvas canvas;
-    DrawRail(rail, canvas, viewX, viewY, 718, 600);
+    DrawRail(rail, canvas, {viewX, viewY, 718, 600, {}});
     return canvas.Calls;
 }
 
@@ -125,7 +125,7 @@ TEST(BorderDraw, PenWidthFollowsKindAndSelection)
             b.Kind = kind;
             b.Selected = selected == 1;
             TRecordingCanvas canvas;
-            DrawBorder(b, canvas, 0, 0, 718, 600);
+            DrawBorder(b, canvas, {0, 0, 718, 600, {}});
             EXPECT_EQ(canvas.Calls[1], "SetPenWidth(" + std::to_string(widths[kind][selected]) + ")")
                 << int(kind) << " " << selected;
         }
@@ -142,7 +142,7 @@ TEST(BorderDraw, SelectedArchHasBlackCentreLineAndThinEndCircles)
     b.Kind = bkArch;
     b.Selected = true;
     TRecordingCanvas canvas;
-    DrawBorder(b, canvas, 0, 10, 718, 600);
+    DrawBorder(b, canvas, {0, 10, 718, 600, {}});
     EXPECT_EQ(canvas.Calls,
               (Calls{"SetPenColor(0xFF00FF)", "SetPenWidth(6)", "MoveTo(10,10)", "LineTo(110,10)",
                      "SetPenColor(0x000000)", "SetPenWidth(2)", "MoveTo(10,10)", "LineTo(110,10)",
@@ -168,22 +168,22 @@ TEST(ElementDraw, VisibilityTestIsStrictAndPerEdge)
     };
     for (const Case& c : cases) {
         TRecordingCanvas railCanvas, borderCanvas;
-        DrawRail(Rail(c.x1, c.y1, c.x2, c.y2), railCanvas, 0, 0, 718, 600);
+        DrawRail(Rail(c.x1, c.y1, c.x2, c.y2), railCanvas, {0, 0, 718, 600, {}});
         TBorder b;
         b.X1 = c.x1;
         b.Y1 = c.y1;
         b.X2 = c.x2;
         b.Y2 = c.y2;
-        DrawBorder(b, borderCanvas, 0, 0, 718, 600);
+        DrawBorder(b, borderCanvas, {0, 0, 718, 600, {}});
         EXPECT_EQ(!railCanvas.Calls.empty(), c.drawn) << c.x1 << "," << c.y1 << " " << c.x2 << "," << c.y2;
         EXPECT_EQ(!borderCanvas.Calls.empty(), c.drawn) << c.x1 << "," << c.y1 << " " << c.x2 << "," << c.y2;
     }
     // The same test in world coordinates with the view moved.
     TRecordingCanvas canvas;
-    DrawRail(Rail(1000, 100, 1100, 100), canvas, 1100, 0, 718, 600);
+    DrawRail(Rail(1000, 100, 1100, 100), canvas, {1100, 0, 718, 600, {}});
     EXPECT_FALSE(canvas.Calls.empty());
     canvas.ClearCalls();
-    DrawRail(Rail(1000, 100, 1099, 100), canvas, 1100, 0, 718, 600);
+    DrawRail(Rail(1000, 100, 1099, 100), canvas, {1100, 0, 718, 600, {}});
     EXPECT_TRUE(canvas.Calls.empty());
 }
 
@@ -254,7 +254,7 @@ TEST(FrameDraw, PlacedRailFollowsTheMouseFromTheNextFrame)
 TEST(ElementDraw, CoordinatesPastTheIntegerRangeRaiseOverflow)
 {
     TRecordingCanvas canvas;
-    EXPECT_THROW(DrawRail(Rail(INT32_MAX, 0, INT32_MAX, 5), canvas, -10, 0, 718, 600), EIntOverflow);
+    EXPECT_THROW(DrawRail(Rail(INT32_MAX, 0, INT32_MAX, 5), canvas, {-10, 0, 718, 600, {}}), EIntOverflow);
     EXPECT_THROW(DrawSnapMarker(canvas, INT32_MAX - 3, 0), EIntOverflow);
 }
 
@@ -276,8 +276,8 @@ TEST(ViewDraw, SameCallsAsDrawingEveryElementInTurn)
         oneByOne.SetPenColor(clBlack);
         oneByOne.SetBrushColor(clBlack);
         oneByOne.Rectangle(0, 0, 718, 600);
-        for (const TBorder& b : map.Borders()) DrawBorder(b, oneByOne, 300, 200, 718, 600);
-        for (const TRail& r : map.Rails()) DrawRail(r, oneByOne, 300, 200, 718, 600);
+        for (const TBorder& b : map.Borders()) DrawBorder(b, oneByOne, {300, 200, 718, 600, {}});
+        for (const TRail& r : map.Rails()) DrawRail(r, oneByOne, {300, 200, 718, 600, {}});
         ASSERT_EQ(batched.Calls, oneByOne.Calls) << "round " << round;
     }
 }

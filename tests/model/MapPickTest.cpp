@@ -189,6 +189,26 @@ TEST(AddElements, FirstEndSnapsSecondDoesNotAndSelectionsStack)
     EXPECT_EQ(map.BorderCount(), 0);
 }
 
+TEST(AddElements, AtAnyScaleTheFirstEndSnapsWithinFivePixelsOfItsPixel)
+{
+    TMap map = ViewedMap();
+    map.Zoom = TViewZoom{2}; // 4 pixels a unit
+    PutRail(map, 1012, 2002, 1012, 2060); // first end drawn at (48, 8)
+    PutRail(map, 1050, 2010, 1090, 2010); // first end drawn at (200, 40)
+    map.AddRail(1050, 2011, 1070, 2030);  // drawn at (200, 44), 4 pixels from it
+    EXPECT_EQ(map.Rails()[2].X1, 1050);
+    EXPECT_EQ(map.Rails()[2].Y1, 2010);
+    map.AddBorder(1050, 2012, 1070, 2030, 0, bkFlat); // 8 pixels: the point itself
+    EXPECT_EQ(map.Borders()[0].X1, 1050);
+    EXPECT_EQ(map.Borders()[0].Y1, 2012);
+
+    map.Zoom = TViewZoom{-2}; // a pixel shows 4 units
+    PutRail(map, 1100, 2100, 1300, 2100); // drawn at (25, 25)
+    map.AddRail(1112, 2100, 1200, 2200);  // drawn at (28, 25), 3 pixels off
+    EXPECT_EQ(map.Rails()[4].X1, 1100);
+    EXPECT_EQ(map.Rails()[4].Y1, 2100);
+}
+
 TEST(AddElements, KindOutsideTheFourIsRefused)
 {
     TMap map;

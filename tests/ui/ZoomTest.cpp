@@ -230,6 +230,25 @@ TEST_F(ZoomTest, AtFourAndAtOneQuarterPickingAndSnappingReachFivePixels)
     EXPECT_EQ(EndsOf(Map().Rails()[2]), (TEnds{1200, 1200, 800, 400}));
 }
 
+TEST_F(ZoomTest, APressBeforeTheNextTickPicksInTheViewShownNowAtEveryScale)
+{
+    PutRail(Map(), 100, 100, 300, 100);
+    Tool(ToolSelect);
+    for (const std::int32_t shift : {0, 1}) {
+        form->SetZoom(TViewZoom{shift}, 1000, 1000);
+        Tick();
+        Scroll(0, 0); // no tick since
+        Press(form->PaintBox1, Qt::LeftButton, 300 << shift, (100 << shift) + 2);
+        EXPECT_EQ(Map().SelRail, 0) << shift;
+        // The same press takes the end under it.
+        Move(form->PaintBox1, 300 << shift, 200 << shift);
+        Tick();
+        Release(form->PaintBox1, Qt::LeftButton, 300 << shift, 200 << shift);
+        EXPECT_EQ(EndsOf(Map().Rails()[0]), (TEnds{100, 100, 300, 200})) << shift;
+        Map().Undo();
+    }
+}
+
 TEST_F(ZoomTest, ScaledTheSelectToolMovesTheEndFivePixelsAway)
 {
     Tool(ToolSelect);
