@@ -9,6 +9,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "model/TEditLog.h"
 #include "model/TLine.h"
 
 /// A grid of one kind of element (borders or rails). Answers in index
@@ -31,19 +32,43 @@ public:
     /// An element whose box covers more cells than this is kept in the wide list.
     static constexpr std::int64_t MaxCellsPerElement = 16;
 
-    /// Indexes the first count elements of lines (their X1..Y2 only).
+    /// Indexes the first count elements of lines (their X1..Y2 only),
+    /// forgetting every edit followed before.
     template <typename T>
     void Build(const std::vector<T>& lines, std::size_t count)
     {
-        Build(count, [&lines](std::size_t i) { return TBox{lines[i].X1, lines[i].Y1, lines[i].X2, lines[i].Y2}; });
+        Build(count, [&lines](std::size_t i) { return BoxOf(lines[i]); });
     }
 
-    /// Appends to out, in ascending order and once each, the indexes of the
-    /// indexed elements whose bounding box (by ends: an end) may meet the
-    /// world rectangle [x1, x2] x [y1, y2] (x1 <= x2, y1 <= y2). Every element
-    /// whose box (end) does is among them; out is cleared first.
-    void Query(std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2,
-               std::vector<std::int32_t>& out) const;
+    /// Writes to out (cleared first), in ascending order and once each, the
+    /// indexes below limit of the indexed elements whose bounding box (by
+    /// ends: an end) may meet the world rectangle [x1, x2] x [y1, y2]
+    /// (x1 <= x2, y1 <= y2). Every element whose box (end) does is among
+    /// them, and the answer is the one a grid built afresh would give.
+    void Query(std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2, std::vector<std::int32_t>& out,
+               std::int32_t limit = INT32_MAX) const;
+
+    // Following edits instead of building again. Elements added or changed
+    // since the build are kept aside with their boxes ("fresh", by their
+    // index of now), built elements that went or changed are listed by their
+    // index at the build ("gone"); a query maps the built indexes to those of
+    // now in one merge pass. So an edit costs what it touched, and a query
+    // O(pending) more, until MaxPending calls for a build.
+    /// Follows one entry of the edit journal (indices of its moment). False
+    /// when the grid must be built again instead (too much pending); the grid
+    /// is then unusable until it is.
+    bool Follow(const TElementChange& change);
+    /// Takes the boxes of the fresh elements from lines, as they are now:
+    /// after the journal entries since the last look were followed.
+    template <typename T>
+    void RefreshFresh(const std::vector<T>& lines)
+    {
+        for (TFresh& f : fresh_) SetBox(f, BoxOf(lines[static_cast<std::size_t>(f.Index)]));
+    }
+    /// Elements kept aside and built elements listed as gone.
+    std::size_t Pending() const { return fresh_.size() + gone_.size(); }
+    /// Pending beyond this many makes Follow ask for a build. Tests may change it.
+    static inline std::size_t MaxPending = std::size_t{1} << 13;
 
     /// Bytes held, for benchmarks.
     std::size_t MemoryBytes() const;
@@ -52,6 +77,30 @@ private:
     struct TBox {
         std::int32_t X1, Y1, X2, Y2;
     };
+    /// The cells a box covers (by ends: the cells of its two ends).
+    struct TCellBox {
+        std::int32_t X1, Y1, X2, Y2;
+    };
+    struct TFresh {
+        std::int32_t Index = 0;
+        bool Wide = false;
+        /// By ends: the cells of the first and of the second end; else the cells covered.
+        TCellBox Cells{};
+    };
+    template <typename T>
+    static TBox BoxOf(const T& line)
+    {
+        return TBox{line.X1, line.Y1, line.X2, line.Y2};
+    }
+    bool IsWide(const TBox& e) const;
+    void SetBox(TFresh& fresh, const TBox& e) const;
+    /// Whether a fresh element is part of the answer for the cells [cx1, cx2] x [cy1, cy2].
+    bool FreshMeets(const TFresh& fresh, std::int32_t cx1, std::int32_t cy1, std::int32_t cx2, std::int32_t cy2) const;
+    /// The build indexes of the elements of rank first .. first + count - 1
+    /// among those built and not gone.
+    std::vector<std::int32_t> BuiltOfRanks(std::int32_t first, std::int32_t count) const;
+    /// Adds ascending build indexes to gone_.
+    void AddGone(const std::vector<std::int32_t>& built);
     /// Builds from the ends ends(i) for i below count, read twice: building
     /// from the elements themselves needs no buffer as large as the map.
     template <typename EndsAt>
@@ -70,6 +119,10 @@ private:
     /// Elements spanning many cells, or lying so far out that their view
     /// coordinates could overflow: part of every answer.
     std::vector<std::int32_t> wide_;
+    /// Elements added or changed since the build, ascending by their index of now.
+    std::vector<TFresh> fresh_;
+    /// Built elements removed or changed since, ascending by their build index.
+    std::vector<std::int32_t> gone_;
     std::int32_t shift_;
     std::int32_t cells_;
     bool byEnds_;
@@ -81,15 +134,9 @@ void TElementGrid::Build(std::size_t count, EndsAt endsAt)
     const std::size_t cellCount = static_cast<std::size_t>(cells_) * static_cast<std::size_t>(cells_);
     offsets_.assign(cellCount + 1, 0);
     wide_.clear();
-    const auto isWide = [this](const TBox& e) {
-        const std::int32_t left = std::min(e.X1, e.X2), right = std::max(e.X1, e.X2);
-        const std::int32_t top = std::min(e.Y1, e.Y2), bottom = std::max(e.Y1, e.Y2);
-        if (left < LowCoordinate || top < LowCoordinate || right > HighCoordinate || bottom > HighCoordinate)
-            return true;
-        const std::int64_t columns = CellOf(right) - CellOf(left) + 1;
-        const std::int64_t rows = CellOf(bottom) - CellOf(top) + 1;
-        return !byEnds_ && columns * rows > MaxCellsPerElement;
-    };
+    fresh_.clear();
+    gone_.clear();
+    const auto isWide = [this](const TBox& e) { return IsWide(e); };
     const auto eachCell = [this](const TBox& e, auto visit) {
         const auto cell = [this](std::int32_t cx, std::int32_t cy) {
             return static_cast<std::size_t>(cy) * static_cast<std::size_t>(cells_) + static_cast<std::size_t>(cx);
@@ -155,14 +202,25 @@ inline std::int32_t TElementGrid::CellOf(std::int32_t v) const
     return c < cells_ ? c : cells_ - 1;
 }
 
+inline bool TElementGrid::IsWide(const TBox& e) const
+{
+    const std::int32_t left = std::min(e.X1, e.X2), right = std::max(e.X1, e.X2);
+    const std::int32_t top = std::min(e.Y1, e.Y2), bottom = std::max(e.Y1, e.Y2);
+    if (left < LowCoordinate || top < LowCoordinate || right > HighCoordinate || bottom > HighCoordinate)
+        return true;
+    const std::int64_t columns = CellOf(right) - CellOf(left) + 1;
+    const std::int64_t rows = CellOf(bottom) - CellOf(top) + 1;
+    return !byEnds_ && columns * rows > MaxCellsPerElement;
+}
+
 inline std::size_t TElementGrid::GapBytes(std::uint32_t gap)
 {
     return gap < (1u << 7) ? 1 : gap < (1u << 14) ? 2 : gap < (1u << 21) ? 3 : gap < (1u << 28) ? 4 : 5;
 }
 
-/// The two grids of a map, each over all its elements but the last, which
+/// The two grids of a map. Their answers leave out the last element, which
 /// callers visit after the answer: that one is the element being drawn out,
-/// which moves at every redraw and would otherwise make the grid stale.
+/// which moves at every redraw.
 struct TMapIndex {
     /// By bounding box, 256-unit cells: drawing and picking.
     TElementGrid Borders{8, false};
@@ -170,7 +228,9 @@ struct TMapIndex {
     /// By ends, 32-unit cells: snapping, which looks for ends within a few units.
     TElementGrid BorderEnds{5, true};
     TElementGrid RailEnds{5, true};
-    /// What the grids were built from: the map's id and layout.
+    /// What the grids stand for: the map's id and revision.
     std::uint64_t Id = 0;
-    std::uint64_t Layout = 0;
+    std::uint64_t Revision = 0;
+    /// How many times they were built from every element (for tests and benchmarks).
+    std::uint64_t Builds = 0;
 };

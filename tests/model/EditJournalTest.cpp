@@ -311,3 +311,65 @@ TEST(EditJournal, AReaderTooFarBehindOrFromElsewhereIsToldToRebuild)
 }
 
 } // namespace
+
+namespace {
+
+/// Every answer of a grid that followed the edits, for random rectangles
+/// (small ones, large ones, ones beyond the world), against a grid built
+/// afresh from the elements as they are now.
+template <class T>
+void ExpectAnswersAsBuiltAfresh(const TElementGrid& followed, std::int32_t shift, bool byEnds,
+                                const std::vector<T>& items, std::mt19937& rng, const char* what)
+{
+    TElementGrid built(shift, byEnds);
+    built.Build(items, items.size());
+    const auto limit = static_cast<std::int32_t>(items.size()) - 1;
+    std::vector<std::int32_t> got, expected;
+    for (int k = 0; k < 12; ++k) {
+        const std::int32_t x = Pick(rng, -1500, 11500), y = Pick(rng, -1500, 11500);
+        const std::int32_t reach = k % 4 == 0 ? Pick(rng, 0, 12000) : Pick(rng, 0, 300);
+        followed.Query(x, y, x + reach, y + reach, got, limit);
+        built.Query(x, y, x + reach, y + reach, expected, limit);
+        ASSERT_EQ(got, expected) << what << " around " << x << ", " << y << " reaching " << reach;
+    }
+}
+
+} // namespace
+
+TEST(EditJournal, GridsFollowingItAnswerAsGridsBuiltAfresh)
+{
+    const TTempFolder scratch;
+    const std::size_t maxPending = TElementGrid::MaxPending;
+    std::uint64_t builds = 0, looks = 0;
+    for (std::uint32_t seed = 1; seed <= 30; ++seed) {
+        SCOPED_TRACE("seed " + std::to_string(seed));
+        std::mt19937 rng(seed);
+        // Now and then a grid has so much pending that it builds afresh.
+        TElementGrid::MaxPending = seed % 3 == 0 ? 24 : maxPending;
+        TMap map = MapBuilders::RandomRouteMap(rng);
+        for (int k = 0; k < 40; ++k) // spread over many cells, some beyond the world
+            PutRail(map, Pick(rng, -1200, 11200), Pick(rng, -1200, 11200), Pick(rng, -1200, 11200),
+                    Pick(rng, -1200, 11200));
+        const std::uint64_t first = map.Index().Builds;
+        for (int edit = 0; edit < 80; ++edit) {
+            RandomEdit(map, rng, scratch);
+            if (Pick(rng, 0, 2) != 0) continue; // several edits between looks
+            const TMapIndex& index = map.Index();
+            ++looks;
+            ExpectAnswersAsBuiltAfresh(index.Rails, 8, false, map.Rails(), rng, "rails");
+            ExpectAnswersAsBuiltAfresh(index.RailEnds, 5, true, map.Rails(), rng, "rail ends");
+            ExpectAnswersAsBuiltAfresh(index.Borders, 8, false, map.Borders(), rng, "borders");
+            ExpectAnswersAsBuiltAfresh(index.BorderEnds, 5, true, map.Borders(), rng, "border ends");
+            if (testing::Test::HasFatalFailure()) {
+                TElementGrid::MaxPending = maxPending;
+                return;
+            }
+        }
+        builds += map.Index().Builds - first;
+    }
+    TElementGrid::MaxPending = maxPending;
+    // Most looks followed the journal; loads, assignments, route checks and
+    // a small MaxPending built afresh.
+    EXPECT_LT(builds * 3, looks) << builds << " of " << looks;
+    EXPECT_GT(builds, 10u);
+}
