@@ -50,16 +50,18 @@ void CheckLinkArguments(const TMap& map, std::int32_t rail, std::int32_t success
 bool TMap::LinkFirst(std::int32_t rail, std::int32_t successor)
 {
     CheckLinkArguments(*this, rail, successor);
-    NoteEdit<TRail>(TEditKind::Changed, rail, 1);
-    NoteEdit<TRail>(TEditKind::Changed, successor, 1);
+    // Links are drawn nowhere: no picture changes.
+    NoteEdit<TRail>(TEditKind::Changed, rail, 1, TEditArea());
+    NoteEdit<TRail>(TEditKind::Changed, successor, 1, TEditArea());
     return Link(rails_, rail, successor, false, false);
 }
 
 bool TMap::LinkSecond(std::int32_t rail, std::int32_t successor)
 {
     CheckLinkArguments(*this, rail, successor);
-    NoteEdit<TRail>(TEditKind::Changed, rail, 1);
-    NoteEdit<TRail>(TEditKind::Changed, successor, 1);
+    // Links are drawn nowhere: no picture changes.
+    NoteEdit<TRail>(TEditKind::Changed, rail, 1, TEditArea());
+    NoteEdit<TRail>(TEditKind::Changed, successor, 1, TEditArea());
     return Link(rails_, rail, successor, true, false);
 }
 
@@ -100,7 +102,7 @@ bool TMap::CheckRoutes(std::int32_t& faultRail, const TRouteFaultSink& sink)
     found.FirstRailId = nextRailId_;
     // Every rail gets new links and a new id; noted first, as a fault sink
     // may stop the check part-way.
-    if (n > 0) NoteEdit<TRail>(TEditKind::Changed, 0, n);
+    if (n > 0) NoteEdit<TRail>(TEditKind::Changed, 0, n, TEditArea());
     for (std::int32_t i = 0; i < n; ++i) {
         TRail& rail = rails_[static_cast<std::size_t>(i)];
         rail.Prev1 = -1;

@@ -32,6 +32,7 @@ void TEditLog::Keep(const TElementChange& change)
             last.Count = static_cast<std::int32_t>((end > lastEnd ? end : lastEnd) - from);
             last.First = from;
             last.Revision = change.Revision;
+            last.Area.Take(change.Area);
             return;
         }
     }

@@ -4,6 +4,7 @@
 // cached pictures, a route check that follows the edits) and would rather
 // re-examine what changed than everything.
 #include <cstddef>
+#include <climits>
 #include <cstdint>
 #include <vector>
 
@@ -12,6 +13,38 @@ enum class TEditKind : std::uint8_t {
     Added,   ///< Count elements were inserted at First; those from First on moved up by Count
     Removed, ///< the Count elements from First went; those after them moved down by Count
     Changed, ///< the Count elements from First hold other values (ends, flags, colour, links...)
+};
+
+/// A box of the world, the ends of elements taken in; empty until one is.
+struct TEditArea {
+    std::int32_t X1 = INT32_MAX;
+    std::int32_t Y1 = INT32_MAX;
+    std::int32_t X2 = INT32_MIN;
+    std::int32_t Y2 = INT32_MIN;
+
+    bool Empty() const { return X1 > X2; }
+    /// Takes in both ends of an element (anything with X1..Y2).
+    template <class T>
+    void Take(const T& line)
+    {
+        Take(line.X1, line.Y1);
+        Take(line.X2, line.Y2);
+    }
+    void Take(std::int32_t x, std::int32_t y)
+    {
+        X1 = x < X1 ? x : X1;
+        Y1 = y < Y1 ? y : Y1;
+        X2 = x > X2 ? x : X2;
+        Y2 = y > Y2 ? y : Y2;
+    }
+    void Take(const TEditArea& other)
+    {
+        if (other.Empty()) return;
+        Take(other.X1, other.Y1);
+        Take(other.X2, other.Y2);
+    }
+    /// The whole plane: what an edit whose elements were not looked at may have touched.
+    static TEditArea All() { return {INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX}; }
 };
 
 /// One entry of the edit journal. Indices are those of the moment the edit
@@ -23,7 +56,16 @@ struct TElementChange {
     std::int32_t Count = 0;
     /// The map's revision once this edit was made.
     std::uint64_t Revision = 0;
-    friend bool operator==(const TElementChange&, const TElementChange&) = default;
+    /// Where the elements lay before and after the edit (their ends): what
+    /// a picture of them must draw again. Empty when nothing drawn changed
+    /// (the route check's links).
+    TEditArea Area = TEditArea::All();
+    /// The area is a hint for pictures: two entries are the same edit without it.
+    friend bool operator==(const TElementChange& a, const TElementChange& b)
+    {
+        return a.Kind == b.Kind && a.IsRail == b.IsRail && a.First == b.First && a.Count == b.Count &&
+               a.Revision == b.Revision;
+    }
 };
 
 /// A revision counter with a bounded log of the element edits that advanced
@@ -42,16 +84,17 @@ public:
     std::uint64_t Revision() const { return revision_; }
     /// A change that the journal has nothing to say about (the view moved).
     void Advance() { ++revision_; }
-    /// Records an edit of Count elements from First (Count > 0).
-    void Note(TEditKind kind, bool isRail, std::int32_t first, std::int32_t count)
+    /// Records an edit of Count elements from First (Count > 0) whose
+    /// elements lay in area before and after it.
+    void Note(TEditKind kind, bool isRail, std::int32_t first, std::int32_t count, const TEditArea& area)
     {
         ++revision_;
         // Undo can note tens of thousands of runs at once: the common case stays cheap.
         if (kind != TEditKind::Changed && entries_.size() < entries_.capacity() && entries_.size() < Capacity) {
-            entries_.push_back({kind, isRail, first, count, revision_});
+            entries_.push_back({kind, isRail, first, count, revision_, area});
             return;
         }
-        Keep({kind, isRail, first, count, revision_});
+        Keep({kind, isRail, first, count, revision_, area});
     }
     /// A change too wholesale to list (a load): every reader rebuilds.
     void Restart();

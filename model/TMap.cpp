@@ -63,7 +63,7 @@ void AddToRuns(TRuns& runs, std::int32_t index)
 /// receives the removed indices.
 template <typename T, typename Pred, std::size_t N>
 bool RemoveWhere(std::vector<T>& items, Pred doomed, std::int32_t* const (&indices)[N],
-                 std::vector<std::pair<std::int32_t, T>>* removedOut, TRuns& runs)
+                 std::vector<std::pair<std::int32_t, T>>* removedOut, TRuns& runs, TEditArea& area)
 {
     const std::size_t count = items.size();
     std::size_t first = 0;
@@ -77,6 +77,7 @@ bool RemoveWhere(std::vector<T>& items, Pred doomed, std::int32_t* const (&indic
         if (k >= first && doomed(items[k])) {
             if (removedOut) removedOut->emplace_back(static_cast<std::int32_t>(k), items[k]);
             AddToRuns(runs, static_cast<std::int32_t>(k));
+            area.Take(items[k]);
             continue;
         }
         newIndex[k] = static_cast<std::int32_t>(kept);
@@ -111,7 +112,7 @@ TMap::TMap()
 }
 
 template <class T>
-void TMap::NoteRemovedRuns(const std::vector<std::pair<std::int32_t, std::int32_t>>& runs)
+void TMap::NoteRemovedRuns(const std::vector<std::pair<std::int32_t, std::int32_t>>& runs, const TEditArea& area)
 {
     // More runs than the journal keeps: saying so once is cheaper than
     // noting them all for nothing.
@@ -119,7 +120,8 @@ void TMap::NoteRemovedRuns(const std::vector<std::pair<std::int32_t, std::int32_
         edits_.Restart();
         return;
     }
-    for (auto run = runs.rbegin(); run != runs.rend(); ++run) NoteEdit<T>(TEditKind::Removed, run->first, run->second);
+    for (auto run = runs.rbegin(); run != runs.rend(); ++run)
+        NoteEdit<T>(TEditKind::Removed, run->first, run->second, area);
 }
 
 template <class T>
@@ -128,22 +130,26 @@ void TMap::NoteListed(TEditKind kind, const std::vector<std::pair<std::int32_t, 
     // Added ascending, each at its final index: every earlier one is in place
     // by then. Removed descending: every later one has gone without moving it.
     std::int32_t first = 0, count = 0;
-    const auto take = [&](std::int32_t index) {
+    TEditArea area;
+    const auto take = [&](std::int32_t index, const T& value) {
         const bool joins = kind == TEditKind::Added ? index == first + count : index == first - 1;
         if (count > 0 && joins) {
             if (kind != TEditKind::Added) --first;
             ++count;
+            area.Take(value);
             return;
         }
-        if (count > 0) NoteEdit<T>(kind, first, count);
+        if (count > 0) NoteEdit<T>(kind, first, count, area);
         first = index;
         count = 1;
+        area = TEditArea();
+        area.Take(value);
     };
     if (kind == TEditKind::Added)
-        for (const auto& entry : listed) take(entry.first);
+        for (const auto& entry : listed) take(entry.first, entry.second);
     else
-        for (auto entry = listed.rbegin(); entry != listed.rend(); ++entry) take(entry->first);
-    if (count > 0) NoteEdit<T>(kind, first, count);
+        for (auto entry = listed.rbegin(); entry != listed.rend(); ++entry) take(entry->first, entry->second);
+    if (count > 0) NoteEdit<T>(kind, first, count, area);
 }
 
 // The primitives. Each records its change into the open step, or, with no
@@ -196,8 +202,11 @@ void TMap::PutElement(std::vector<T>& items, std::int32_t index, const T& value)
         else
             NoteUnrecorded();
     }
+    TEditArea area;
+    area.Take(item);
+    area.Take(value);
     item = value;
-    NoteEdit<T>(TEditKind::Changed, index, 1);
+    NoteEdit<T>(TEditKind::Changed, index, 1, area);
 }
 
 template <class T>
@@ -206,7 +215,9 @@ void TMap::InsertElement(std::vector<T>& items, std::int32_t index, const T& val
     if (index < 0 || static_cast<std::size_t>(index) > items.size()) throw ERangeError();
     if (!applying_ && !history_.IsRecording()) NoteUnrecorded();
     items.insert(items.begin() + index, value);
-    NoteEdit<T>(TEditKind::Added, index, 1);
+    TEditArea area;
+    area.Take(value);
+    NoteEdit<T>(TEditKind::Added, index, 1, area);
     if (!applying_ && history_.IsRecording()) Record(history_, [&] { JournalOf(items).NoteInsert(index, value); });
 }
 
@@ -217,7 +228,9 @@ void TMap::EraseElement(std::vector<T>& items, std::int32_t index)
     const T gone = items[static_cast<std::size_t>(index)];
     if (!applying_ && !history_.IsRecording()) NoteUnrecorded();
     items.erase(items.begin() + index);
-    NoteEdit<T>(TEditKind::Removed, index, 1);
+    TEditArea area;
+    area.Take(gone);
+    NoteEdit<T>(TEditKind::Removed, index, 1, area);
     if (!applying_ && history_.IsRecording())
         Record(history_, [&] { JournalOf(items).NoteErase({{index, gone}}); });
 }
@@ -270,11 +283,16 @@ void TMap::ResizeElements(std::vector<T>& items, std::int32_t n)
     if (n == old) return;
     if (applying_ || !history_.IsRecording()) {
         NoteUnrecorded();
+        TEditArea area;
+        if (n > old)
+            area.Take(T{});
+        else
+            for (std::int32_t k = n; k < old; ++k) area.Take(items[static_cast<std::size_t>(k)]);
         ResizeExactly(items, n);
         if (n > old)
-            NoteEdit<T>(TEditKind::Added, old, n - old);
+            NoteEdit<T>(TEditKind::Added, old, n - old, area);
         else
-            NoteEdit<T>(TEditKind::Removed, n, old - n);
+            NoteEdit<T>(TEditKind::Removed, n, old - n, area);
         return;
     }
     for (std::int32_t k = old; k < n; ++k) InsertElement(items, k, T{});
@@ -286,16 +304,17 @@ bool TMap::EraseWhere(std::vector<T>& items, Pred doomed, std::int32_t* const (&
 {
     const bool recording = !applying_ && history_.IsRecording();
     TRuns runs;
+    TEditArea area;
     if (!recording) {
-        const bool removed =
-            RemoveWhere(items, doomed, indices, static_cast<std::vector<std::pair<std::int32_t, T>>*>(nullptr), runs);
+        const bool removed = RemoveWhere(items, doomed, indices,
+                                         static_cast<std::vector<std::pair<std::int32_t, T>>*>(nullptr), runs, area);
         if (removed) NoteUnrecorded();
-        NoteRemovedRuns<T>(runs);
+        NoteRemovedRuns<T>(runs, area);
         return removed;
     }
     std::vector<std::pair<std::int32_t, T>> removed;
-    if (!RemoveWhere(items, doomed, indices, &removed, runs)) return false;
-    NoteRemovedRuns<T>(runs);
+    if (!RemoveWhere(items, doomed, indices, &removed, runs, area)) return false;
+    NoteRemovedRuns<T>(runs, area);
     Record(history_, [&] { JournalOf(items).NoteErase(std::move(removed)); });
     return true;
 }
@@ -316,7 +335,9 @@ void TMap::AppendElements(std::vector<T>& items, std::span<const T> values)
         throw EOutOfMemory();
     }
     const auto first = static_cast<std::int32_t>(old);
-    NoteEdit<T>(TEditKind::Added, first, static_cast<std::int32_t>(values.size()));
+    TEditArea area;
+    for (const T& value : values) area.Take(value);
+    NoteEdit<T>(TEditKind::Added, first, static_cast<std::int32_t>(values.size()), area);
     if (recording)
         Record(history_, [&] {
             for (std::size_t k = 0; k < values.size(); ++k)
@@ -332,7 +353,9 @@ void TMap::FlagSelected(std::vector<T>& items, std::int32_t index, bool selected
     bool& flag = items[static_cast<std::size_t>(index)].Selected;
     if (flag == selected) return;
     flag = selected;
-    NoteEdit<T>(TEditKind::Changed, index, 1);
+    TEditArea area;
+    area.Take(items[static_cast<std::size_t>(index)]);
+    NoteEdit<T>(TEditKind::Changed, index, 1, area);
 }
 
 template <class T>

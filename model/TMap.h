@@ -361,16 +361,18 @@ private:
     /// Moves a selection mark and its flag to index.
     template <class T>
     void MoveSelection(std::vector<T>& items, std::int32_t& mark, std::int32_t index);
-    /// Tells the edit journal of a change of Count elements of T from First.
+    /// Tells the edit journal of a change of Count elements of T from First,
+    /// which lay in area before and after it.
     template <class T>
-    void NoteEdit(TEditKind kind, std::int32_t first, std::int32_t count)
+    void NoteEdit(TEditKind kind, std::int32_t first, std::int32_t count, const TEditArea& area)
     {
-        edits_.Note(kind, std::is_same_v<T, TRail>, first, count);
+        edits_.Note(kind, std::is_same_v<T, TRail>, first, count, area);
     }
     /// Tells the edit journal of removals given as ascending runs (first, count):
-    /// from the last, so that each run's indices hold when it is met.
+    /// from the last, so that each run's indices hold when it is met. area
+    /// holds every removed element.
     template <class T>
-    void NoteRemovedRuns(const std::vector<std::pair<std::int32_t, std::int32_t>>& runs);
+    void NoteRemovedRuns(const std::vector<std::pair<std::int32_t, std::int32_t>>& runs, const TEditArea& area);
     /// The same for listed elements (ascending indices) as runs: added from
     /// the first, removed from the last.
     template <class T>

@@ -39,49 +39,116 @@ bool Same(const T& a, const T& b)
     return SameElement(a, b) && a.Selected == b.Selected;
 }
 
+/// What a picture shows of an element: its ends, flags, colour and kind.
+bool SameDrawn(const TRail& a, const TRail& b)
+{
+    return a.X1 == b.X1 && a.Y1 == b.Y1 && a.X2 == b.X2 && a.Y2 == b.Y2 && a.Selected == b.Selected &&
+           a.IsStart == b.IsStart && a.IsFinish == b.IsFinish;
+}
+
+bool SameDrawn(const TBorder& a, const TBorder& b)
+{
+    return a.X1 == b.X1 && a.Y1 == b.Y1 && a.X2 == b.X2 && a.Y2 == b.Y2 && a.Selected == b.Selected &&
+           a.Color == b.Color && a.Kind == b.Kind;
+}
+
+template <class T>
+bool Within(const TEditArea& area, const T& line)
+{
+    const auto in = [&](std::int32_t x, std::int32_t y) {
+        return x >= area.X1 && x <= area.X2 && y >= area.Y1 && y <= area.Y2;
+    };
+    return in(line.X1, line.Y1) && in(line.X2, line.Y2);
+}
+
+/// For each element now, the snapshot index it came from (-1 when added
+/// since) and whether an entry said it changed.
+struct TFollowed {
+    std::vector<std::int32_t> From;
+    std::vector<bool> Changed;
+    /// Snapshot elements that went.
+    std::vector<std::int32_t> Gone;
+};
+
+/// Checks one kind of element against the snapshot: every element the
+/// journal did not call changed is its snapshot exactly, and every element
+/// added, removed or drawn otherwise lay inside the entries' areas (old
+/// value and new).
+template <class T>
+std::string CheckFollowed(const TFollowed& f, const std::vector<T>& now, const std::vector<T>& snap,
+                          const TEditArea& area, const char* what)
+{
+    if (f.From.size() != now.size()) return "counts differ";
+    for (std::size_t k = 0; k < now.size(); ++k) {
+        const std::int32_t from = f.From[k];
+        const std::string at = std::string(what) + " " + std::to_string(k);
+        if (from < 0) {
+            if (!Within(area, now[k])) return at + " added outside the area";
+            continue;
+        }
+        const T& was = snap[static_cast<std::size_t>(from)];
+        if (!f.Changed[k] && !Same(now[k], was)) return at + " changed unnoted";
+        if (f.Changed[k] && !SameDrawn(now[k], was) && !(Within(area, now[k]) && Within(area, was)))
+            return at + " redrawn outside the area";
+    }
+    for (const std::int32_t gone : f.Gone)
+        if (!Within(area, snap[static_cast<std::size_t>(gone)]))
+            return std::string(what) + " " + std::to_string(gone) + " removed outside the area";
+    return {};
+}
+
 /// Follows the journal from the snapshot: empty when it is consistent with the
 /// map, "rebuild" when the journal does not reach back, else what is wrong.
 std::string Follow(const TMap& map, const TSnapshot& snap)
 {
-    // For each element now, the snapshot index it still is unchanged, or -1.
-    std::vector<std::int32_t> rails(snap.Rails.size()), borders(snap.Borders.size());
-    for (std::size_t k = 0; k < rails.size(); ++k) rails[k] = static_cast<std::int32_t>(k);
-    for (std::size_t k = 0; k < borders.size(); ++k) borders[k] = static_cast<std::int32_t>(k);
+    TFollowed rails, borders;
+    for (std::size_t k = 0; k < snap.Rails.size(); ++k) rails.From.push_back(static_cast<std::int32_t>(k));
+    for (std::size_t k = 0; k < snap.Borders.size(); ++k) borders.From.push_back(static_cast<std::int32_t>(k));
+    rails.Changed.assign(rails.From.size(), false);
+    borders.Changed.assign(borders.From.size(), false);
+    TEditArea area;
     std::string wrong;
     std::uint64_t last = snap.Revision;
     const bool reached = map.EditsSince(snap.Revision, [&](const TElementChange& c) {
-        std::vector<std::int32_t>& ids = c.IsRail ? rails : borders;
+        TFollowed& f = c.IsRail ? rails : borders;
+        std::vector<std::int32_t>& ids = f.From;
         const auto first = static_cast<std::size_t>(c.First);
         const auto count = static_cast<std::size_t>(c.Count);
         if (c.Revision <= last || c.Revision > map.Revision()) wrong = "revision out of order";
         last = c.Revision;
         if (c.First < 0 || c.Count <= 0) wrong = "empty or negative entry";
         if (!wrong.empty()) return;
+        area.Take(c.Area);
         switch (c.Kind) {
         case TEditKind::Added:
-            if (first > ids.size()) wrong = "added past the end";
-            else ids.insert(ids.begin() + c.First, count, -1);
+            if (first > ids.size()) {
+                wrong = "added past the end";
+            } else {
+                ids.insert(ids.begin() + c.First, count, -1);
+                f.Changed.insert(f.Changed.begin() + c.First, count, true);
+            }
             break;
         case TEditKind::Removed:
-            if (first + count > ids.size()) wrong = "removed past the end";
-            else ids.erase(ids.begin() + c.First, ids.begin() + c.First + c.Count);
+            if (first + count > ids.size()) {
+                wrong = "removed past the end";
+            } else {
+                for (std::size_t k = first; k < first + count; ++k)
+                    if (ids[k] >= 0) f.Gone.push_back(ids[k]);
+                ids.erase(ids.begin() + c.First, ids.begin() + c.First + c.Count);
+                f.Changed.erase(f.Changed.begin() + c.First, f.Changed.begin() + c.First + c.Count);
+            }
             break;
         case TEditKind::Changed:
             if (first + count > ids.size()) wrong = "changed past the end";
-            else std::fill(ids.begin() + c.First, ids.begin() + c.First + c.Count, -1);
+            else std::fill(f.Changed.begin() + c.First, f.Changed.begin() + c.First + c.Count, true);
             break;
         }
     });
     if (!reached) return "rebuild";
     if (!wrong.empty()) return wrong;
-    if (rails.size() != map.Rails().size() || borders.size() != map.Borders().size()) return "counts differ";
-    for (std::size_t k = 0; k < rails.size(); ++k)
-        if (rails[k] >= 0 && !Same(map.Rails()[k], snap.Rails[static_cast<std::size_t>(rails[k])]))
-            return "rail " + std::to_string(k) + " changed unnoted";
-    for (std::size_t k = 0; k < borders.size(); ++k)
-        if (borders[k] >= 0 && !Same(map.Borders()[k], snap.Borders[static_cast<std::size_t>(borders[k])]))
-            return "border " + std::to_string(k) + " changed unnoted";
-    return {};
+    const std::string r = CheckFollowed(rails, map.Rails(), snap.Rails, area, "rail");
+    if (!r.empty()) return r;
+    return CheckFollowed(borders, map.Borders(), snap.Borders, area, "border");
 }
 
 TPoint NearSomeEnd(const TMap& map, std::mt19937& rng)
