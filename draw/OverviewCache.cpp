@@ -130,6 +130,11 @@ struct TOverviewCache::State {
     /// The last line of the picture.
     std::optional<TOverviewLine> Last;
     std::uint64_t Rebuilds = 0;
+    std::uint64_t Patches = 0;
+    /// The map's revision that the picture shows (but for what Moving leaves out).
+    std::uint64_t Revision = 0;
+    /// The rails the map had then.
+    std::int32_t RailsDrawn = 0;
 
     TMoving Moving = TMoving::Nothing;
     std::optional<TEnds> LastBorder;
@@ -144,7 +149,7 @@ struct TOverviewCache::State {
     TOverviewLineGrid OverGrid;
     std::vector<std::int32_t> Near;
     std::unique_ptr<TBitmap> Layer;
-    std::unique_ptr<TBitmap> Patch;
+    std::unique_ptr<TBitmap> PatchBitmap;
 
     void Rebuild(const TMap& map, const TPictureKey& key, TMoving moving)
     {
@@ -175,8 +180,159 @@ struct TOverviewCache::State {
         Moving = moving;
         LastBorder = LastBorderOf(map);
         LastRail = LastRailOf(map);
+        Revision = map.Revision();
+        RailsDrawn = map.RailCount();
         Key = key;
         ++Rebuilds;
+    }
+
+    /// Brings the picture up to the map, leaving out what moving names, by
+    /// drawing again only the pixels that the edits since its revision (and
+    /// the marks moved since) may have changed: every line that reaches them,
+    /// found through the map's grids, in drawing order, over the background.
+    /// False, having changed nothing, when that cannot give the pixels of a
+    /// picture drawn afresh: the frame changed, a changed line may leave the
+    /// picture (the lines kept for outside it would change), the journal no
+    /// longer reaches back, a border is drawn out (its lines over it are
+    /// gathered by a full drawing), or the map is too small to have grids.
+    bool Patch(const TMap& map, const TPictureKey& key, TMoving moving)
+    {
+        if (!Key || !Picture || !Scale || Key->Id != key.Id || Key->Width != key.Width || Key->Height != key.Height)
+            return false;
+        if (moving == TMoving::LastBorder || Moving == TMoving::LastBorder) return false;
+        if (map.BorderCount() + map.RailCount() < TMap::IndexFrom || key.Width <= 0 || key.Height <= 0) return false;
+        // Without rails the frame takes in the point (0, 0) as well.
+        if (RailsDrawn == 0 || map.RailCount() == 0) return false;
+
+        TEditArea area;
+        // The marks as the picture drew them and the rail it left out, followed to their indexes of now.
+        std::int32_t start = Key->StartRail, finish = Key->FinishRail, selected = Key->SelRail;
+        std::int32_t left = Moving == TMoving::LastRail ? RailsDrawn - 1 : -1;
+        const bool reached = map.EditsSince(Revision, [&](const TElementChange& change) {
+            area.Take(change.Area);
+            if (change.IsRail)
+                for (std::int32_t* mark : {&start, &finish, &selected, &left}) FollowIndex(*mark, change);
+        });
+        if (!reached) return false;
+        const auto takeRail = [&](std::int32_t index) {
+            if (index >= 0 && index < map.RailCount()) area.Take(map.Rails()[static_cast<std::size_t>(index)]);
+        };
+        const std::int32_t was[3] = {start, finish, selected};
+        const std::int32_t now[3] = {map.StartRail, map.FinishRail, map.SelRail};
+        for (int k = 0; k < 3; ++k)
+            if (was[k] != now[k]) {
+                takeRail(was[k]);
+                takeRail(now[k]);
+            }
+        if (Moving == TMoving::LastRail) {
+            takeRail(left);
+            takeRail(selected);
+        }
+        const std::int32_t last = map.RailCount() - 1;
+        if (moving == TMoving::LastRail) {
+            takeRail(last);
+            takeRail(map.SelRail);
+        }
+
+        const TOverviewScale& scale = *Scale;
+        const std::int64_t minX = scale.MinX, minY = scale.MinY;
+        const std::int64_t maxX = minX + scale.RangeX, maxY = minY + scale.RangeY;
+        const auto strictlyInside = [&](const TEditArea& a) {
+            return a.X1 > minX + 10 && a.Y1 > minY + 10 && a.X2 < maxX - 10 && a.Y2 < maxY - 10;
+        };
+        if (!area.Empty()) {
+            if (area.X1 < minX || area.Y1 < minY || area.X2 > maxX || area.Y2 > maxY) return false;
+            // Nothing at the frame's extremes went or came: the frame stays.
+            if (!strictlyInside(area) && !SameFrame(OverviewBounds(map), scale)) return false;
+        }
+        std::optional<TOverviewBounds> others;
+        if (moving == TMoving::LastRail) {
+            TEditArea rail;
+            rail.Take(map.Rails().back());
+            if (strictlyInside(rail)) {
+                others = TOverviewBounds{scale.MinX, scale.MinY, static_cast<std::int32_t>(maxX),
+                                         static_cast<std::int32_t>(maxY)};
+            } else {
+                TOverviewLeaveOut leaveOut;
+                leaveOut.LastRail = leaveOut.Selected = true;
+                others = OverviewBounds(map, leaveOut);
+            }
+        }
+
+        if (!area.Empty()) {
+            // Two pixels around the area's rounded image: the selected line's
+            // truncated ends lie at most one before.
+            const std::int32_t px1 = scale.RoundedX(area.X1) - 2, py1 = scale.RoundedY(area.Y1) - 2;
+            const std::int32_t px2 = scale.RoundedX(area.X2) + 2, py2 = scale.RoundedY(area.Y2) + 2;
+            if (px1 < 1 || py1 < 1 || px2 > key.Width - 2 || py2 > key.Height - 2) return false;
+            // Every element whose line (rounded ends) may reach those pixels.
+            const auto world = [](std::int64_t min, std::int64_t range, std::int64_t size, std::int64_t pixel, bool up) {
+                const std::int64_t product = pixel * range;
+                return static_cast<std::int32_t>(min + (up ? (product + size - 1) / size : product / size));
+            };
+            const std::int32_t wx1 = world(minX, scale.RangeX, key.Width, px1 - 1, false);
+            const std::int32_t wy1 = world(minY, scale.RangeY, key.Height, py1 - 1, false);
+            const std::int32_t wx2 = world(minX, scale.RangeX, key.Width, px2 + 2, true);
+            const std::int32_t wy2 = world(minY, scale.RangeY, key.Height, py2 + 2, true);
+            Key.reset();
+            if (!Layer) Layer = Bitmaps.CreateBitmap();
+            Resize(*Layer, key.Width, key.Height);
+            TCanvas& layer = Layer->Canvas();
+            layer.SetPenColor(clBlack);
+            layer.SetPenWidth(1);
+            layer.SetBrushColor(clBlack);
+            layer.SetBrushStyle(TBrushStyle::Solid);
+            layer.Rectangle(0, 0, key.Width, key.Height);
+            map.BordersNear(wx1, wy1, wx2, wy2, Near);
+            for (const std::int32_t i : Near) DrawLine(layer, OverviewBorderLine(map, scale, i));
+            map.RailsNear(wx1, wy1, wx2, wy2, Near);
+            for (const std::int32_t i : Near)
+                if (!(moving == TMoving::LastRail && i == last)) DrawLine(layer, OverviewRailLine(map, scale, i));
+            if (moving != TMoving::LastRail && map.SelRail >= 0 && map.SelRail < map.RailCount())
+                DrawLine(layer, OverviewSelectedLine(map, scale));
+            if (!PatchBitmap) PatchBitmap = Bitmaps.CreateBitmap();
+            Resize(*PatchBitmap, px2 - px1 + 1, py2 - py1 + 1);
+            PatchBitmap->Canvas().Draw(-px1, -py1, *Layer);
+            Picture->Canvas().Draw(px1, py1, *PatchBitmap);
+        }
+
+        // The picture's last line, as a full drawing would leave it.
+        Last.reset();
+        if (moving != TMoving::LastRail && map.SelRail >= 0 && map.SelRail <= last)
+            Last = OverviewSelectedLine(map, scale);
+        else if (moving != TMoving::LastRail)
+            Last = OverviewRailLine(map, scale, last);
+        else if (last > 0)
+            Last = OverviewRailLine(map, scale, last - 1);
+        else if (map.BorderCount() > 0)
+            Last = OverviewBorderLine(map, scale, map.BorderCount() - 1);
+        if (others) Others = *others;
+        Moving = moving;
+        LastBorder = LastBorderOf(map);
+        LastRail = LastRailOf(map);
+        Revision = map.Revision();
+        RailsDrawn = map.RailCount();
+        Key = key;
+        ++Patches;
+        return true;
+    }
+
+    /// Where an index into the rails stands after one journal entry (-1 once
+    /// its rail went).
+    static void FollowIndex(std::int32_t& index, const TElementChange& change)
+    {
+        if (index < change.First || change.Kind == TEditKind::Changed) return;
+        if (change.Kind == TEditKind::Added)
+            index += change.Count;
+        else
+            index = index < change.First + change.Count ? -1 : index - change.Count;
+    }
+
+    /// The picture brought up to the map, drawn again where an edit allows,
+    /// else afresh.
+    void Refresh(const TMap& map, const TPictureKey& key, TMoving moving)
+    {
+        if (!Patch(map, key, moving)) Rebuild(map, key, moving);
     }
 
     /// Which last element alone moved its second end since the picture was
@@ -207,13 +363,13 @@ struct TOverviewCache::State {
     /// element that moves left out.
     void Update(const TMap& map, const TPictureKey& key)
     {
-        if (!Key || !(*Key == key)) return Rebuild(map, key, TMoving::Nothing);
+        if (!Key || !(*Key == key)) return Refresh(map, key, TMoving::Nothing);
         const std::optional<TMoving> moved = MovedSince(map);
-        if (!moved) return Rebuild(map, key, TMoving::Nothing);
-        if (*moved == TMoving::Nothing) return;
-        if (*moved != Moving || !KeepsBounds(map)) return Rebuild(map, key, *moved);
+        if (!moved) return Refresh(map, key, TMoving::Nothing);
+        if (*moved != TMoving::Nothing && (*moved != Moving || !KeepsBounds(map))) return Refresh(map, key, *moved);
         LastBorder = LastBorderOf(map);
         LastRail = LastRailOf(map);
+        Revision = map.Revision();
     }
 
     /// The moving border's pixels inside the picture, with every line drawn
@@ -234,10 +390,10 @@ struct TOverviewCache::State {
         DrawLine(layer, border);
         OverGrid.Near(x1, y1, x2, y2, Near);
         for (const std::int32_t i : Near) DrawLine(layer, OverLines[static_cast<std::size_t>(i)]);
-        if (!Patch) Patch = Bitmaps.CreateBitmap();
-        Resize(*Patch, x2 - x1 + 1, y2 - y1 + 1);
-        Patch->Canvas().Draw(-x1, -y1, *Layer);
-        canvas.Draw(x1, y1, *Patch);
+        if (!PatchBitmap) PatchBitmap = Bitmaps.CreateBitmap();
+        Resize(*PatchBitmap, x2 - x1 + 1, y2 - y1 + 1);
+        PatchBitmap->Canvas().Draw(-x1, -y1, *Layer);
+        canvas.Draw(x1, y1, *PatchBitmap);
     }
 
     static void Resize(TBitmap& bitmap, std::int32_t width, std::int32_t height)
@@ -299,3 +455,5 @@ void TOverviewCache::Draw(const TMap& map, TCanvas& canvas, std::int32_t width, 
 void TOverviewCache::Invalidate() { state_->Key.reset(); }
 
 std::uint64_t TOverviewCache::Rebuilds() const { return state_->Rebuilds; }
+
+std::uint64_t TOverviewCache::Patches() const { return state_->Patches; }

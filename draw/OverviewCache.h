@@ -3,6 +3,10 @@
 // cached: it is redrawn only when the map (or its size) changed since the
 // last call, and the visible-area outline is drawn over a copy.
 //
+// After an edit of a map large enough to have grids, only the part of the
+// picture where the edited elements lay is drawn again (with every line that
+// reaches it), as long as the overview's frame stays.
+//
 // While the last border or rail is drawn out (only its second end moves and
 // the overview's bounds stay), the picture holds every other line and the
 // moving one is drawn over a copy at each call: a rail on top with the
@@ -34,8 +38,11 @@ public:
     /// Forgets the cached picture.
     void Invalidate();
     /// How many times the picture was drawn afresh (for tests and benchmarks):
-    /// not at a move of a drawn-out element that keeps the bounds.
+    /// not at a move of a drawn-out element that keeps the bounds, nor after
+    /// an edit of a large map that it could draw again where the edit was.
     std::uint64_t Rebuilds() const;
+    /// How many times only the part of the picture that edits touched was drawn again.
+    std::uint64_t Patches() const;
 
 private:
     struct State;

@@ -53,6 +53,7 @@ public:
     }
 
     std::uint64_t Rebuilds() const { return cache_.Rebuilds(); }
+    std::uint64_t Patches() const { return cache_.Patches(); }
     void Invalidate() { cache_.Invalidate(); }
     /// A pixel of the last frame drawn through the cache, as 0x00BBGGRR.
     TColor CachedPixel(int x, int y)
@@ -468,4 +469,115 @@ TEST(OverviewCacheDrawingOut, KeepsItsFewBitmapsWhileABorderMoves)
     EXPECT_EQ(cache.Rebuilds(), 2u);
     // The picture, the layer the border is laid under the rails in, and the patch.
     EXPECT_EQ(bitmaps.Bitmaps.size(), 3u);
+}
+
+namespace {
+
+/// Makes every map large enough for grids (and so for redrawing only where
+/// it was edited) for one scope.
+class TEveryMapIndexed {
+public:
+    TEveryMapIndexed() { TMap::IndexFrom = 0; }
+    ~TEveryMapIndexed() { TMap::IndexFrom = old_; }
+    TEveryMapIndexed(const TEveryMapIndexed&) = delete;
+    TEveryMapIndexed& operator=(const TEveryMapIndexed&) = delete;
+
+private:
+    std::int32_t old_ = TMap::IndexFrom;
+};
+
+} // namespace
+
+TEST(OverviewCache, RedrawingWhereEditsWereMatchesDrawingFromScratch)
+{
+    // Crossing lines, so that what an edit uncovers is partly other lines;
+    // edits in the middle of the arrays, undo and redo, marks written as
+    // fields, elements drawn out and released: every tick against a drawing
+    // from scratch.
+    const TEveryMapIndexed indexed;
+    std::uint64_t patches = 0, rebuilds = 0, ticks = 0;
+    for (const unsigned seed : {1u, 2u, 3u, 4u, 5u, 6u}) {
+        CacheAgreement check;
+        TMap map = CrossingMap(seed, 120, 120);
+        // A small map, where the frame's extremes lie well inside the
+        // picture; or a frame kept by elements at the far corners.
+        const bool small = seed > 4;
+        const auto shrink = [](TLine& l) {
+            for (std::int32_t* v : {&l.X1, &l.Y1, &l.X2, &l.Y2}) *v = 3000 + (*v - 500) / 30;
+        };
+        for (std::int32_t i = 0; small && i < map.RailCount(); ++i) MapBuilders::EditRail(map, i, shrink);
+        for (std::int32_t i = 0; small && i < map.BorderCount(); ++i) MapBuilders::EditBorder(map, i, shrink);
+        if (!small) {
+            PutRail(map, 100, 100, 110, 100);
+            PutBorder(map, 9900, 9900, 9890, 9900, 0x00FF00, bkFlat);
+        }
+        const std::int32_t origin = small ? 2950 : 3000;
+        std::mt19937 random(seed);
+        const auto pick = [&](std::int32_t lo, std::int32_t hi) {
+            return std::uniform_int_distribution<std::int32_t>(lo, hi)(random);
+        };
+        const auto someRail = [&] { return pick(0, map.RailCount() - 3); };
+        const auto someBorder = [&] { return pick(0, map.BorderCount() - 3); };
+        check.Tick(map, origin, origin, 10, 10, 0, "start");
+        const std::uint64_t firstRebuilds = check.Rebuilds();
+        for (int edit = 0; edit < 150; ++edit) {
+            const std::string step = "seed " + std::to_string(seed) + " edit " + std::to_string(edit);
+            std::uint8_t placing = 0;
+            switch (pick(0, 12)) {
+            case 0: { // drawn out, over several ticks, and released or taken back
+                const bool rail = pick(0, 1) == 0;
+                map.BeginStep(rail ? TStepKind::DrawRail : TStepKind::DrawBorder);
+                if (rail && pick(0, 2) == 0) // appended as given, another rail staying selected
+                    map.AppendRails(std::vector{MapBuilders::RailOf(3100, 3150, 3200, 3200)});
+                else if (rail)
+                    map.AddRail(pick(0, 700), pick(0, 590), pick(0, 700), pick(0, 590));
+                else
+                    map.AddBorder(pick(0, 700), pick(0, 590), pick(0, 700), pick(0, 590), 0x123456, bkHighWall);
+                placing = rail ? 2 : 1;
+                for (int move = pick(0, 3); move > 0; --move)
+                    check.Tick(map, origin, origin, pick(0, 717), pick(0, 599), placing, step + " drawing out");
+                if (pick(0, 3) == 0) {
+                    map.CancelStep();
+                } else {
+                    map.Normalize();
+                    map.EndStep();
+                }
+                placing = 0;
+                break;
+            }
+            case 1:
+            case 2: {
+                const TEditStep delete_(map, TStepKind::Delete);
+                map.DeleteRail(someRail());
+                if (pick(0, 1) == 0) map.DeleteBorder(someBorder());
+                break;
+            }
+            case 3: map.ReverseRail(someRail()); break;
+            case 4: map.CycleBorderKind(someBorder()); break;
+            case 5: map.SetBorderColor(someBorder(), static_cast<TColor>(pick(0, 0xFFFFFF))); break;
+            case 6: map.SetStartRail(someRail()); break;
+            case 7: map.SetFinishRail(someRail()); break;
+            case 8: map.SelectRail(pick(-1, map.RailCount() - 1)); break;
+            case 9: // a mark written as a field, as anyone may
+                (pick(0, 2) == 0 ? map.StartRail : pick(0, 1) == 0 ? map.FinishRail : map.SelRail) =
+                    pick(-1, map.RailCount() + 1);
+                break;
+            case 10:
+                MapBuilders::EditRail(map, someRail(), [&](TRail& r) {
+                    r.X2 = small ? pick(2990, 3310) : pick(2000, 8000);
+                    r.Y2 = small ? pick(2990, 3310) : pick(2000, 8000);
+                });
+                break;
+            default: pick(0, 1) == 0 ? map.Undo() : map.Redo(); break;
+            }
+            check.Tick(map, origin, origin, pick(0, 717), pick(0, 599), placing, step);
+            ++ticks;
+            if (testing::Test::HasFatalFailure()) return;
+        }
+        patches += check.Patches();
+        rebuilds += check.Rebuilds() - firstRebuilds;
+    }
+    // Borders drawn out and edits that reach the picture's edge are drawn afresh; most are not.
+    EXPECT_GT(patches, ticks / 2);
+    EXPECT_LT(rebuilds, ticks / 4);
 }
