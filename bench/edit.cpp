@@ -25,7 +25,8 @@ constexpr std::int32_t ViewX = 6000;
 constexpr std::int32_t ViewY = 4000;
 
 /// Rows of 10-unit rails over the left part of the world (x below 5000),
-/// beside the view on the right; rail count / 2 lies in the view.
+/// beside the view on the right; rail count / 2 lies in the view, the last
+/// one in the world's far corner.
 TMap& RowsMap(std::int64_t rails)
 {
     static std::map<std::int64_t, std::unique_ptr<TMap>> maps;
@@ -42,6 +43,10 @@ TMap& RowsMap(std::int64_t rails)
         r.X2 = r.X1 + 10;
         r.Y2 = r.Y1;
     }
+    // The last two at the world's far corners, so the overview shows the world.
+    TRail& corner = all.back();
+    corner.X1 = corner.Y1 = corner.Y2 = WorldSize - 10;
+    corner.X2 = WorldSize;
     TRail& middle = all[static_cast<std::size_t>(rails / 2)];
     middle.X1 = ViewX + 200;
     middle.Y1 = ViewY + 200;
@@ -69,15 +74,16 @@ struct TTicker {
         Buffer->SetHeight(618);
         Tick(map, 0);
     }
-    void Tick(TMap& map, std::uint8_t placing)
+    void Tick(TMap& map, std::uint8_t placing, std::int32_t mouseX = 300)
     {
-        View.DrawFrame(map, Buffer->Canvas(), 300, 250, placing);
+        View.DrawFrame(map, Buffer->Canvas(), mouseX, 250, placing);
         Overview.Draw(map, Buffer->Canvas(), OverviewSize, OverviewSize, map.ViewX, map.ViewY);
     }
 };
 
 /// A press with the rail tool in the view (a rail was selected before, as
-/// after drawing one), and the tick that shows the rail drawn out.
+/// after drawing one), the tick that shows the rail, and the next one, where
+/// its end follows the mouse.
 void BM_PressAndTick(benchmark::State& state)
 {
     TMap& map = RowsMap(state.range(0));
@@ -85,13 +91,15 @@ void BM_PressAndTick(benchmark::State& state)
     TTicker ticker(map);
     for (auto _ : state) {
         map.BeginStep(TStepKind::DrawRail);
-        map.AddRail(250, 150, 250, 150);
+        map.AddRail(ViewX + 250, ViewY + 150, ViewX + 250, ViewY + 150); // world points, as a press gives them
         ticker.Tick(map, 2);
+        ticker.Tick(map, 2, 320);
         state.PauseTiming();
         map.CancelStep();
         ticker.Tick(map, 0);
         state.ResumeTiming();
     }
+    state.counters["overview_rebuilds"] = static_cast<double>(ticker.Overview.Rebuilds());
 }
 
 /// Delete of the selected rail in the middle of the array, and its tick.

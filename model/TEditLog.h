@@ -96,6 +96,11 @@ public:
         }
         Keep({kind, isRail, first, count, revision_, area});
     }
+    /// Takes area into the last entry, when the last edit noted one.
+    void WidenLast(const TEditArea& area)
+    {
+        if (!entries_.empty() && entries_.back().Revision == revision_) entries_.back().Area.Take(area);
+    }
     /// A change too wholesale to list (a load): every reader rebuilds.
     void Restart();
 

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <new>
+#include <optional>
 #include <stdexcept>
 #include <type_traits>
 
@@ -43,6 +44,23 @@ void ResizeExactly(std::vector<T>& items, std::int32_t n)
         throw EOutOfMemory();
     } catch (const std::length_error&) {
         throw EOutOfMemory();
+    }
+}
+
+/// Room for n elements and some to spare, so that the first elements drawn
+/// on a large map that was just read need no copy of the whole array (a
+/// second of page faults at ten million). Exactly n when the spare room
+/// cannot be had.
+template <typename T>
+void ReserveWithRoom(std::vector<T>& items, std::size_t n)
+{
+    if (items.capacity() >= n) return;
+    try {
+        items.reserve(n + n / 16 + 64);
+    } catch (const std::bad_alloc&) {
+        items.reserve(n);
+    } catch (const std::length_error&) {
+        items.reserve(n);
     }
 }
 
@@ -328,6 +346,7 @@ void TMap::AppendElements(std::vector<T>& items, std::span<const T> values)
     const bool recording = !applying_ && history_.IsRecording();
     if (!recording) NoteUnrecorded();
     try {
+        ReserveWithRoom(items, old + values.size());
         items.insert(items.end(), values.begin(), values.end());
     } catch (const std::bad_alloc&) {
         throw EOutOfMemory();
@@ -405,8 +424,8 @@ void TMap::AppendBorders(std::span<const TBorder> borders) { AppendElements(bord
 void TMap::ReserveElements(std::int32_t borders, std::int32_t rails)
 {
     try {
-        if (borders > 0) borders_.reserve(static_cast<std::size_t>(borders));
-        if (rails > 0) rails_.reserve(static_cast<std::size_t>(rails));
+        if (borders > 0) ReserveWithRoom(borders_, static_cast<std::size_t>(borders));
+        if (rails > 0) ReserveWithRoom(rails_, static_cast<std::size_t>(rails));
     } catch (const std::bad_alloc&) {
         throw EOutOfMemory();
     } catch (const std::length_error&) {
@@ -430,12 +449,22 @@ template <class T>
 void TMap::AddElement(std::vector<T>& items, std::int32_t x, std::int32_t y, T element)
 {
     const bool wasModified = Modified;
+    // The zeroed element and its half-written values are never shown: the
+    // journal's areas give only where the element ends up, not the world
+    // origin, so that pictures redraw only around it.
+    struct TUnseen {
+        bool& Flag;
+        explicit TUnseen(bool& flag) : Flag(flag) { Flag = true; }
+        ~TUnseen() { Flag = false; }
+    };
+    std::optional<TUnseen> unseen(std::in_place, unseenAreas_);
     SetCount(items, Add(static_cast<std::int32_t>(items.size()), 1));
     const auto last = static_cast<std::int32_t>(items.size() - 1);
     TPoint p;
     try {
         p = SnapWorldPoint(x, y);
     } catch (...) {
+        unseen.reset();
         // No zeroed element is left behind at the world origin.
         EraseElement(items, last);
         Modified = wasModified;
@@ -450,6 +479,10 @@ void TMap::AddElement(std::vector<T>& items, std::int32_t x, std::int32_t y, T e
     element.X1 = placed.X1;
     element.Y1 = p.y;
     PutElement(items, last, element);
+    unseen.reset();
+    TEditArea area;
+    area.Take(element);
+    edits_.WidenLast(area);
     if constexpr (std::is_same_v<T, TRail>)
         SelectRail(last);
     else

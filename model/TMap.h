@@ -366,7 +366,7 @@ private:
     template <class T>
     void NoteEdit(TEditKind kind, std::int32_t first, std::int32_t count, const TEditArea& area)
     {
-        edits_.Note(kind, std::is_same_v<T, TRail>, first, count, area);
+        edits_.Note(kind, std::is_same_v<T, TRail>, first, count, unseenAreas_ ? TEditArea() : area);
     }
     /// Tells the edit journal of removals given as ascending runs (first, count):
     /// from the last, so that each run's indices hold when it is met. area
@@ -411,6 +411,9 @@ private:
     TMapHistory history_;
     /// Set while a step is applied: its changes are neither recorded nor unrecorded.
     bool applying_ = false;
+    /// Set while an element is added and its values not yet written: the
+    /// journal's entries then give no area (AddElement gives the final one).
+    bool unseenAreas_ = false;
     /// Modified when the open step began, for CancelStep.
     bool stepWasModified_ = false;
     /// A move of the last element's second end: the grids leave that element out.

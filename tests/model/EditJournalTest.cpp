@@ -7,6 +7,7 @@
 
 #include <random>
 #include <string>
+#include <tuple>
 
 #include "model/MapFile.h"
 #include "model/TMap.h"
@@ -321,6 +322,11 @@ TEST(EditJournal, EachOperationNotesWhatItChangedAndNoMore)
     at = map.Revision();
     map.BeginStep(TStepKind::DrawRail);
     map.AddRail(400, 0, 400, 0);
+    // The areas hold the rail that lost the selection and the new one, never
+    // the zeroed element it was for a moment at the origin.
+    TEditArea area;
+    map.EditsSince(at, [&](const TElementChange& c) { area.Take(c.Area); });
+    EXPECT_EQ(std::tuple(area.X1, area.Y1, area.X2, area.Y2), std::tuple(100, 0, 400, 0));
     const std::uint64_t drawn = map.Revision();
     bool snapped = false;
     map.SnapPointEx(450, 30, 2, snapped); // the drawn-out end follows the mouse

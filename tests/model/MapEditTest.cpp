@@ -76,6 +76,26 @@ TEST(MapState, CountsResizeExactlyAndRefuseNegatives)
     EXPECT_EQ(map.RailCount(), 3);
 }
 
+// A map read or built in bulk keeps room to spare: the first elements drawn
+// on it are added without moving its arrays (a copy of the whole array, a
+// second of page faults on a map of ten million elements).
+TEST(MapState, ElementsAddedAfterABulkReadMoveNoArray)
+{
+    for (const bool reserved : {false, true}) {
+        TMap map;
+        std::vector<TRail> rails(5000, MapBuilders::RailOf(10, 10, 40, 10));
+        if (reserved) map.ReserveElements(10, 5000); // as the loader does
+        map.AppendRails(rails);
+        const TRail* const before = map.Rails().data();
+        for (int k = 0; k < 200; ++k) {
+            const TEditStep step(map, TStepKind::DrawRail);
+            map.AddRail(100, 100 + k, 150, 100 + k);
+        }
+        EXPECT_EQ(map.Rails().data(), before) << (reserved ? "reserved first" : "appended");
+        EXPECT_EQ(map.RailCount(), 5200);
+    }
+}
+
 #if defined(__SANITIZE_ADDRESS__)
 #define KEST_ASAN 1
 #elif defined(__has_feature)
