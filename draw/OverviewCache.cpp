@@ -4,7 +4,6 @@
 #include <optional>
 #include <vector>
 
-#include "draw/OverviewLineGrid.h"
 #include "draw/OverviewScale.h"
 
 namespace {
@@ -85,8 +84,8 @@ void DrawLine(TCanvas& canvas, const TOverviewLine& l)
 /// asked, every line after the borders.
 class TLineCollector : public TOverviewLineSink {
 public:
-    TLineCollector(std::int32_t width, std::int32_t height, std::size_t borders, bool keepOthers) noexcept
-        : width_(width), height_(height), borders_(borders), keepOthers_(keepOthers)
+    TLineCollector(std::int32_t width, std::int32_t height, std::size_t borders) noexcept
+        : width_(width), height_(height), borders_(borders)
     {
     }
     void Line(TColor color, std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2) override
@@ -97,20 +96,17 @@ public:
             Edges.push_back(line);
             if (border) ++BorderEdges;
         }
-        if (!border && keepOthers_) Others.push_back(line);
         Last = line;
     }
 
     std::vector<TOverviewLine> Edges;
     std::size_t BorderEdges = 0;
-    std::vector<TOverviewLine> Others;
     std::optional<TOverviewLine> Last;
 
 private:
     const std::int32_t width_;
     const std::int32_t height_;
     const std::size_t borders_;
-    const bool keepOthers_;
     std::size_t seen_ = 0;
 };
 
@@ -133,8 +129,9 @@ struct TOverviewCache::State {
     std::uint64_t Patches = 0;
     /// The map's revision that the picture shows (but for what Moving leaves out).
     std::uint64_t Revision = 0;
-    /// The rails the map had then.
+    /// The rails and borders the map had then.
     std::int32_t RailsDrawn = 0;
+    std::int32_t BordersDrawn = 0;
 
     TMoving Moving = TMoving::Nothing;
     std::optional<TEnds> LastBorder;
@@ -142,12 +139,10 @@ struct TOverviewCache::State {
     /// The bounds of every element but the moving one.
     TOverviewBounds Others;
 
-    // Only while a border moves: the lines drawn after the borders (the
-    // rails, the selected rail), and the bitmaps the moving border is laid
-    // under them in.
-    std::vector<TOverviewLine> OverLines;
-    TOverviewLineGrid OverGrid;
+    /// The elements a grid names near a part of the picture.
     std::vector<std::int32_t> Near;
+    /// Where a part of the picture is composed (a moving border under the
+    /// rails, a part drawn again after an edit) and the part copied out of it.
     std::unique_ptr<TBitmap> Layer;
     std::unique_ptr<TBitmap> PatchBitmap;
 
@@ -155,7 +150,6 @@ struct TOverviewCache::State {
     {
         Key.reset();
         Edges.clear();
-        OverLines.clear();
         Last.reset();
         Scale.emplace(map, key.Width, key.Height);
         if (!Picture) Picture = Bitmaps.CreateBitmap();
@@ -163,7 +157,7 @@ struct TOverviewCache::State {
         Picture->SetHeight(key.Height > 0 ? key.Height : 0);
 
         const std::size_t borderLines = map.Borders().size() - (moving == TMoving::LastBorder ? 1 : 0);
-        TLineCollector collector(key.Width, key.Height, borderLines, moving == TMoving::LastBorder);
+        TLineCollector collector(key.Width, key.Height, borderLines);
         TOverviewLeaveOut leaveOut;
         leaveOut.LastBorder = moving == TMoving::LastBorder;
         leaveOut.LastRail = leaveOut.Selected = moving == TMoving::LastRail;
@@ -173,15 +167,12 @@ struct TOverviewCache::State {
         Edges = std::move(collector.Edges);
         BorderEdges = collector.BorderEdges;
         Last = collector.Last;
-        if (moving == TMoving::LastBorder) {
-            OverLines = std::move(collector.Others);
-            OverGrid.Build(OverLines, key.Width, key.Height);
-        }
         Moving = moving;
         LastBorder = LastBorderOf(map);
         LastRail = LastRailOf(map);
         Revision = map.Revision();
         RailsDrawn = map.RailCount();
+        BordersDrawn = map.BorderCount();
         Key = key;
         ++Rebuilds;
     }
@@ -199,7 +190,6 @@ struct TOverviewCache::State {
     {
         if (!Key || !Picture || !Scale || Key->Id != key.Id || Key->Width != key.Width || Key->Height != key.Height)
             return false;
-        if (moving == TMoving::LastBorder || Moving == TMoving::LastBorder) return false;
         if (map.BorderCount() + map.RailCount() < TMap::IndexFrom || key.Width <= 0 || key.Height <= 0) return false;
         // Without rails the frame takes in the point (0, 0) as well.
         if (RailsDrawn == 0 || map.RailCount() == 0) return false;
@@ -208,10 +198,13 @@ struct TOverviewCache::State {
         // The marks as the picture drew them and the rail it left out, followed to their indexes of now.
         std::int32_t start = Key->StartRail, finish = Key->FinishRail, selected = Key->SelRail;
         std::int32_t left = Moving == TMoving::LastRail ? RailsDrawn - 1 : -1;
+        std::int32_t leftBorder = Moving == TMoving::LastBorder ? BordersDrawn - 1 : -1;
         const bool reached = map.EditsSince(Revision, [&](const TElementChange& change) {
             area.Take(change.Area);
             if (change.IsRail)
                 for (std::int32_t* mark : {&start, &finish, &selected, &left}) FollowIndex(*mark, change);
+            else
+                FollowIndex(leftBorder, change);
         });
         if (!reached) return false;
         const auto takeRail = [&](std::int32_t index) {
@@ -224,15 +217,20 @@ struct TOverviewCache::State {
                 takeRail(was[k]);
                 takeRail(now[k]);
             }
+        const auto takeBorder = [&](std::int32_t index) {
+            if (index >= 0 && index < map.BorderCount()) area.Take(map.Borders()[static_cast<std::size_t>(index)]);
+        };
         if (Moving == TMoving::LastRail) {
             takeRail(left);
             takeRail(selected);
         }
+        takeBorder(leftBorder);
         const std::int32_t last = map.RailCount() - 1;
         if (moving == TMoving::LastRail) {
             takeRail(last);
             takeRail(map.SelRail);
         }
+        if (moving == TMoving::LastBorder) takeBorder(map.BorderCount() - 1);
 
         const TOverviewScale& scale = *Scale;
         const std::int64_t minX = scale.MinX, minY = scale.MinY;
@@ -246,15 +244,19 @@ struct TOverviewCache::State {
             if (!strictlyInside(area) && !SameFrame(OverviewBounds(map), scale)) return false;
         }
         std::optional<TOverviewBounds> others;
-        if (moving == TMoving::LastRail) {
-            TEditArea rail;
-            rail.Take(map.Rails().back());
-            if (strictlyInside(rail)) {
+        if (moving != TMoving::Nothing) {
+            TEditArea element;
+            if (moving == TMoving::LastRail)
+                element.Take(map.Rails().back());
+            else
+                element.Take(map.Borders().back());
+            if (strictlyInside(element)) {
                 others = TOverviewBounds{scale.MinX, scale.MinY, static_cast<std::int32_t>(maxX),
                                          static_cast<std::int32_t>(maxY)};
             } else {
                 TOverviewLeaveOut leaveOut;
-                leaveOut.LastRail = leaveOut.Selected = true;
+                leaveOut.LastBorder = moving == TMoving::LastBorder;
+                leaveOut.LastRail = leaveOut.Selected = moving == TMoving::LastRail;
                 others = OverviewBounds(map, leaveOut);
             }
         }
@@ -265,15 +267,6 @@ struct TOverviewCache::State {
             const std::int32_t px1 = scale.RoundedX(area.X1) - 2, py1 = scale.RoundedY(area.Y1) - 2;
             const std::int32_t px2 = scale.RoundedX(area.X2) + 2, py2 = scale.RoundedY(area.Y2) + 2;
             if (px1 < 1 || py1 < 1 || px2 > key.Width - 2 || py2 > key.Height - 2) return false;
-            // Every element whose line (rounded ends) may reach those pixels.
-            const auto world = [](std::int64_t min, std::int64_t range, std::int64_t size, std::int64_t pixel, bool up) {
-                const std::int64_t product = pixel * range;
-                return static_cast<std::int32_t>(min + (up ? (product + size - 1) / size : product / size));
-            };
-            const std::int32_t wx1 = world(minX, scale.RangeX, key.Width, px1 - 1, false);
-            const std::int32_t wy1 = world(minY, scale.RangeY, key.Height, py1 - 1, false);
-            const std::int32_t wx2 = world(minX, scale.RangeX, key.Width, px2 + 2, true);
-            const std::int32_t wy2 = world(minY, scale.RangeY, key.Height, py2 + 2, true);
             Key.reset();
             if (!Layer) Layer = Bitmaps.CreateBitmap();
             Resize(*Layer, key.Width, key.Height);
@@ -283,13 +276,13 @@ struct TOverviewCache::State {
             layer.SetBrushColor(clBlack);
             layer.SetBrushStyle(TBrushStyle::Solid);
             layer.Rectangle(0, 0, key.Width, key.Height);
-            map.BordersNear(wx1, wy1, wx2, wy2, Near);
-            for (const std::int32_t i : Near) DrawLine(layer, OverviewBorderLine(map, scale, i));
-            map.RailsNear(wx1, wy1, wx2, wy2, Near);
+            const TEditArea world = WorldNear(px1, py1, px2, py2);
+            map.BordersNear(world.X1, world.Y1, world.X2, world.Y2, Near);
+            const std::int32_t lastBorder = map.BorderCount() - 1;
             for (const std::int32_t i : Near)
-                if (!(moving == TMoving::LastRail && i == last)) DrawLine(layer, OverviewRailLine(map, scale, i));
-            if (moving != TMoving::LastRail && map.SelRail >= 0 && map.SelRail < map.RailCount())
-                DrawLine(layer, OverviewSelectedLine(map, scale));
+                if (!(moving == TMoving::LastBorder && i == lastBorder))
+                    DrawLine(layer, OverviewBorderLine(map, scale, i));
+            DrawRailsOver(map, layer, px1, py1, px2, py2, moving);
             if (!PatchBitmap) PatchBitmap = Bitmaps.CreateBitmap();
             Resize(*PatchBitmap, px2 - px1 + 1, py2 - py1 + 1);
             PatchBitmap->Canvas().Draw(-px1, -py1, *Layer);
@@ -312,9 +305,46 @@ struct TOverviewCache::State {
         LastRail = LastRailOf(map);
         Revision = map.Revision();
         RailsDrawn = map.RailCount();
+        BordersDrawn = map.BorderCount();
         Key = key;
         ++Patches;
         return true;
+    }
+
+    /// The world rectangle that holds every element whose overview line
+    /// (rounded ends, or the selected line's truncated ones) may reach the
+    /// pixels [px1, px2] x [py1, py2] of the picture: a rounded end on pixel
+    /// p lies within half a pixel's units of p's.
+    TEditArea WorldNear(std::int32_t px1, std::int32_t py1, std::int32_t px2, std::int32_t py2) const
+    {
+        const TOverviewScale& scale = *Scale;
+        const auto world = [](std::int64_t min, std::int64_t range, std::int64_t size, std::int64_t pixel, bool up) {
+            const std::int64_t product = pixel * range;
+            const std::int64_t quotient = product >= 0 ? product / size : -((-product + size - 1) / size);
+            const std::int64_t v = min + (up ? (product + size - 1) / size : quotient);
+            return static_cast<std::int32_t>(std::clamp<std::int64_t>(v, INT32_MIN, INT32_MAX));
+        };
+        TEditArea area;
+        area.X1 = world(scale.MinX, scale.RangeX, scale.Width, std::int64_t{px1} - 1, false);
+        area.Y1 = world(scale.MinY, scale.RangeY, scale.Height, std::int64_t{py1} - 1, false);
+        area.X2 = world(scale.MinX, scale.RangeX, scale.Width, std::int64_t{px2} + 2, true);
+        area.Y2 = world(scale.MinY, scale.RangeY, scale.Height, std::int64_t{py2} + 2, true);
+        return area;
+    }
+
+    /// Draws onto canvas, in drawing order, every rail line that may reach
+    /// the pixels [px1, px2] x [py1, py2], then the selected rail's; the
+    /// moving rail and the selected line are left out while a rail is drawn out.
+    void DrawRailsOver(const TMap& map, TCanvas& canvas, std::int32_t px1, std::int32_t py1, std::int32_t px2,
+                       std::int32_t py2, TMoving moving)
+    {
+        const TEditArea world = WorldNear(px1, py1, px2, py2);
+        map.RailsNear(world.X1, world.Y1, world.X2, world.Y2, Near);
+        const std::int32_t last = map.RailCount() - 1;
+        for (const std::int32_t i : Near)
+            if (!(moving == TMoving::LastRail && i == last)) DrawLine(canvas, OverviewRailLine(map, *Scale, i));
+        if (moving != TMoving::LastRail && map.SelRail >= 0 && map.SelRail <= last)
+            DrawLine(canvas, OverviewSelectedLine(map, *Scale));
     }
 
     /// Where an index into the rails stands after one journal entry (-1 once
@@ -376,7 +406,7 @@ struct TOverviewCache::State {
     /// after the borders that may cross them laid over it again in drawing
     /// order: composed on a copy of the picture and copied onto the canvas
     /// through a bitmap of the border's box, so no pixel outside the box changes.
-    void LayBorderUnder(TCanvas& canvas, const TOverviewLine& border)
+    void LayBorderUnder(const TMap& map, TCanvas& canvas, const TOverviewLine& border)
     {
         const std::int32_t x1 = std::max(std::min(border.X1, border.X2), 0);
         const std::int32_t y1 = std::max(std::min(border.Y1, border.Y2), 0);
@@ -388,8 +418,7 @@ struct TOverviewCache::State {
         TCanvas& layer = Layer->Canvas();
         layer.Draw(0, 0, *Picture);
         DrawLine(layer, border);
-        OverGrid.Near(x1, y1, x2, y2, Near);
-        for (const std::int32_t i : Near) DrawLine(layer, OverLines[static_cast<std::size_t>(i)]);
+        DrawRailsOver(map, layer, x1, y1, x2, y2, TMoving::LastBorder);
         if (!PatchBitmap) PatchBitmap = Bitmaps.CreateBitmap();
         Resize(*PatchBitmap, x2 - x1 + 1, y2 - y1 + 1);
         PatchBitmap->Canvas().Draw(-x1, -y1, *Layer);
@@ -440,7 +469,7 @@ void TOverviewCache::Draw(const TMap& map, TCanvas& canvas, std::int32_t width, 
     }
     std::optional<TOverviewLine> last = s.Last;
     if (border) {
-        s.LayBorderUnder(canvas, *border);
+        s.LayBorderUnder(map, canvas, *border);
         if (map.Rails().empty()) last = border;
     }
     for (const std::optional<TOverviewLine>& over : {rail, selected})

@@ -526,15 +526,17 @@ TEST(OverviewCache, RedrawingWhereEditsWereMatchesDrawingFromScratch)
             switch (pick(0, 12)) {
             case 0: { // drawn out, over several ticks, and released or taken back
                 const bool rail = pick(0, 1) == 0;
+                // World points, as a press gives them.
+                const std::int32_t px = origin + pick(0, 700), py = origin + pick(0, 590);
                 map.BeginStep(rail ? TStepKind::DrawRail : TStepKind::DrawBorder);
                 if (rail && pick(0, 2) == 0) // appended as given, another rail staying selected
                     map.AppendRails(std::vector{MapBuilders::RailOf(3100, 3150, 3200, 3200)});
                 else if (rail)
-                    map.AddRail(pick(0, 700), pick(0, 590), pick(0, 700), pick(0, 590));
+                    map.AddRail(px, py, px, py);
                 else
-                    map.AddBorder(pick(0, 700), pick(0, 590), pick(0, 700), pick(0, 590), 0x123456, bkHighWall);
+                    map.AddBorder(px, py, px, py, 0x123456, bkHighWall);
                 placing = rail ? 2 : 1;
-                for (int move = pick(0, 3); move > 0; --move)
+                for (int move = pick(0, 5); move > 0; --move)
                     check.Tick(map, origin, origin, pick(0, 717), pick(0, 599), placing, step + " drawing out");
                 if (pick(0, 3) == 0) {
                     map.CancelStep();
