@@ -13,6 +13,7 @@
 #include "model/Checked.h"
 #include "platform/Dialogs.h"
 #include "ui/TKestApplication.h"
+#include "ui/TRadioGroup.h"
 #include "ui/Unit1.h"
 
 namespace {
@@ -115,7 +116,37 @@ void BM_StartupLargeMap(benchmark::State& state)
     FirstFrame(state, {"kestedit", path}, 100000);
 }
 
+/// The first click after a large map opened and its first frame was drawn:
+/// the select tool's press and release in the view and the tick that shows
+/// what it selected. Opening and the first frame are not timed.
+void BM_FirstClickAfterOpening(benchmark::State& state)
+{
+    const auto elements = static_cast<std::int32_t>(state.range(0));
+    const std::string path = LargeMapFile(elements);
+    Environment();
+    TNoColorDialog color;
+    TNoFileDialog picture;
+    std::int32_t x = 300;
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto form = std::make_unique<TForm1>(color, picture, TCommandLine{"kestedit", path});
+        form->Timer1Timer();
+        form->RadioGroup1->SetItemIndex(5);
+        x += 7; // another point at each opening
+        state.ResumeTiming();
+        form->PaintBox1MouseDown(TMouseButton::Left, x, 250);
+        form->PaintBox1MouseUp(TMouseButton::Left, x, 250);
+        form->Timer1Timer();
+        state.PauseTiming();
+        form.reset();
+        state.ResumeTiming();
+    }
+    std::filesystem::remove(path);
+}
+
 } // namespace
 
 BENCHMARK(BM_StartupEmptyMap)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_StartupLargeMap)->Unit(benchmark::kMillisecond);
+// A few openings each: the opening itself takes seconds at ten million.
+BENCHMARK(BM_FirstClickAfterOpening)->Arg(1'000'000)->Arg(10'000'000)->Iterations(2)->Unit(benchmark::kMillisecond);

@@ -262,11 +262,16 @@ struct TOverviewCache::State {
         }
 
         if (!area.Empty()) {
-            // Two pixels around the area's rounded image: the selected line's
-            // truncated ends lie at most one before.
-            const std::int32_t px1 = scale.RoundedX(area.X1) - 2, py1 = scale.RoundedY(area.Y1) - 2;
-            const std::int32_t px2 = scale.RoundedX(area.X2) + 2, py2 = scale.RoundedY(area.Y2) + 2;
-            if (px1 < 1 || py1 < 1 || px2 > key.Width - 2 || py2 > key.Height - 2) return false;
+            // A changed line that leaves the picture would change the lines
+            // kept for outside it. Within the frame no end lies before pixel 0.
+            const std::int32_t right = scale.RoundedX(area.X2), bottom = scale.RoundedY(area.Y2);
+            if (right > key.Width - 1 || bottom > key.Height - 1) return false;
+            // Two pixels around the area's rounded image (the selected line's
+            // truncated ends lie at most one before), inside the picture.
+            const std::int32_t px1 = std::max(scale.RoundedX(area.X1) - 2, 0);
+            const std::int32_t py1 = std::max(scale.RoundedY(area.Y1) - 2, 0);
+            const std::int32_t px2 = std::min(right + 2, key.Width - 1);
+            const std::int32_t py2 = std::min(bottom + 2, key.Height - 1);
             Key.reset();
             if (!Layer) Layer = Bitmaps.CreateBitmap();
             Resize(*Layer, key.Width, key.Height);

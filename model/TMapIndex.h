@@ -170,7 +170,7 @@ void TElementGrid::Build(std::size_t count, EndsAt endsAt)
     if (total > UINT32_MAX) throw std::length_error("grid too large");
     for (std::size_t c = 0; c < cellCount; ++c) offsets_[c + 1] += offsets_[c];
     // Kept at its size from one build to the next: a large map's grid is
-    // rebuilt after every edit, and fresh pages cost more than the bytes.
+    // built again after each many edits, and fresh pages cost more than the bytes.
     bytes_.resize(offsets_[cellCount]);
     std::fill(last.begin(), last.end(), -1);
     std::vector<std::uint32_t> next(offsets_.begin(), offsets_.end() - 1);
