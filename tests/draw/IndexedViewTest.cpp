@@ -2,6 +2,8 @@
 // elements: every answer must be the one that visiting every element gives.
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include <algorithm>
 #include <climits>
 #include <random>
@@ -90,6 +92,10 @@ struct TAnswer {
     std::vector<std::string> Calls;
     /// Which of drawing, snapping and picking raised the overflow error.
     bool DrawRaised, SnapRaised, PickRaised;
+    /// The end a press of the select tool takes, and the ends joined to it
+    /// (or, with none near, those at the snapped point).
+    std::optional<TElementEnd> Near;
+    std::vector<TElementEnd> Joined;
     friend bool operator==(const TAnswer&, const TAnswer&) = default;
 };
 
@@ -120,6 +126,8 @@ TAnswer Answer(const TMap& map, std::int32_t px, std::int32_t py, std::uint8_t p
     }
     answer.SelRail = copy.SelRail;
     answer.SelBorder = copy.SelBorder;
+    answer.Near = copy.EndNearView(px, py);
+    answer.Joined = copy.EndsAt(answer.Near ? copy.EndPoint(*answer.Near) : copy.SnappedWorldPoint());
     return answer;
 }
 
