@@ -1,6 +1,8 @@
 #include "model/TMap.h"
 
+#include <algorithm>
 #include <atomic>
+#include <iterator>
 #include <new>
 #include <optional>
 #include <stdexcept>
@@ -601,19 +603,95 @@ void TMap::SelectBorder(std::int32_t index)
     MoveSelection(borders_, SelBorder, index);
 }
 
+namespace {
+
+bool DoomedRail(const TRail& r) { return OutsideWorld(r) || r.Length() < 10; }
+bool DoomedBorder(const TBorder& b) { return OutsideWorld(b); }
+
+/// The indices of now of the elements of one kind added or changed by the
+/// journal entries replayed into it, ascending.
+class TTouched {
+public:
+    void Follow(const TElementChange& change)
+    {
+        const auto from = std::lower_bound(indices_.begin(), indices_.end(), change.First);
+        switch (change.Kind) {
+        case TEditKind::Added:
+            for (auto k = from; k != indices_.end(); ++k) *k += change.Count;
+            Insert(change.First, change.Count);
+            break;
+        case TEditKind::Removed: {
+            const auto to = std::lower_bound(from, indices_.end(), change.First + change.Count);
+            for (auto k = to; k != indices_.end(); ++k) *k -= change.Count;
+            indices_.erase(from, to);
+            break;
+        }
+        case TEditKind::Changed: Insert(change.First, change.Count); break;
+        }
+    }
+    const std::vector<std::int32_t>& Indices() const { return indices_; }
+
+private:
+    void Insert(std::int32_t first, std::int32_t count)
+    {
+        std::vector<std::int32_t> range(static_cast<std::size_t>(count));
+        for (std::int32_t k = 0; k < count; ++k) range[static_cast<std::size_t>(k)] = first + k;
+        std::vector<std::int32_t> merged;
+        merged.reserve(indices_.size() + range.size());
+        std::set_union(indices_.begin(), indices_.end(), range.begin(), range.end(), std::back_inserter(merged));
+        indices_ = std::move(merged);
+    }
+    std::vector<std::int32_t> indices_;
+};
+
+} // namespace
+
+bool TMap::NothingToTidySince(std::uint64_t revision) const
+{
+    // Beyond a few thousand touched elements a scan of them all is no dearer.
+    constexpr std::size_t MaxTouched = 4096;
+    TTouched rails, borders;
+    bool few = true;
+    const bool reached = EditsSince(revision, [&](const TElementChange& change) {
+        if (!few) return;
+        TTouched& touched = change.IsRail ? rails : borders;
+        few = static_cast<std::size_t>(change.Count) <= MaxTouched;
+        if (few) touched.Follow(change);
+        few = few && touched.Indices().size() <= MaxTouched;
+    });
+    if (!reached || !few) return false;
+    // A check that raises is left to the scan, which raises it in its own order.
+    try {
+        for (const std::int32_t k : rails.Indices())
+            if (DoomedRail(rails_[static_cast<std::size_t>(k)])) return false;
+        for (const std::int32_t k : borders.Indices())
+            if (DoomedBorder(borders_[static_cast<std::size_t>(k)])) return false;
+    } catch (...) {
+        return false;
+    }
+    return true;
+}
+
 void TMap::Normalize()
 {
+    // Every element was looked at when the map was last tidy: only those
+    // edited since can need removing, and when none does nothing changes.
+    if (tidyRevision_ && NothingToTidySince(*tidyRevision_)) {
+        tidyRevision_ = Revision();
+        return;
+    }
+    tidyRevision_.reset();
     // One pass instead of a deletion per element, with the same index fix-ups
     // and flags; a map with many stray elements would otherwise take quadratic time.
     std::int32_t* const railIndices[] = {&StartRail, &FinishRail, &SelRail};
-    const bool railsGone =
-        EraseWhere(rails_, [](const TRail& r) { return OutsideWorld(r) || r.Length() < 10; }, railIndices);
+    const bool railsGone = EraseWhere(rails_, DoomedRail, railIndices);
     std::int32_t* const borderIndices[] = {&SelBorder};
-    const bool bordersGone = EraseWhere(borders_, [](const TBorder& b) { return OutsideWorld(b); }, borderIndices);
+    const bool bordersGone = EraseWhere(borders_, DoomedBorder, borderIndices);
     if (railsGone || bordersGone) {
         Modified = true;
         Touch();
     }
+    tidyRevision_ = Revision();
 }
 
 template void TMap::PutElement(std::vector<TRail>&, std::int32_t, const TRail&);

@@ -411,6 +411,11 @@ private:
     TMapHistory history_;
     /// Set while a step is applied: its changes are neither recorded nor unrecorded.
     bool applying_ = false;
+    /// The revision at which Normalize last left nothing to remove.
+    std::optional<std::uint64_t> tidyRevision_;
+    /// No element added or changed since revision would be removed by
+    /// Normalize (false also when the journal cannot tell).
+    bool NothingToTidySince(std::uint64_t revision) const;
     /// Set while an element is added and its values not yet written: the
     /// journal's entries then give no area (AddElement gives the final one).
     bool unseenAreas_ = false;

@@ -446,3 +446,66 @@ TEST(EditJournal, GridsFollowingItAnswerAsGridsBuiltAfresh)
     EXPECT_LT(builds * 3, looks) << builds << " of " << looks;
     EXPECT_GT(builds, 10u);
 }
+
+TEST(EditJournal, NormalizeLookingOnlyAtEditsRemovesWhatAFullLookRemoves)
+{
+    // Normalize looks only at the elements edited since the map was last
+    // tidy; a map given the same contents by assignment has no journal to
+    // follow and looks at every element.
+    const TTempFolder scratch;
+    int removing = 0;
+    for (std::uint32_t seed = 1; seed <= 40; ++seed) {
+        SCOPED_TRACE("seed " + std::to_string(seed));
+        std::mt19937 rng(seed);
+        TMap map = MapBuilders::RandomRouteMap(rng);
+        map.Normalize();
+        for (int edit = 0; edit < 60; ++edit) {
+            // Now and then an element to remove, anywhere in the arrays, then
+            // edits that move it to another index before the map is tidied.
+            if (Pick(rng, 0, 1) == 0 && map.RailCount() > 0)
+                EditRail(map, Pick(rng, 0, map.RailCount() - 1), [&](TRail& r) {
+                    r.X2 = r.X1 + Pick(rng, 0, 12);
+                    r.Y2 = r.Y1;
+                });
+            for (int more = Pick(rng, 1, 3); more > 0; --more) {
+                const int kind = Pick(rng, 0, 2);
+                if (kind < 2 && map.RailCount() > 1) {
+                    {
+                        const TEditStep step(map, TStepKind::Delete);
+                        map.DeleteRail(Pick(rng, 0, map.RailCount() - 1));
+                    }
+                    if (kind == 1) map.Undo(); // back in the middle of the array
+                } else {
+                    RandomEdit(map, rng, scratch);
+                }
+            }
+            TMap scanned;
+            scanned = map;
+            const auto tidy = [](TMap& m) {
+                try {
+                    m.Normalize();
+                    return false;
+                } catch (const EIntOverflow&) {
+                    return true;
+                }
+            };
+            const std::int32_t before = map.RailCount() + map.BorderCount();
+            ASSERT_EQ(tidy(map), tidy(scanned)) << "edit " << edit;
+            removing += map.RailCount() + map.BorderCount() < before;
+            ASSERT_EQ(map.RailCount(), scanned.RailCount()) << "edit " << edit;
+            ASSERT_EQ(map.BorderCount(), scanned.BorderCount()) << "edit " << edit;
+            for (std::int32_t k = 0; k < map.RailCount(); ++k)
+                ASSERT_TRUE(Same(map.Rails()[static_cast<std::size_t>(k)], scanned.Rails()[static_cast<std::size_t>(k)]))
+                    << "edit " << edit << " rail " << k;
+            for (std::int32_t k = 0; k < map.BorderCount(); ++k)
+                ASSERT_TRUE(
+                    Same(map.Borders()[static_cast<std::size_t>(k)], scanned.Borders()[static_cast<std::size_t>(k)]))
+                    << "edit " << edit << " border " << k;
+            ASSERT_EQ(std::tuple(map.StartRail, map.FinishRail, map.SelRail, map.SelBorder, map.Modified),
+                      std::tuple(scanned.StartRail, scanned.FinishRail, scanned.SelRail, scanned.SelBorder,
+                                 scanned.Modified))
+                << "edit " << edit;
+        }
+    }
+    EXPECT_GT(removing, 300);
+}
