@@ -146,6 +146,18 @@ struct TOverviewCache::State {
     std::unique_ptr<TBitmap> Layer;
     std::unique_ptr<TBitmap> PatchBitmap;
 
+    /// Remembers what the picture now shows: the map as of this revision, drawn with key, leaving out moving.
+    void Drawn(const TMap& map, const TPictureKey& key, TMoving moving)
+    {
+        Moving = moving;
+        LastBorder = LastBorderOf(map);
+        LastRail = LastRailOf(map);
+        Revision = map.Revision();
+        RailsDrawn = map.RailCount();
+        BordersDrawn = map.BorderCount();
+        Key = key;
+    }
+
     void Rebuild(const TMap& map, const TPictureKey& key, TMoving moving)
     {
         Key.reset();
@@ -167,13 +179,7 @@ struct TOverviewCache::State {
         Edges = std::move(collector.Edges);
         BorderEdges = collector.BorderEdges;
         Last = collector.Last;
-        Moving = moving;
-        LastBorder = LastBorderOf(map);
-        LastRail = LastRailOf(map);
-        Revision = map.Revision();
-        RailsDrawn = map.RailCount();
-        BordersDrawn = map.BorderCount();
-        Key = key;
+        Drawn(map, key, moving);
         ++Rebuilds;
     }
 
@@ -305,13 +311,7 @@ struct TOverviewCache::State {
         else if (map.BorderCount() > 0)
             Last = OverviewBorderLine(map, scale, map.BorderCount() - 1);
         if (others) Others = *others;
-        Moving = moving;
-        LastBorder = LastBorderOf(map);
-        LastRail = LastRailOf(map);
-        Revision = map.Revision();
-        RailsDrawn = map.RailCount();
-        BordersDrawn = map.BorderCount();
-        Key = key;
+        Drawn(map, key, moving);
         ++Patches;
         return true;
     }
