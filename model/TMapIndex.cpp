@@ -261,8 +261,5 @@ bool TMap::UsesIndexAt(std::int32_t px, std::int32_t py) const
     // Within these bounds no element inside the grid's coordinate range can
     // make the view arithmetic leave 32 bits, so skipping it changes nothing.
     const auto within = [](std::int32_t v, std::int32_t low, std::int32_t high) { return v >= low && v <= high; };
-    return BorderCount() + RailCount() >= IndexFrom && within(ViewX, 0, WorldSize) && within(ViewY, 0, WorldSize) &&
-           within(Zoom.Span(ViewWidth), 0, 4096) &&
-           within(Zoom.Span(ViewHeight), 0, 4096) && within(px, -4096, 4096) &&
-           within(py, -4096, 4096);
+    return UsesIndexNear(px, py) && within(Zoom.Span(ViewWidth), 0, 4096) && within(Zoom.Span(ViewHeight), 0, 4096);
 }
