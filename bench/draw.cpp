@@ -6,6 +6,7 @@
 #include <map>
 #include <random>
 
+#include "bench/BenchWindow.h"
 #include "draw/MapDraw.h"
 #include "draw/Overview.h"
 #include "draw/OverviewCache.h"
@@ -14,61 +15,48 @@
 
 namespace {
 
-constexpr std::int32_t ViewWidth = 718;
-constexpr std::int32_t ViewHeight = 600;
-constexpr std::int32_t OverviewSize = 137;
+using BenchWindow::BackBuffer;
+using BenchWindow::OverviewSize;
+using BenchWindow::ViewHeight;
+using BenchWindow::ViewWidth;
 
 /// Half rails, half borders of every kind, up to 150 units long, spread over
 /// the world; a start, a finish and a selected rail and border.
 TMap& SpreadMap(std::int64_t elements)
 {
     static std::map<std::int64_t, std::unique_ptr<TMap>> maps;
-    auto& slot = maps[elements];
-    if (slot) return *slot;
-    slot = std::make_unique<TMap>();
-    TMap& map = *slot;
-    std::mt19937 random(static_cast<unsigned>(elements));
-    std::uniform_int_distribution<std::int32_t> coord(0, WorldSize - 150);
-    std::uniform_int_distribution<std::int32_t> step(0, 150);
-    std::uniform_int_distribution<std::uint32_t> colour(0, 0xFFFFFF);
-    std::vector<TRail> rails;
-    std::vector<TBorder> borders;
-    rails.reserve(static_cast<std::size_t>(elements - elements / 2));
-    borders.reserve(static_cast<std::size_t>(elements / 2));
-    for (std::int64_t i = 0; i < elements; ++i) {
-        TLine* line;
-        if (i % 2 == 0) {
-            line = &rails.emplace_back();
-        } else {
-            TBorder& b = borders.emplace_back();
-            b.Color = colour(random);
-            b.Kind = static_cast<std::uint8_t>(i % 8 / 2);
-            line = &b;
+    return BenchWindow::MapOfSize(maps, elements, [](TMap& map, std::int64_t elements) {
+        std::mt19937 random(static_cast<unsigned>(elements));
+        std::uniform_int_distribution<std::int32_t> coord(0, WorldSize - 150);
+        std::uniform_int_distribution<std::int32_t> step(0, 150);
+        std::uniform_int_distribution<std::uint32_t> colour(0, 0xFFFFFF);
+        std::vector<TRail> rails;
+        std::vector<TBorder> borders;
+        rails.reserve(static_cast<std::size_t>(elements - elements / 2));
+        borders.reserve(static_cast<std::size_t>(elements / 2));
+        for (std::int64_t i = 0; i < elements; ++i) {
+            TLine* line;
+            if (i % 2 == 0) {
+                line = &rails.emplace_back();
+            } else {
+                TBorder& b = borders.emplace_back();
+                b.Color = colour(random);
+                b.Kind = static_cast<std::uint8_t>(i % 8 / 2);
+                line = &b;
+            }
+            line->X1 = coord(random);
+            line->Y1 = coord(random);
+            line->X2 = line->X1 + step(random);
+            line->Y2 = line->Y1 + step(random);
         }
-        line->X1 = coord(random);
-        line->Y1 = coord(random);
-        line->X2 = line->X1 + step(random);
-        line->Y2 = line->Y1 + step(random);
-    }
-    map.AppendRails(rails);
-    map.AppendBorders(borders);
-    map.SetStartRail(0);
-    map.SetFinishRail(1);
-    map.SelectRail(2);
-    map.SelectBorder(3);
-    map.ViewX = 4641;
-    map.ViewY = 4700;
-    map.ViewWidth = ViewWidth;
-    map.ViewHeight = ViewHeight;
-    return map;
-}
-
-std::unique_ptr<TQtBitmap> BackBuffer()
-{
-    auto b = std::make_unique<TQtBitmap>();
-    b->SetWidth(894);
-    b->SetHeight(618);
-    return b;
+        map.AppendRails(rails);
+        map.AppendBorders(borders);
+        map.SetStartRail(0);
+        map.SetFinishRail(1);
+        map.SelectRail(2);
+        map.SelectBorder(3);
+        map.SetView({4641, 4700, ViewWidth, ViewHeight, {}});
+    });
 }
 
 /// Ticks on a map that stays as it is while the mouse moves: the pictures

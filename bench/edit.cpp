@@ -12,15 +12,16 @@
 #include <map>
 #include <memory>
 
+#include "bench/BenchWindow.h"
 #include "draw/OverviewCache.h"
 #include "draw/ViewCache.h"
 #include "platform/qt/QtCanvas.h"
 
 namespace {
 
-constexpr std::int32_t ViewWidth = 718;
-constexpr std::int32_t ViewHeight = 600;
-constexpr std::int32_t OverviewSize = 137;
+using BenchWindow::OverviewSize;
+using BenchWindow::ViewHeight;
+using BenchWindow::ViewWidth;
 constexpr std::int32_t ViewX = 6000;
 constexpr std::int32_t ViewY = 4000;
 
@@ -30,48 +31,40 @@ constexpr std::int32_t ViewY = 4000;
 TMap& RowsMap(std::int64_t rails)
 {
     static std::map<std::int64_t, std::unique_ptr<TMap>> maps;
-    auto& slot = maps[rails];
-    if (slot) return *slot;
-    slot = std::make_unique<TMap>();
-    TMap& map = *slot;
-    constexpr std::int32_t PerRow = 400; // 12 units apart: x from 0 to 4800
-    std::vector<TRail> all(static_cast<std::size_t>(rails));
-    for (std::int64_t i = 0; i < rails; ++i) {
-        TRail& r = all[static_cast<std::size_t>(i)];
-        r.X1 = static_cast<std::int32_t>(i % PerRow) * 12;
-        r.Y1 = static_cast<std::int32_t>((i / PerRow) % 10000);
-        r.X2 = r.X1 + 10;
-        r.Y2 = r.Y1;
-    }
-    // The last two at the world's far corners, so the overview shows the world.
-    TRail& corner = all.back();
-    corner.X1 = corner.Y1 = corner.Y2 = WorldSize - 10;
-    corner.X2 = WorldSize;
-    TRail& middle = all[static_cast<std::size_t>(rails / 2)];
-    middle.X1 = ViewX + 200;
-    middle.Y1 = ViewY + 200;
-    middle.X2 = middle.X1 + 10;
-    middle.Y2 = middle.Y1;
-    map.AppendRails(all);
-    map.ViewX = ViewX;
-    map.ViewY = ViewY;
-    map.ViewWidth = ViewWidth;
-    map.ViewHeight = ViewHeight;
-    return map;
+    return BenchWindow::MapOfSize(maps, rails, [](TMap& map, std::int64_t rails) {
+        constexpr std::int32_t PerRow = 400; // 12 units apart: x from 0 to 4800
+        std::vector<TRail> all(static_cast<std::size_t>(rails));
+        for (std::int64_t i = 0; i < rails; ++i) {
+            TRail& r = all[static_cast<std::size_t>(i)];
+            r.X1 = static_cast<std::int32_t>(i % PerRow) * 12;
+            r.Y1 = static_cast<std::int32_t>((i / PerRow) % 10000);
+            r.X2 = r.X1 + 10;
+            r.Y2 = r.Y1;
+        }
+        // The last one in the world's far corner, so the overview shows the world.
+        TRail& corner = all.back();
+        corner.X1 = corner.Y1 = corner.Y2 = WorldSize - 10;
+        corner.X2 = WorldSize;
+        TRail& middle = all[static_cast<std::size_t>(rails / 2)];
+        middle.X1 = ViewX + 200;
+        middle.Y1 = ViewY + 200;
+        middle.X2 = middle.X1 + 10;
+        middle.Y2 = middle.Y1;
+        map.AppendRails(all);
+        map.SetView({ViewX, ViewY, ViewWidth, ViewHeight, {}});
+    });
 }
 
 /// The window's drawing at one tick: the main view and the overview, each
 /// through its cache, into one back buffer.
 struct TTicker {
-    std::unique_ptr<TQtBitmap> Buffer = std::make_unique<TQtBitmap>();
+    std::unique_ptr<TQtBitmap> Buffer = BenchWindow::BackBuffer();
     TQtBitmapFactory Factory;
     TViewCache View{Factory};
     TOverviewCache Overview{Factory};
 
     explicit TTicker(TMap& map)
     {
-        Buffer->SetWidth(894);
-        Buffer->SetHeight(618);
         Tick(map, 0);
     }
     void Tick(TMap& map, std::uint8_t placing, std::int32_t mouseX = 300)
