@@ -44,6 +44,17 @@ TSilentMessages& Environment()
     static char name[] = "bench_startup";
     static char* argv[] = {name, nullptr};
     static TKestApplication app(argc, argv);
+    // The windows' recovery copies go to a scratch folder, never the user's.
+    static const struct TScratchDataHome {
+        std::filesystem::path Path =
+            std::filesystem::temp_directory_path() / ("kest-bench-" + std::to_string(QCoreApplication::applicationPid()));
+        TScratchDataHome() { qputenv("XDG_DATA_HOME", QByteArray::fromStdString(Path.string())); }
+        ~TScratchDataHome()
+        {
+            std::error_code ignored;
+            std::filesystem::remove_all(Path, ignored);
+        }
+    } dataHome;
     static TSilentMessages messages;
     SetMessageService(&messages);
     return messages;

@@ -34,6 +34,13 @@ class TMessageService {
 public:
     virtual ~TMessageService() = default;
     virtual TMsgResult Confirm(const std::string& text, TMsgButtons buttons) = 0;
+    /// The same question under a title of its own, for questions that are not
+    /// a confirmation of the command just given.
+    virtual TMsgResult Ask(const std::string& title, const std::string& text, TMsgButtons buttons)
+    {
+        (void)title;
+        return Confirm(text, buttons);
+    }
     virtual void ShowError(const std::string& text) = 0;
 };
 

@@ -11,14 +11,18 @@
 #include <QStyle>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <QDebug>
 #include <algorithm>
+#include <chrono>
 
 #include "draw/OverviewCache.h"
 #include "draw/ViewCache.h"
 #include "model/TLine.h"
+#include "platform/qt/QtRecoveryFolder.h"
 #include "ui/RunGuarded.h"
 #include "ui/TListBox.h"
 #include "ui/TRadioGroup.h"
+#include "ui/TRecoveryKeeper.h"
 #include "ui/TScrollBar.h"
 #include "ui/TTools.h"
 
@@ -87,12 +91,15 @@ TForm1::TForm1(TColorDialog& colorDialog, TFileDialog& pictureDialog, const TCom
 
     Timer1 = new QTimer(this);
     Timer1->setInterval(RedrawInterval);
+    RecoveryTimer = new QTimer(this);
+    RecoveryTimer->setInterval(RecoveryInterval);
     ConnectHandlers();
     move(129, 152);
     layout->activate();
 
     FormCreate(commandLine);
     Timer1->start();
+    RecoveryTimer->start();
 }
 
 TForm1::~TForm1()
@@ -247,6 +254,7 @@ void TForm1::ConnectHandlers()
     ListBox1->OnClick = [this] { ListBox1Click(); };
 
     connect(Timer1, &QTimer::timeout, this, Guarded([this] { Timer1Timer(); }));
+    connect(RecoveryTimer, &QTimer::timeout, this, Guarded([this] { RecoveryTimerTimer(); }));
     const std::pair<QPushButton*, void (TForm1::*)()> buttons[] = {
         {Button1, &TForm1::Button1Click}, {Button2, &TForm1::Button2Click}, {Button3, &TForm1::Button3Click},
         {Button4, &TForm1::Button4Click}, {Button5, &TForm1::Button5Click}, {Button6, &TForm1::Button6Click},
@@ -280,11 +288,45 @@ void TForm1::FormCreate(const TCommandLine& commandLine)
     BackBuffer->SetWidth(std::max(outer.width(), FormClientWidth));
     BackBuffer->SetHeight(std::max(outer.height(), FormClientHeight));
     DrawCanvas = &BackBuffer->Canvas();
+    RunGuarded([this] { StartRecovery(); });
     // A damaged file named on the command line is reported like any other
     // failed load, and the window still opens.
-    if (commandLine.size() >= 2) RunGuarded([&] { MapList->OpenFile(commandLine[1]); });
-    ListBox1->SetItemIndex(0);
+    if (commandLine.size() >= 2) {
+        const std::int32_t current = MapList->Current;
+        RunGuarded([&] { MapList->OpenFile(commandLine[1]); });
+        // The file goes into the first map unless a map given back holds it,
+        // which then becomes current instead.
+        if (MapList->Current == current && !MapList->Map(0).FileName.empty()) MapList->Current = 0;
+    }
+    ListBox1->SetItemIndex(MapList->Current);
     SetScrollRanges();
+}
+
+void TForm1::StartRecovery()
+{
+    const TRecoveryClock clock = [] {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+            .count();
+    };
+    Recovery = std::make_unique<TRecoveryKeeper>(TRecoveryFolder::Root(), clock, [this](const std::string& reason) {
+        const QString line = QString::fromUtf8("Копии для восстановления не записываются: ") + QString::fromStdString(reason);
+        qWarning().noquote() << line;
+        ShowRouteNotice(line);
+    });
+    std::vector<const TMap*> recovered;
+    std::int32_t first = -1;
+    for (std::unique_ptr<TMap>& map : Recovery->OfferOrphans()) {
+        recovered.push_back(map.get());
+        MapList->AddMap(std::move(map));
+        if (first < 0) first = MapList->Current;
+    }
+    Recovery->Start(recovered);
+    if (first >= 0) MapList->Current = first;
+}
+
+void TForm1::RecoveryTimerTimer()
+{
+    if (Alive() && Recovery) Recovery->Tick(*MapList);
 }
 
 TMap& TForm1::CurrentMap() const { return MapList->CurrentMap(); }

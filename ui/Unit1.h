@@ -27,6 +27,7 @@ class TListBoxNames;
 class TOverviewCache;
 class TViewCache;
 class TRadioGroup;
+class TRecoveryKeeper;
 class TRouteFaultsWindow;
 class TScrollBar;
 
@@ -40,6 +41,8 @@ constexpr int FormClientHeight = 618;
 constexpr int RedrawInterval = 55;
 /// How long the route check's notice stays over the main view, in milliseconds.
 constexpr int RouteNoticeTime = 3000;
+/// How often the recovery copies are looked after, in milliseconds.
+constexpr int RecoveryInterval = 1000;
 
 /// The one editor window. Controls keep the form's names and are public so
 /// that tests drive them; the handlers are plain methods that Qt's events and
@@ -112,12 +115,16 @@ public:
     TRouteFaultsWindow* RouteFaults = nullptr;
     TColorDialog* ColorDialog1;
     TFileDialog* sp;
+    /// Looks after the recovery copies every RecoveryInterval (RecoveryTimerTimer).
+    QTimer* RecoveryTimer;
 
     // The window's state.
     std::unique_ptr<TListBoxNames> MapNames;
     std::unique_ptr<TMapList> MapList;
     std::unique_ptr<TQtBitmap> BackBuffer;
     TCanvas* DrawCanvas = nullptr;
+    /// The recovery copies of the open maps; made at start, emptied by a normal exit.
+    std::unique_ptr<TRecoveryKeeper> Recovery;
     /// The mouse's last point in the main view.
     std::int32_t MouseX = 0;
     std::int32_t MouseY = 0;
@@ -173,6 +180,8 @@ public:
     void PaintBox1MouseUp(TMouseButton button, std::int32_t x, std::int32_t y);
     /// Every 55 ms: the frame, the overview and the caption, when anything they show changed.
     void Timer1Timer();
+    /// Takes the recovery copies that are due and removes those no longer needed.
+    void RecoveryTimerTimer();
     /// Makes the next tick draw whatever its inputs.
     void ForgetLastTick() { lastTick_.reset(); }
     /// "Правка" menu: "Отменить" (Ctrl+Z) and "Вернуть" (Ctrl+Y, Ctrl+Shift+Z) on the current
@@ -255,6 +264,9 @@ private:
     /// A press in the main view or the overview, as the gestures see it.
     TPress PressOf(TGestureSurface surface, TMouseButton button, std::int32_t x, std::int32_t y) const;
     void CreateRouteNotice();
+    /// Offers the copies that dead editors left (the maps given back become
+    /// the list's, the first current) and starts keeping this editor's.
+    void StartRecovery();
     /// Shows text over the main view for RouteNoticeTime, restarting the time.
     void ShowRouteNotice(const QString& text);
     /// Brings the fault list, when it is shown, up to the current map's last check.

@@ -6,6 +6,7 @@
 #include "draw/PictureExport.h"
 #include "ui/RunGuarded.h"
 #include "ui/TListBox.h"
+#include "ui/TRecoveryKeeper.h"
 #include "ui/TRouteFaultsWindow.h"
 #include "ui/TScrollBar.h"
 #include "ui/Unit1.h"
@@ -198,6 +199,9 @@ bool TForm1::FormClose()
     }
     if (!closed) return false;
     Timer1->stop();
+    RecoveryTimer->stop();
+    // Every map was saved or let go by the user: no copy is wanted any more.
+    if (Recovery) Recovery->Exit();
     RouteNoticeTimerTimer();
     if (RouteFaults) RouteFaults->hide();
     gestures_.Clear();

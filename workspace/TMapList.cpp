@@ -36,11 +36,16 @@ void TMapList::NewMap()
 {
     // The map is made before the list grows, so a failed allocation leaves
     // the list and its lines as they were.
-    auto map = std::make_unique<TMap>();
+    AddMap(std::make_unique<TMap>());
+}
+
+void TMapList::AddMap(std::unique_ptr<TMap> map)
+{
     map->OtherMapOfFile = [this, self = map.get()](const std::string& path) { return OpenMapOfFile(path, self); };
+    const std::string name = map->DisplayName();
     Maps.push_back(std::move(map));
     Current = Count() - 1;
-    names_.Append(NewMapName);
+    names_.Append(name);
 }
 
 std::int32_t TMapList::FreeMap()

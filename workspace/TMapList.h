@@ -35,6 +35,9 @@ public:
     /// Appends a new empty map, makes it current and appends its line. Its
     /// saves refuse the files of the other maps of the list.
     void NewMap();
+    /// Appends map (a map given back from a recovery copy), makes it current
+    /// and appends its line. Its saves refuse the files of the other maps.
+    void AddMap(std::unique_ptr<TMap> map);
     /// Loads a file chosen with the open dialog into the first free map. A
     /// file already open in another map makes that map current instead.
     void OpenMap();

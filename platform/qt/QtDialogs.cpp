@@ -106,8 +106,13 @@ TQtMessageService::TQtMessageService(QWidget* parent) : parent_(parent) {}
 
 TMsgResult TQtMessageService::Confirm(const std::string& text, TMsgButtons buttons)
 {
+    return Ask("Подтверждение", text, buttons);
+}
+
+TMsgResult TQtMessageService::Ask(const std::string& title, const std::string& text, TMsgButtons buttons)
+{
     const bool withCancel = buttons == TMsgButtons::YesNoCancel;
-    QMessageBox box(QMessageBox::Question, QStringLiteral("Подтверждение"), QString::fromStdString(text),
+    QMessageBox box(QMessageBox::Question, QString::fromStdString(title), QString::fromStdString(text),
                     withCancel ? QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel
                                : QMessageBox::Yes | QMessageBox::No,
                     parent_);

@@ -43,6 +43,7 @@ class TQtMessageService : public TMessageService {
 public:
     explicit TQtMessageService(QWidget* parent = nullptr);
     TMsgResult Confirm(const std::string& text, TMsgButtons buttons) override;
+    TMsgResult Ask(const std::string& title, const std::string& text, TMsgButtons buttons) override;
     void ShowError(const std::string& text) override;
     void SetParent(QWidget* parent) { parent_ = parent; }
 

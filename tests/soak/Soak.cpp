@@ -231,8 +231,12 @@ private:
     void OpenWindow()
     {
         form_.reset();
+        // The soak's recovery copies stay in a folder of its own.
+        static const TTempFolder dataHome;
+        qputenv("XDG_DATA_HOME", QByteArray::fromStdString(dataHome.File("data-home")));
         form_ = std::make_unique<TForm1>(answers_, pictures_, TCommandLine{"kestedit"});
         form_->Timer1->stop();
+        form_->RecoveryTimer->stop();
         form_->show();
         QApplication::setActiveWindow(form_.get());
         held_ = Qt::NoButton;

@@ -74,7 +74,12 @@ TFakeMessageService& TFakeMessageService::Answer(TMsgResult answer)
 
 TMsgResult TFakeMessageService::Confirm(const std::string& text, TMsgButtons buttons)
 {
-    Questions.push_back({text, buttons});
+    return Ask("Подтверждение", text, buttons);
+}
+
+TMsgResult TFakeMessageService::Ask(const std::string& title, const std::string& text, TMsgButtons buttons)
+{
+    Questions.push_back({text, buttons, title});
     TMsgResult answer = TMsgResult::Cancel;
     if (!answers_.empty()) {
         answer = answers_.front();

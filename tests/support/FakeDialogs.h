@@ -60,6 +60,7 @@ private:
 struct TAskedQuestion {
     std::string Text;
     TMsgButtons Buttons;
+    std::string Title = "Подтверждение";
 };
 
 /// A message service answering questions from a queue and logging everything.
@@ -70,6 +71,7 @@ public:
     void SetDefault(std::optional<TMsgResult> answer) { default_ = answer; }
 
     TMsgResult Confirm(const std::string& text, TMsgButtons buttons) override;
+    TMsgResult Ask(const std::string& title, const std::string& text, TMsgButtons buttons) override;
     void ShowError(const std::string& text) override { Errors.push_back(text); }
 
     std::vector<TAskedQuestion> Questions;

@@ -48,12 +48,18 @@ inline void EnsureApplication()
 
 class FormTest : public ::testing::Test {
 protected:
-    void SetUp() override { EnsureApplication(); }
+    void SetUp() override
+    {
+        EnsureApplication();
+        // Recovery copies of this test's windows live and die with its folder.
+        qputenv("XDG_DATA_HOME", QByteArray::fromStdString(folder.File("data-home")));
+    }
 
     TForm1& Open(const TCommandLine& commandLine = {"kestedit"})
     {
         form = std::make_unique<TForm1>(color, picture, commandLine);
         form->Timer1->stop();
+        form->RecoveryTimer->stop();
         return *form;
     }
     TMap& Map() const { return form->CurrentMap(); }
