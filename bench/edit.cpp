@@ -9,13 +9,17 @@
 // are up to date, as an idle window has them.
 #include <benchmark/benchmark.h>
 
+#include <atomic>
+#include <filesystem>
 #include <map>
 #include <memory>
+#include <thread>
 
 #include "bench/BenchWindow.h"
 #include "draw/OverviewCache.h"
 #include "draw/ViewCache.h"
 #include "platform/qt/QtCanvas.h"
+#include "workspace/TRecoveryCopy.h"
 
 namespace {
 
@@ -95,6 +99,41 @@ void BM_PressAndTick(benchmark::State& state)
     state.counters["overview_rebuilds"] = static_cast<double>(ticker.Overview.Rebuilds());
 }
 
+/// The same while a worker thread writes a 1M map's recovery copy over and
+/// over, as the window's keeper does after a change: the tick must not wait
+/// for the disk or lose its core to the writer for long.
+void BM_PressAndTickWhileACopyIsWritten(benchmark::State& state)
+{
+    TMap& map = RowsMap(state.range(0));
+    map.SelectRail(map.RailCount() / 2);
+    TTicker ticker(map);
+    const TRecoverySnapshot snapshot = TakeRecoverySnapshot(RowsMap(1'000'000), 0, 0);
+    const std::filesystem::path folder = std::filesystem::temp_directory_path() / "kest-bench-recovery";
+    std::filesystem::create_directories(folder);
+    std::atomic<bool> stop{false};
+    std::atomic<std::int64_t> written{0};
+    std::thread writer([&] {
+        while (!stop) {
+            WriteRecoveryCopy(folder.string(), snapshot);
+            ++written;
+        }
+    });
+    for (auto _ : state) {
+        map.BeginStep(TStepKind::DrawRail);
+        map.AddRail(ViewX + 250, ViewY + 150, ViewX + 250, ViewY + 150);
+        ticker.Tick(map, 2);
+        ticker.Tick(map, 2, 320);
+        state.PauseTiming();
+        map.CancelStep();
+        ticker.Tick(map, 0);
+        state.ResumeTiming();
+    }
+    stop = true;
+    writer.join();
+    std::filesystem::remove_all(folder);
+    state.counters["copies_written"] = static_cast<double>(written);
+}
+
 /// Delete of the selected rail in the middle of the array, and its tick.
 void BM_DeleteAndTick(benchmark::State& state)
 {
@@ -159,6 +198,7 @@ void BM_RedoAndTick(benchmark::State& state)
 } // namespace
 
 BENCHMARK(BM_PressAndTick)->Arg(100'000)->Arg(1'000'000)->Arg(10'000'000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PressAndTickWhileACopyIsWritten)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DeleteAndTick)->Arg(100'000)->Arg(1'000'000)->Arg(10'000'000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_UndoAndTick)->Arg(100'000)->Arg(1'000'000)->Arg(10'000'000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RedoAndTick)->Arg(100'000)->Arg(1'000'000)->Arg(10'000'000)->Unit(benchmark::kMillisecond);

@@ -52,7 +52,7 @@ protected:
     {
         EnsureApplication();
         // Recovery copies of this test's windows live and die with its folder.
-        qputenv("XDG_DATA_HOME", QByteArray::fromStdString(folder.File("data-home")));
+        qputenv("XDG_DATA_HOME", QByteArray::fromStdString(dataHome.Path().string()));
     }
 
     TForm1& Open(const TCommandLine& commandLine = {"kestedit"})
@@ -108,6 +108,8 @@ protected:
         Release(box, button, to.x(), to.y());
     }
 
+    /// The user's data folder for this test's windows, apart from its files.
+    TTempFolder dataHome;
     TTempFolder folder;
     TScopedMessages messages;
     TScopedMapDialogs dialogs;
