@@ -311,7 +311,8 @@ void TForm1::StartRecovery()
     Recovery = std::make_unique<TRecoveryKeeper>(TRecoveryFolder::Root(), clock, [this](const std::string& reason) {
         const QString line = QString::fromUtf8("Копии для восстановления не записываются: ") + QString::fromStdString(reason);
         qWarning().noquote() << line;
-        ShowRouteNotice(line);
+        // One line over the view: a long path gives up its middle.
+        ShowRouteNotice(RouteNotice->fontMetrics().elidedText(line, Qt::ElideMiddle, PaintBox1->width() - 40));
     });
     std::vector<const TMap*> recovered;
     std::int32_t first = -1;
