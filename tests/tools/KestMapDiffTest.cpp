@@ -14,6 +14,7 @@
 #include "ToolRunner.h"
 #include "model/MapFile.h"
 #include "model/TMap.h"
+#include "tools/MapDiff.h"
 
 namespace {
 
@@ -345,4 +346,50 @@ TEST(KestMapDiff, RenderDrawsRemovedInRedAndAddedInGreenOverB)
         for (int x = dotX - 1; x <= dotX + 1; ++x) EXPECT_EQ(diff.pixel(x, y), green) << x << ", " << y;
     EXPECT_EQ(diff.pixel(pixel(1000), pixel(6000)), green);
     EXPECT_EQ(greens, 9 + (pixel(9000) - pixel(1000)));
+}
+
+// Maps in memory may hold coordinates that no file can: one such element on
+// both sides must change nothing in the difference, which is then found
+// without packing the records into integers. Negative coordinates check that
+// packing keeps the records' order.
+TEST(KestMapDiff, CoordinatesBeyondSixteenBitsGiveTheSameDifference)
+{
+    std::mt19937 random(5);
+    std::uniform_int_distribution<std::int32_t> coordinate(-3, 3), kind(0, 3), color(0, 2);
+    const auto fill = [&](TMap& map) {
+        std::vector<TRail> rails(200);
+        std::vector<TBorder> borders(200);
+        for (TRail& r : rails) r.X1 = coordinate(random), r.Y1 = coordinate(random), r.X2 = coordinate(random), r.Y2 = 7;
+        for (TBorder& b : borders) {
+            b.X1 = coordinate(random), b.Y1 = coordinate(random), b.X2 = coordinate(random), b.Y2 = 7;
+            b.Kind = static_cast<std::uint8_t>(kind(random));
+            b.Color = static_cast<TColor>(color(random)) * 0x7F0001;
+        }
+        map.AppendRails(rails);
+        map.AppendBorders(borders);
+        map.StartRail = 3;
+    };
+    TMap a, b;
+    fill(a);
+    fill(b);
+    const TMapDiff packed = DiffMaps(a, b);
+    ASSERT_FALSE(packed.RemovedRails.empty());
+    ASSERT_FALSE(packed.AddedBorders.empty());
+    TRail far;
+    far.X1 = 40000;
+    far.X2 = -40000;
+    TBorder wide;
+    wide.Y1 = 70000;
+    for (TMap* map : {&a, &b}) {
+        map->AppendRails(std::span(&far, 1));
+        map->AppendBorders(std::span(&wide, 1));
+    }
+    const TMapDiff plain = DiffMaps(a, b);
+    EXPECT_EQ(plain.RemovedRails, packed.RemovedRails);
+    EXPECT_EQ(plain.AddedRails, packed.AddedRails);
+    EXPECT_EQ(plain.RemovedBorders, packed.RemovedBorders);
+    EXPECT_EQ(plain.AddedBorders, packed.AddedBorders);
+    EXPECT_TRUE(std::is_sorted(packed.RemovedRails.begin(), packed.RemovedRails.end()));
+    EXPECT_TRUE(std::is_sorted(packed.AddedBorders.begin(), packed.AddedBorders.end()));
+    EXPECT_EQ(plain.StartA, packed.StartA);
 }
