@@ -5,7 +5,6 @@
 #include <QImage>
 #include <QJsonArray>
 #include <algorithm>
-#include <array>
 #include <cstdio>
 #include <map>
 #include <set>
