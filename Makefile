@@ -3,7 +3,7 @@
 # make bench - build in Release and run the benchmarks
 # make fuzz  - run the map-file fuzzer for a bounded time (FUZZ_SECONDS)
 # make soak  - random use of the real window under ASan+UBSan for SOAK_SECONDS
-# make package - a Debian package of the Release build, checked after unpacking
+# make package - a Debian package of the Release build, checked after unpacking and by lintian
 # make windows-check - the core and its tests built with MinGW-w64 and run under Wine
 
 BUILD        ?= build
@@ -64,7 +64,7 @@ soak: deps $(BUILD_ASAN)/build.ninja
 	  tests/soak --seconds $(SOAK_SECONDS) $(if $(SOAK_SEED),--seed $(SOAK_SEED))
 
 package: deps $(BUILD_RELEASE)/build.ninja
-	cmake --build $(BUILD_RELEASE) -j $(JOBS) --target kestedit kestmap
+	cmake --build $(BUILD_RELEASE) -j $(JOBS) --target kestedit kestmap manpages kest_changelog
 	rm -rf $(BUILD_RELEASE)/package
 	cpack --config $(BUILD_RELEASE)/CPackConfig.cmake -B $(BUILD_RELEASE)/package
 	tests/package/check-package.sh $(BUILD_RELEASE)/package/kestedit_*.deb

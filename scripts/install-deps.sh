@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Installs every Debian package that building, testing, benchmarking and
-# fuzzing the editor needs, and does nothing when all of them are present.
+# Installs every Debian package that building, testing, benchmarking,
+# fuzzing and packaging the editor need (help2man makes the manual pages;
+# lintian, desktop-file-validate and appstreamcli check the package), and
+# does nothing when all of them are present.
 # Given package names, it installs those instead, the same way.
 set -euo pipefail
 
@@ -9,6 +11,7 @@ packages=(
   qt6-base-dev qt6-translations-l10n libqt6svg6 libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-dejavu-core xvfb xauth x11-utils imagemagick
+  help2man lintian desktop-file-utils appstream bash-completion
 )
 [[ $# -gt 0 ]] && packages=("$@")
 

@@ -183,3 +183,10 @@ TJsonWriter& TJsonWriter::Value(bool flag)
     text_ += flag ? "true" : "false";
     return *this;
 }
+
+TJsonWriter& TJsonWriter::Null()
+{
+    BeforeValue();
+    text_ += "null";
+    return *this;
+}

@@ -32,6 +32,7 @@ public:
     TJsonWriter& Value(std::int64_t number);
     TJsonWriter& Value(std::int32_t number) { return Value(static_cast<std::int64_t>(number)); }
     TJsonWriter& Value(bool flag);
+    TJsonWriter& Null();
     /// A value the caller has already written as JSON text, for the values
     /// that come by the hundred million.
     TJsonWriter& RawValue(std::string_view json);

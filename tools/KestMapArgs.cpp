@@ -28,6 +28,7 @@ TKestMapCommand CommandOf(const std::string& word)
     if (word == "info") return TKestMapCommand::Info;
     if (word == "check") return TKestMapCommand::Check;
     if (word == "render") return TKestMapCommand::Render;
+    if (word == "diff") return TKestMapCommand::Diff;
     throw std::invalid_argument("unknown command '" + word + "'");
 }
 
@@ -53,14 +54,23 @@ void CheckCombination(const TKestMapArgs& parsed)
         if (parsed.Size != 0) throw std::invalid_argument("--size applies to render only");
         if (parsed.NoRails && (parsed.Command != TKestMapCommand::Check || !parsed.Json))
             throw std::invalid_argument("--no-rails applies to check --json only");
+        if (parsed.Diff) throw std::invalid_argument("--diff applies to render only");
         if (parsed.Files.empty()) throw std::invalid_argument("no map file given");
         return;
-    case TKestMapCommand::Render:
-        if (parsed.Json) throw std::invalid_argument("--json applies to info and check only");
+    case TKestMapCommand::Diff:
+        if (parsed.Size != 0) throw std::invalid_argument("--size applies to render only");
         if (parsed.NoRails) throw std::invalid_argument("--no-rails applies to check --json only");
-        if (parsed.Files.size() != 2) throw std::invalid_argument("render wants one map file and one picture file");
-        if (!PictureFormatOf(parsed.Files[1]))
-            throw std::invalid_argument("the picture file must end in .bmp or .png: '" + parsed.Files[1] + "'");
+        if (parsed.Diff) throw std::invalid_argument("--diff applies to render only");
+        if (parsed.Files.size() != 2) throw std::invalid_argument("diff wants two map files");
+        return;
+    case TKestMapCommand::Render:
+        if (parsed.Json) throw std::invalid_argument("--json applies to info, check and diff only");
+        if (parsed.NoRails) throw std::invalid_argument("--no-rails applies to check --json only");
+        if (parsed.Files.size() != (parsed.Diff ? 3u : 2u))
+            throw std::invalid_argument(parsed.Diff ? "render --diff wants two map files and one picture file"
+                                                    : "render wants one map file and one picture file");
+        if (!PictureFormatOf(parsed.Files.back()))
+            throw std::invalid_argument("the picture file must end in .bmp or .png: '" + parsed.Files.back() + "'");
         return;
     }
 }
@@ -72,10 +82,11 @@ TKestMapArgs ParseKestMapArgs(const std::vector<std::string>& args)
     QCommandLineParser parser;
     const QCommandLineOption json(QStringLiteral("json"));
     const QCommandLineOption noRails(QStringLiteral("no-rails"));
+    const QCommandLineOption diff(QStringLiteral("diff"));
     const QCommandLineOption size(QStringLiteral("size"), QString(), QStringLiteral("N"));
     const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
     const QCommandLineOption version(QStringList{QStringLiteral("v"), QStringLiteral("version")});
-    parser.addOptions({json, noRails, size, help, version});
+    parser.addOptions({json, noRails, diff, size, help, version});
 
     QStringList arguments{QStringLiteral("kestmap")};
     for (const std::string& arg : args) arguments << FromBytes(arg);
@@ -95,6 +106,7 @@ TKestMapArgs ParseKestMapArgs(const std::vector<std::string>& args)
     TKestMapArgs parsed;
     parsed.Json = parser.isSet(json);
     parsed.NoRails = parser.isSet(noRails);
+    parsed.Diff = parser.isSet(diff);
     parsed.Help = parser.isSet(help);
     parsed.Version = parser.isSet(version);
     for (const QString& value : parser.values(size)) parsed.Size = SizeOf(ToBytes(value));

@@ -7,6 +7,8 @@
 
 #include "model/Errors.h"
 #include "platform/FileWriter.h"
+#include "tools/MapDiff.h"
+#include "tools/MapDiffFormat.h"
 #include "tools/MapReport.h"
 #include "tools/MapReportFormat.h"
 #include "tools/RenderMap.h"
@@ -29,17 +31,25 @@ const char* const HelpText =
     "                    start and finish rails, bounds and file size\n"
     "  check FILE...     the editor's route check, with every fault in the order found\n"
     "  render FILE OUT   the whole map as a picture; OUT ends in .bmp or .png\n"
+    "  diff A B          what changed from map A to map B: a \"- \" line per removed\n"
+    "                    border or rail, a \"+ \" line per added one, then the start\n"
+    "                    and finish rails where they changed\n"
+    "  render --diff A B OUT\n"
+    "                    B's picture with the removed elements in red, the added\n"
+    "                    ones in green\n"
     "\n"
     "Options:\n"
-    "  --json            info and check: one JSON object per file, one line each\n"
+    "  --json            info, check and diff: one JSON object per file (per\n"
+    "                    comparison for diff), one line each\n"
     "  --no-rails        check --json: leave out the list of rails\n"
     "  --size N          render: width and height in pixels, 16 to 8000 (1000)\n"
     "  -h, --help        show this help and exit\n"
     "  -v, --version     show the version and exit\n"
     "\n"
-    "Exit status: 0 when every file was read (and, for check, every map is valid),\n"
-    "1 when a check found a fault, 2 for a usage error, a file that cannot be\n"
-    "read or is damaged, or a report that cannot be written.\n";
+    "Exit status: 0 when every file was read (and, for check, every map is valid;\n"
+    "for diff, the maps are the same), 1 when a check found a fault or diff a\n"
+    "difference, 2 for a usage error, a file that cannot be read or is damaged,\n"
+    "or a report that cannot be written.\n";
 
 /// Runs one file's step; on an error says which file and why on err.
 template <typename Step>
@@ -104,8 +114,48 @@ int RunCheck(const TKestMapArgs& args, TReportOutput& out, std::ostream& err)
     return status;
 }
 
+/// Loads both maps of a comparison, reporting each one that fails; true when both loaded.
+bool LoadPair(const std::string& a, const std::string& b, TMap& mapA, TMap& mapB, std::ostream& err)
+{
+    const bool readA = Guarded(a, err, [&] { LoadMapForReport(mapA, a); });
+    const bool readB = Guarded(b, err, [&] { LoadMapForReport(mapB, b); });
+    return readA && readB;
+}
+
+int RunDiff(const TKestMapArgs& args, TReportOutput& out, std::ostream& err)
+{
+    TMap a, b;
+    if (!LoadPair(args.Files[0], args.Files[1], a, b, err)) return ExitError;
+    const TMapDiff diff = DiffMaps(a, b);
+    if (args.Json)
+        WriteDiffJson(diff, out);
+    else
+        WriteDiffText(diff, out);
+    out.Flush();
+    return diff.Same() ? ExitOk : ExitFaults;
+}
+
+int RunRenderDiff(const TKestMapArgs& args, std::ostream& err)
+{
+    const std::string& picture = args.Files[2];
+    for (const std::string& file : {args.Files[0], args.Files[1]}) {
+        if (SameFile(file, picture)) {
+            err << "kestmap: " << picture << ": is the map file itself; give the picture another name\n";
+            return ExitError;
+        }
+    }
+    TMap a, b;
+    if (!LoadPair(args.Files[0], args.Files[1], a, b, err)) return ExitError;
+    const TMapDiff diff = DiffMaps(a, b);
+    const std::int32_t size = args.Size != 0 ? args.Size : DefaultPictureSize;
+    const bool written =
+        Guarded(picture, err, [&] { RenderDiffPicture(b, diff, size, picture, *PictureFormatOf(picture)); });
+    return written ? ExitOk : ExitError;
+}
+
 int RunRender(const TKestMapArgs& args, std::ostream& err)
 {
+    if (args.Diff) return RunRenderDiff(args, err);
     const std::string& file = args.Files[0];
     const std::string& picture = args.Files[1];
     if (SameFile(file, picture)) {
@@ -140,6 +190,7 @@ int RunCommand(const std::vector<std::string>& arguments, TReportOutput& out, st
     case TKestMapCommand::Info: return RunInfo(args, out, err);
     case TKestMapCommand::Check: return RunCheck(args, out, err);
     case TKestMapCommand::Render: return RunRender(args, err);
+    case TKestMapCommand::Diff: return RunDiff(args, out, err);
     case TKestMapCommand::None: break;
     }
     return ExitError;

@@ -10,12 +10,13 @@ constexpr int ExitOk = 0;
 constexpr int ExitFaults = 1;
 constexpr int ExitError = 2;
 
-enum class TKestMapCommand { None, Info, Check, Render };
+enum class TKestMapCommand { None, Info, Check, Render, Diff };
 
 struct TKestMapArgs {
     TKestMapCommand Command = TKestMapCommand::None;
     bool Json = false;
     bool NoRails = false;  ///< check --json without the list of rails
+    bool Diff = false;     ///< render --diff A B OUT
     bool Help = false;
     bool Version = false;
     std::int32_t Size = 0;  ///< 0 when --size was not given

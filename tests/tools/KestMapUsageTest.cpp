@@ -31,7 +31,7 @@ TEST(KestMapUsage, MistakesAreUsageErrors)
         {{"check", "--json"}, "no map file given"},
         {{"info", "--bogus", "a.ks"}, "unknown option '--bogus'"},
         {{"info", "--size", "100", "a.ks"}, "--size applies to render only"},
-        {{"render", "--json", "a.ks", "a.png"}, "--json applies to info and check only"},
+        {{"render", "--json", "a.ks", "a.png"}, "--json applies to info, check and diff only"},
         {{"render", "a.ks"}, "render wants one map file and one picture file"},
         {{"render", "a.ks", "b.png", "c.png"}, "render wants one map file and one picture file"},
         {{"render", "a.ks", "a.jpg"}, "the picture file must end in .bmp or .png: 'a.jpg'"},
