@@ -345,6 +345,12 @@ TEST(KestMapDiff, RenderDrawsRemovedInRedAndAddedInGreenOverB)
         for (int x = dotX - 1; x <= dotX + 1; ++x) EXPECT_EQ(diff.pixel(x, y), green) << x << ", " << y;
     EXPECT_EQ(diff.pixel(pixel(1000), pixel(6000)), green);
     EXPECT_EQ(greens, 9 + (pixel(9000) - pixel(1000)));
+    // A picture named as either map is refused, and the map is left as it was.
+    for (const std::string& map : {fileA, fileB}) {
+        const std::vector<std::uint8_t> before = ReadBytes(map);
+        EXPECT_EQ(RunKestMap({"render", "--diff", fileA, fileB, map}).Status, 2) << map;
+        EXPECT_EQ(ReadBytes(map), before) << map;
+    }
 }
 
 // Maps in memory may hold coordinates that no file can: one such element on
