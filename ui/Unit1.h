@@ -84,6 +84,10 @@ public:
     QAction* N17;
     QAction* N18;
     QAction* N19;
+    /// "Проверять пути на ходу" (Ctrl+Shift+E), checkable after "Ошибки путей...":
+    /// the route check follows every edit and marks its faults on the map.
+    /// Off at the first start; the window remembers it between runs.
+    QAction* N20;
     /// The window's keys without a menu item: Delete and Escape.
     QAction* DeleteKey;
     QAction* EscapeKey;
@@ -194,6 +198,10 @@ public:
     void N16Click(); ///< "Масштаб 1:1" (Ctrl+0): one pixel per world unit.
     void N17Click(); ///< "Вся карта": the largest level that shows every element.
     void N19Click(); ///< "Ошибки путей..." (Ctrl+E): the list of the last route check's faults.
+    /// "Проверять пути на ходу" (Ctrl+Shift+E): switches the live check as N20 now stands, and remembers it.
+    void N20Click();
+    /// True while the live route check is switched on.
+    bool LiveRouteCheck() const;
     /// RouteNoticeTimer's handler: hides the notice.
     void RouteNoticeTimerTimer();
     /// A line of the fault list naming a rail of map was clicked, the rail

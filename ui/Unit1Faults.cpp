@@ -13,6 +13,7 @@
 #include "ui/TRouteFaultsWindow.h"
 #include "ui/TScrollBar.h"
 #include "ui/Unit1.h"
+#include "ui/ViewOptions.h"
 
 void TForm1::CreateRouteNotice()
 {
@@ -44,6 +45,14 @@ void TForm1::RouteNoticeTimerTimer()
 {
     RouteNoticeTimer->stop();
     RouteNotice->hide();
+}
+
+bool TForm1::LiveRouteCheck() const { return N20->isChecked(); }
+
+void TForm1::N20Click()
+{
+    WriteViewOption(LiveRouteCheckKey, N20->isChecked());
+    ForgetLastTick();
 }
 
 void TForm1::N19Click()

@@ -234,6 +234,7 @@ private:
         // The soak's recovery copies stay in a folder of its own.
         static const TTempFolder dataHome;
         qputenv("XDG_DATA_HOME", QByteArray::fromStdString(dataHome.File("data-home")));
+        qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(dataHome.File("config-home")));
         form_ = std::make_unique<TForm1>(answers_, pictures_, TCommandLine{"kestedit"});
         form_->Timer1->stop();
         form_->RecoveryTimer->stop();
