@@ -168,12 +168,11 @@ void TLiveRoutes::ExamineAll(const TMap& map)
     states_.assign(n, TRailState{});
     std::fill(std::begin(counts_), std::end(counts_), 0);
     // Each kept rail's two ends as (point, rail * 2 + starts), in rail order;
-    // a stable sort by point then gives every point's rails ascending.
-    struct TEnd {
-        std::uint32_t Point;
-        std::uint32_t RailEnd;
-    };
-    std::vector<TEnd> ends;
+    // a stable sort by point then gives every point's rails ascending. The
+    // arrays keep their memory from one examination to the next: fresh pages
+    // cost more than the sort.
+    std::vector<TEnd>& ends = ends_;
+    ends.clear();
     ends.reserve(2 * n);
     for (std::size_t k = 0; k < n; ++k) {
         const TRail& r = rails[k];
@@ -193,7 +192,8 @@ void TLiveRoutes::ExamineAll(const TMap& map)
     }
     // Two counting passes of 14 bits cover the 27 bits of a point; a small
     // map is sorted for less than their tables cost.
-    std::vector<TEnd> sorted(ends.size() < 4096 ? 0 : ends.size());
+    std::vector<TEnd>& sorted = sorted_;
+    sorted.resize(ends.size() < 4096 ? 0 : ends.size());
     if (ends.size() < 4096)
         std::stable_sort(ends.begin(), ends.end(), [](const TEnd& a, const TEnd& b) { return a.Point < b.Point; });
     else

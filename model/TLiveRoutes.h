@@ -166,6 +166,12 @@ private:
     bool finishUnreachable_ = false;
 
     // Scratch kept between calls.
+    struct TEnd {
+        std::uint32_t Point;
+        std::uint32_t RailEnd;
+    };
+    std::vector<TEnd> ends_;
+    std::vector<TEnd> sorted_;
     std::vector<std::int32_t> near_;
     TPointRails at_;
     std::vector<std::int32_t> joined_;
