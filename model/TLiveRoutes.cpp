@@ -82,15 +82,104 @@ void TLiveRoutes::Account(const TRailState& s, std::int64_t sign)
     if (s.Flags & Doomed) counts_[static_cast<int>(TLiveFaultKind::Doomed)] += sign;
 }
 
+void TLiveRoutes::TStates::Reset(std::size_t n)
+{
+    blocks_.resize((n + Block() - 1) / Block());
+    for (std::size_t b = 0; b < blocks_.size(); ++b)
+        blocks_[b].assign(std::min(Block(), n - b * Block()), TRailState{});
+    uniform_ = true;
+    Renumber();
+}
+
+std::size_t TLiveRoutes::TStates::BlockOf(std::size_t k) const
+{
+    if (uniform_) return k >> BlockShift;
+    if (cached_ + 1 < firsts_.size() && firsts_[cached_] <= k && k < firsts_[cached_ + 1]) return cached_;
+    cached_ = static_cast<std::size_t>(std::upper_bound(firsts_.begin(), firsts_.end() - 1, k) - firsts_.begin()) - 1;
+    return cached_;
+}
+
+void TLiveRoutes::TStates::Renumber()
+{
+    firsts_.resize(blocks_.size() + 1);
+    std::size_t first = 0;
+    for (std::size_t b = 0; b < blocks_.size(); ++b) {
+        firsts_[b] = first;
+        first += blocks_[b].size();
+    }
+    firsts_.back() = first;
+    cached_ = 0;
+}
+
+void TLiveRoutes::TStates::Split(std::size_t b, std::size_t limit)
+{
+    if (blocks_[b].size() <= limit) return;
+    std::vector<TRailState> whole = std::move(blocks_[b]);
+    std::vector<std::vector<TRailState>> pieces;
+    for (std::size_t from = 0; from < whole.size(); from += Block()) {
+        const std::size_t to = std::min(whole.size(), from + Block());
+        pieces.emplace_back(whole.begin() + static_cast<std::ptrdiff_t>(from),
+                            whole.begin() + static_cast<std::ptrdiff_t>(to));
+    }
+    blocks_.erase(blocks_.begin() + static_cast<std::ptrdiff_t>(b));
+    blocks_.insert(blocks_.begin() + static_cast<std::ptrdiff_t>(b), std::make_move_iterator(pieces.begin()),
+                   std::make_move_iterator(pieces.end()));
+    Renumber();
+}
+
+void TLiveRoutes::TStates::Insert(std::size_t at, std::size_t count, const TRailState& value)
+{
+    if (count == 0) return;
+    const std::size_t size = Size();
+    if (blocks_.empty()) {
+        blocks_.emplace_back();
+        Renumber();
+    }
+    // Added at the end, the blocks stay full; else the one block grows.
+    const bool atEnd = at == size;
+    const std::size_t b = atEnd ? blocks_.size() - 1 : BlockOf(at);
+    std::vector<TRailState>& block = blocks_[b];
+    block.insert(block.begin() + static_cast<std::ptrdiff_t>(at - firsts_[b]), count, value);
+    for (std::size_t c = b + 1; c < firsts_.size(); ++c) firsts_[c] += count;
+    if (!atEnd) uniform_ = false;
+    Split(b, atEnd ? Block() : 2 * Block());
+}
+
+void TLiveRoutes::TStates::Erase(std::size_t at, std::size_t count)
+{
+    if (count == 0) return;
+    // Cutting the tail leaves the blocks before it full; but while blocks
+    // are being cut, an index no longer finds its block by a shift.
+    const bool stays = uniform_ && at + count == Size();
+    uniform_ = false;
+    std::size_t left = count;
+    while (left > 0) {
+        const std::size_t b = BlockOf(at);
+        std::vector<TRailState>& block = blocks_[b];
+        const std::size_t from = at - firsts_[b];
+        const std::size_t taken = std::min(left, block.size() - from);
+        block.erase(block.begin() + static_cast<std::ptrdiff_t>(from),
+                    block.begin() + static_cast<std::ptrdiff_t>(from + taken));
+        for (std::size_t c = b + 1; c < firsts_.size(); ++c) firsts_[c] -= taken;
+        left -= taken;
+    }
+    const auto empty = [](const std::vector<TRailState>& block) { return block.empty(); };
+    if (std::any_of(blocks_.begin(), blocks_.end(), empty)) {
+        blocks_.erase(std::remove_if(blocks_.begin(), blocks_.end(), empty), blocks_.end());
+        Renumber();
+    }
+    uniform_ = stays;
+}
+
 bool TLiveRoutes::StartValid() const
 {
-    return start_ >= 0 && static_cast<std::size_t>(start_) < states_.size() &&
+    return start_ >= 0 && static_cast<std::size_t>(start_) < states_.Size() &&
            !(states_[static_cast<std::size_t>(start_)].Flags & Doomed);
 }
 
 bool TLiveRoutes::FinishValid() const
 {
-    return finish_ >= 0 && static_cast<std::size_t>(finish_) < states_.size() &&
+    return finish_ >= 0 && static_cast<std::size_t>(finish_) < states_.Size() &&
            !(states_[static_cast<std::size_t>(finish_)].Flags & Doomed);
 }
 
@@ -98,6 +187,17 @@ TPoint TLiveRoutes::Midpoint(const TRailState& s)
 {
     return {static_cast<std::int32_t>((std::int64_t{s.X1} + s.X2) / 2),
             static_cast<std::int32_t>((std::int64_t{s.Y1} + s.Y2) / 2)};
+}
+
+std::int32_t TLiveRoutes::NewId()
+{
+    if (!freeIds_.empty()) {
+        const std::int32_t id = freeIds_.back();
+        freeIds_.pop_back();
+        return id;
+    }
+    links_.push_back({});
+    return static_cast<std::int32_t>(links_.size() - 1);
 }
 
 void TLiveRoutes::ExaminePoint(const std::vector<TRail>& rails, const TPointRails& at)
@@ -111,6 +211,7 @@ void TLiveRoutes::ExaminePoint(const std::vector<TRail>& rails, const TPointRail
     std::vector<std::int32_t>& thirds = thirds_;
     joined.assign(starting.size(), 0);
     thirds.assign(starting.size(), 0);
+    const auto idOf = [this](std::int32_t rail) { return states_[static_cast<std::size_t>(rail)].Id; };
     for (const std::int32_t p : at.Ending) {
         const TRail& rail = rails[static_cast<std::size_t>(p)];
         std::int32_t found = 0;
@@ -125,9 +226,9 @@ void TLiveRoutes::ExaminePoint(const std::vector<TRail>& rails, const TPointRail
         Account(s, -1);
         s.ExtraSuccessors = found > 2 ? found - 2 : 0;
         s.Flags = static_cast<std::uint8_t>((s.Flags & ~NoSuccessor) | (found == 0 ? NoSuccessor : 0));
-        s.Next1 = found > 0 ? starting[first] : -1;
-        s.Next2 = found > 1 ? starting[second] : -1;
         Account(s, 1);
+        links_[static_cast<std::size_t>(s.Id)] = {found > 0 ? idOf(starting[first]) : -1,
+                                                  found > 1 ? idOf(starting[second]) : -1};
         if (found > 0 && ++joined[first] > 2) thirds[first] += 2;
         if (found > 1 && ++joined[second] > 2) thirds[second] += 1;
     }
@@ -165,7 +266,9 @@ void TLiveRoutes::ExamineAll(const TMap& map)
 {
     const std::vector<TRail>& rails = map.Rails();
     const std::size_t n = rails.size();
-    states_.assign(n, TRailState{});
+    states_.Reset(n);
+    links_.assign(n, TLinks{});
+    freeIds_.clear();
     std::fill(std::begin(counts_), std::end(counts_), 0);
     // Each kept rail's two ends as (point, rail * 2 + starts), in rail order;
     // a stable sort by point then gives every point's rails ascending. The
@@ -181,6 +284,7 @@ void TLiveRoutes::ExamineAll(const TMap& map)
         s.Y1 = r.Y1;
         s.X2 = r.X2;
         s.Y2 = r.Y2;
+        s.Id = static_cast<std::int32_t>(k);
         if (DoomedRail(r)) {
             s.Flags = Doomed;
             Account(s, 1);
@@ -253,35 +357,25 @@ void TLiveRoutes::Follow(const TMap& map)
         case TEditKind::Added: {
             TRailState fresh;
             fresh.Flags = Fresh;
-            const bool shifts = first < states_.size();
-            states_.insert(states_.begin() + static_cast<std::ptrdiff_t>(first), count, fresh);
-            // Links into the rails moved up follow them.
-            if (shifts)
-                for (TRailState& s : states_) {
-                    if (s.Next1 >= change.First) s.Next1 += change.Count;
-                    if (s.Next2 >= change.First) s.Next2 += change.Count;
-                }
+            states_.Insert(first, count, fresh);
             touched.Added(change.First, change.Count);
             break;
         }
-        case TEditKind::Removed: {
+        case TEditKind::Removed:
+            // A link into the rails removed is made again where they were:
+            // their first end is among the points.
             for (std::size_t k = first; k < first + count; ++k) {
-                oldEnds(states_[k]);
-                Account(states_[k], -1);
-            }
-            const bool shifts = first + count < states_.size();
-            states_.erase(states_.begin() + static_cast<std::ptrdiff_t>(first),
-                          states_.begin() + static_cast<std::ptrdiff_t>(first + count));
-            // A link into the rails removed is made again where they were
-            // (their first end is among the points); links beyond follow.
-            if (shifts)
-                for (TRailState& s : states_) {
-                    if (s.Next1 >= change.First + change.Count) s.Next1 -= change.Count;
-                    if (s.Next2 >= change.First + change.Count) s.Next2 -= change.Count;
+                const TRailState& s = states_[k];
+                oldEnds(s);
+                Account(s, -1);
+                if (!(s.Flags & Fresh)) {
+                    links_[static_cast<std::size_t>(s.Id)] = {};
+                    freeIds_.push_back(s.Id);
                 }
+            }
+            states_.Erase(first, count);
             touched.Removed(change.First, change.Count);
             break;
-        }
         case TEditKind::Changed: touched.Insert(change.First, change.Count); break;
         }
         ++changes_;
@@ -298,7 +392,9 @@ void TLiveRoutes::Follow(const TMap& map)
         if (!(s.Flags & Fresh) && s.X1 == r.X1 && s.Y1 == r.Y1 && s.X2 == r.X2 && s.Y2 == r.Y2) continue;
         oldEnds(s);
         Account(s, -1);
-        s = TRailState{r.X1, r.Y1, r.X2, r.Y2};
+        const std::int32_t id = s.Flags & Fresh ? NewId() : s.Id;
+        s = TRailState{r.X1, r.Y1, r.X2, r.Y2, id};
+        links_[static_cast<std::size_t>(id)] = {};
         if (DoomedRail(r))
             s.Flags = Doomed;
         else
@@ -343,7 +439,7 @@ std::int64_t TLiveRoutes::WarningCount()
 std::vector<TLiveFault> TLiveRoutes::FaultsOf(std::int32_t rail) const
 {
     std::vector<TLiveFault> faults;
-    if (rail < 0 || static_cast<std::size_t>(rail) >= states_.size()) return faults;
+    if (rail < 0 || static_cast<std::size_t>(rail) >= states_.Size()) return faults;
     const TRailState& s = states_[static_cast<std::size_t>(rail)];
     if (s.Flags & Doomed) return {{rail, TLiveFaultKind::Doomed, 1}};
     if (s.ExtraSuccessors > 0) faults.push_back({rail, TLiveFaultKind::ThirdSuccessor, s.ExtraSuccessors});
@@ -356,37 +452,40 @@ std::vector<TLiveFault> TLiveRoutes::FaultsOf(std::int32_t rail) const
 void TLiveRoutes::Reach()
 {
     if (reachChanges_ == changes_) return;
-    const std::size_t n = states_.size();
     unreachable_ = 0;
     finishUnreachable_ = false;
     if (!StartValid()) {
         // Without a start the missing start is the fault, not every rail.
-        reached_.assign(n, 1);
+        reached_.assign(links_.size(), 1);
         reachChanges_ = changes_;
         return;
     }
-    reached_.assign(n, 0);
+    // By Id, along the links: the walk never looks up an index.
+    reached_.assign(links_.size(), 0);
     std::vector<std::int32_t> queue;
-    queue.push_back(start_);
-    reached_[static_cast<std::size_t>(start_)] = 1;
+    const std::int32_t startId = states_[static_cast<std::size_t>(start_)].Id;
+    queue.push_back(startId);
+    reached_[static_cast<std::size_t>(startId)] = 1;
     for (std::size_t head = 0; head < queue.size(); ++head) {
-        const TRailState& s = states_[static_cast<std::size_t>(queue[head])];
-        for (const std::int32_t next : {s.Next1, s.Next2})
+        const TLinks& links = links_[static_cast<std::size_t>(queue[head])];
+        for (const std::int32_t next : {links.Next1, links.Next2})
             if (next >= 0 && !reached_[static_cast<std::size_t>(next)]) {
                 reached_[static_cast<std::size_t>(next)] = 1;
                 queue.push_back(next);
             }
     }
     const std::int64_t doomed = counts_[static_cast<int>(TLiveFaultKind::Doomed)];
-    unreachable_ = static_cast<std::int64_t>(n) - static_cast<std::int64_t>(queue.size()) - doomed;
-    finishUnreachable_ = FinishValid() && !reached_[static_cast<std::size_t>(finish_)];
+    unreachable_ = static_cast<std::int64_t>(states_.Size()) - static_cast<std::int64_t>(queue.size()) - doomed;
+    finishUnreachable_ =
+        FinishValid() && !reached_[static_cast<std::size_t>(states_[static_cast<std::size_t>(finish_)].Id)];
     reachChanges_ = changes_;
 }
 
 bool TLiveRoutes::Reachable(std::int32_t rail)
 {
     Reach();
-    return rail >= 0 && static_cast<std::size_t>(rail) < reached_.size() && reached_[static_cast<std::size_t>(rail)];
+    return rail >= 0 && static_cast<std::size_t>(rail) < states_.Size() &&
+           reached_[static_cast<std::size_t>(states_[static_cast<std::size_t>(rail)].Id)];
 }
 
 void TLiveRoutes::MarksIn(const TMap& map, std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2,
@@ -397,7 +496,7 @@ void TLiveRoutes::MarksIn(const TMap& map, std::int32_t x1, std::int32_t y1, std
     const auto inside = [&](TPoint p) { return p.x >= x1 && p.x <= x2 && p.y >= y1 && p.y <= y2; };
     const auto visit = [&](std::int32_t k) {
         const TRailState& s = states_[static_cast<std::size_t>(k)];
-        const bool unreached = warnings && !reached_[static_cast<std::size_t>(k)] && !(s.Flags & Doomed);
+        const bool unreached = warnings && !(s.Flags & Doomed) && !reached_[static_cast<std::size_t>(s.Id)];
         if (!unreached && !s.Flags && !s.ExtraSuccessors && !s.ThirdPredecessors) return;
         const TPoint first{s.X1, s.Y1}, second{s.X2, s.Y2}, middle = Midpoint(s);
         const auto mark = [&](bool has, TLiveFaultKind kind, TPoint at) {
@@ -416,5 +515,5 @@ void TLiveRoutes::MarksIn(const TMap& map, std::int32_t x1, std::int32_t y1, std
         for (const std::int32_t k : near_) visit(k);
         return;
     }
-    for (std::int32_t k = 0; k < static_cast<std::int32_t>(states_.size()); ++k) visit(k);
+    for (std::int32_t k = 0; k < static_cast<std::int32_t>(states_.Size()); ++k) visit(k);
 }

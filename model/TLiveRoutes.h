@@ -3,6 +3,7 @@
 // "Проверить пути" would report on the map as it stands, found without
 // changing the map, re-examining after an edit only the points the edit
 // touched.
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 #include <vector>
@@ -59,9 +60,9 @@ struct TLiveMark {
 /// Cost: Follow after an edit re-examines the points where the edited rails
 /// end, before and after the edit, through the map's grid of ends (below
 /// TMap::IndexFrom elements, a scan of the rails), each in the product of the
-/// rails ending and starting there; an edit that inserts or removes rails in
-/// the middle of the array also moves this object's per-rail state (44 bytes
-/// a rail) and renumbers the links kept, as the map moves its rails.
+/// rails ending and starting there; inserting or removing rails in the
+/// middle of the array moves one block of the per-rail state (about 41 bytes
+/// a rail with the links), not the states after it.
 /// Examining everything sorts the rails' ends by point, linear in the rails.
 class TLiveRoutes {
 public:
@@ -111,6 +112,9 @@ public:
 
     /// How many times the whole map was examined (for tests and benchmarks).
     std::uint64_t FullExaminations() const { return fullExaminations_; }
+    /// The rail states are kept in blocks of 2^BlockShift. Tests make it
+    /// small, while no TLiveRoutes exists, so that small maps span many blocks.
+    static inline std::size_t BlockShift = 11;
 
 private:
     enum : std::uint8_t { Doomed = 1, NoSuccessor = 2, NoPredecessor = 4, Fresh = 8 };
@@ -118,13 +122,57 @@ private:
     struct TRailState {
         /// The rail's ends when it was examined: the points its next edit touches.
         std::int32_t X1 = 0, Y1 = 0, X2 = 0, Y2 = 0;
-        /// The successors the route check would link, -1 for none.
-        std::int32_t Next1 = -1, Next2 = -1;
+        /// The rail's own number in links_, which stays while indices shift.
+        std::int32_t Id = -1;
         /// Successors past the second: one third-successor fault each.
         std::int32_t ExtraSuccessors = 0;
         /// How many third-predecessor faults the rail gets.
         std::int32_t ThirdPredecessors = 0;
         std::uint8_t Flags = 0;
+    };
+    /// The rail states by index of now, held in blocks, so that inserting or
+    /// removing rails in the middle moves one block's states and a number
+    /// per block rather than every state after them.
+    class TStates {
+    public:
+        std::size_t Size() const { return firsts_.empty() ? 0 : firsts_.back(); }
+        TRailState& operator[](std::size_t k)
+        {
+            const std::size_t b = BlockOf(k);
+            return blocks_[b][k - firsts_[b]];
+        }
+        const TRailState& operator[](std::size_t k) const { return const_cast<TStates&>(*this)[k]; }
+        /// n default states in full blocks, where an index finds its block by a shift.
+        void Reset(std::size_t n);
+        void Insert(std::size_t at, std::size_t count, const TRailState& value);
+        void Erase(std::size_t at, std::size_t count);
+        /// Calls visit(index, state) for every state in index order; stops when it returns false.
+        template <class Visit>
+        void ForEach(Visit&& visit) const
+        {
+            std::size_t k = 0;
+            for (const std::vector<TRailState>& block : blocks_)
+                for (const TRailState& s : block)
+                    if (!visit(k++, s)) return;
+        }
+
+    private:
+        static std::size_t Block() { return std::size_t{1} << BlockShift; }
+        std::size_t BlockOf(std::size_t k) const;
+        /// Cuts block b into full blocks when it has grown past limit.
+        void Split(std::size_t b, std::size_t limit);
+        void Renumber();
+
+        std::vector<std::vector<TRailState>> blocks_;
+        /// The index of each block's first state, then the size.
+        std::vector<std::size_t> firsts_;
+        /// Every block but the last is full: a block is found by a shift.
+        bool uniform_ = true;
+        mutable std::size_t cached_ = 0;
+    };
+    /// The successors the route check would link, by rail Id; -1 for none.
+    struct TLinks {
+        std::int32_t Next1 = -1, Next2 = -1;
     };
     /// The rails with an end at one point, ascending: those ending there and
     /// those starting there, Normalize's rails left out.
@@ -141,6 +189,7 @@ private:
     void ExaminePoint(const std::vector<TRail>& rails, const TPointRails& at);
     /// The rails with an end exactly at p.
     void RailsAt(const TMap& map, TPoint p, TPointRails& at);
+    std::int32_t NewId();
     /// Brings the reachability up to the map's revision, start and finish.
     void Reach();
     bool StartValid() const;
@@ -151,13 +200,14 @@ private:
     std::uint64_t revision_ = 0;
     std::int32_t start_ = -1;
     std::int32_t finish_ = -1;
-    std::vector<TRailState> states_;
+    TStates states_;
+    std::vector<TLinks> links_;
+    std::vector<std::int32_t> freeIds_;
     /// Faults by kind (TLiveFaultKind's first seven), as the route check counts them.
     std::int64_t counts_[7] = {};
     std::uint64_t fullExaminations_ = 0;
 
-    // Reachability, computed lazily; reachRevision_ 0 means stale.
-    std::uint64_t reachRevision_ = 0;
+    // Reachability, computed lazily, by rail Id.
     std::uint64_t reachChanges_ = 0;
     /// Grows with every change Follow sees, so the reachability knows it is stale.
     std::uint64_t changes_ = 1;
@@ -181,19 +231,20 @@ private:
 template <class Visit>
 void TLiveRoutes::ForEachFault(Visit&& visit) const
 {
-    for (std::size_t k = 0; k < states_.size(); ++k) {
-        const TRailState& s = states_[k];
+    bool go = true;
+    states_.ForEach([&](std::size_t k, const TRailState& s) {
         const auto rail = static_cast<std::int32_t>(k);
-        const auto give = [&](TLiveFaultKind kind, std::int32_t count) { return visit(TLiveFault{rail, kind, count}); };
-        if (s.Flags & Doomed) {
-            if (!give(TLiveFaultKind::Doomed, 1)) return;
-            continue;
-        }
-        if (s.ExtraSuccessors > 0 && !give(TLiveFaultKind::ThirdSuccessor, s.ExtraSuccessors)) return;
-        if (s.ThirdPredecessors > 0 && !give(TLiveFaultKind::ThirdPredecessor, s.ThirdPredecessors)) return;
-        if ((s.Flags & NoSuccessor) && !give(TLiveFaultKind::NoSuccessor, 1)) return;
-        if ((s.Flags & NoPredecessor) && !give(TLiveFaultKind::NoPredecessor, 1)) return;
-    }
+        const auto give = [&](TLiveFaultKind kind, std::int32_t count) {
+            return go = visit(TLiveFault{rail, kind, count});
+        };
+        if (s.Flags & Doomed) return give(TLiveFaultKind::Doomed, 1);
+        if (s.ExtraSuccessors > 0 && !give(TLiveFaultKind::ThirdSuccessor, s.ExtraSuccessors)) return false;
+        if (s.ThirdPredecessors > 0 && !give(TLiveFaultKind::ThirdPredecessor, s.ThirdPredecessors)) return false;
+        if ((s.Flags & NoSuccessor) && !give(TLiveFaultKind::NoSuccessor, 1)) return false;
+        if ((s.Flags & NoPredecessor) && !give(TLiveFaultKind::NoPredecessor, 1)) return false;
+        return true;
+    });
+    if (!go) return;
     if (!StartValid() && !visit(TLiveFault{-1, TLiveFaultKind::NoStart, 1})) return;
     if (!FinishValid()) visit(TLiveFault{-1, TLiveFaultKind::NoFinish, 1});
 }
@@ -202,10 +253,11 @@ template <class Visit>
 void TLiveRoutes::ForEachWarning(Visit&& visit)
 {
     Reach();
+    bool go = true;
     if (unreachable_ > 0)
-        for (std::size_t k = 0; k < reached_.size(); ++k)
-            if (!reached_[k] && !(states_[k].Flags & Doomed) &&
-                !visit(TLiveFault{static_cast<std::int32_t>(k), TLiveFaultKind::Unreachable, 1}))
-                return;
-    if (finishUnreachable_) visit(TLiveFault{finish_, TLiveFaultKind::FinishUnreachable, 1});
+        states_.ForEach([&](std::size_t k, const TRailState& s) {
+            if (s.Flags & Doomed || reached_[static_cast<std::size_t>(s.Id)]) return true;
+            return go = visit(TLiveFault{static_cast<std::int32_t>(k), TLiveFaultKind::Unreachable, 1});
+        });
+    if (go && finishUnreachable_) visit(TLiveFault{finish_, TLiveFaultKind::FinishUnreachable, 1});
 }

@@ -177,6 +177,14 @@ struct TIndexFrom {
     std::int32_t kept_;
 };
 
+/// Blocks of a few rail states, so that inserting and removing in the
+/// middle splits blocks, empties them and crosses their bounds.
+struct TBlockShift {
+    explicit TBlockShift(std::size_t shift) : kept_(TLiveRoutes::BlockShift) { TLiveRoutes::BlockShift = shift; }
+    ~TBlockShift() { TLiveRoutes::BlockShift = kept_; }
+    std::size_t kept_;
+};
+
 } // namespace
 
 TEST(LiveRoutes, FollowingEditsFindsWhatTheRouteCheckFinds)
@@ -185,8 +193,10 @@ TEST(LiveRoutes, FollowingEditsFindsWhatTheRouteCheckFinds)
     for (std::uint32_t seed = 1; seed <= 350; ++seed) {
         SCOPED_TRACE("seed " + std::to_string(seed));
         std::mt19937 rng(seed);
-        // Every sixteenth seed asks the grid of ends, as a large map does.
+        // Every sixteenth seed asks the grid of ends, as a large map does;
+        // every other keeps the rails' states in blocks of four.
         const TIndexFrom indexFrom(seed % 16 == 0 ? 0 : TMap::IndexFrom);
+        const TBlockShift blockShift(seed % 2 ? 2 : TLiveRoutes::BlockShift);
         TMap map = MapBuilders::RandomRouteMap(rng);
         TMap elsewhere = MapBuilders::RandomRouteMap(rng);
         TLiveRoutes live;
@@ -272,6 +282,7 @@ TEST(LiveRoutes, MarksInARectangleAreThoseOfEveryFaultThere)
         SCOPED_TRACE("seed " + std::to_string(seed));
         std::mt19937 rng(seed);
         const TIndexFrom indexFrom(seed % 2 ? 0 : TMap::IndexFrom);
+        const TBlockShift blockShift(seed % 4 < 2 ? 1 : TLiveRoutes::BlockShift);
         TMap map = MapBuilders::RandomRouteMap(rng);
         for (int edit = 0; edit < 20; ++edit) RandomEdit(map, rng);
         TLiveRoutes live;
