@@ -16,8 +16,10 @@
 #include <chrono>
 
 #include "draw/OverviewCache.h"
+#include "draw/RouteMarks.h"
 #include "draw/ViewCache.h"
 #include "model/TLine.h"
+#include "model/TLiveRoutes.h"
 #include "platform/qt/QtRecoveryFolder.h"
 #include "ui/RunGuarded.h"
 #include "ui/TListBox.h"
@@ -76,6 +78,7 @@ TForm1::TForm1(TColorDialog& colorDialog, TFileDialog& pictureDialog, const TCom
       view_(std::make_unique<TViewCache>(bitmaps_))
 {
     Form1 = this;
+    LiveRoutes = std::make_unique<TLiveRoutes>();
     setWindowTitle(QStringLiteral("Form1"));
     setFont(FormFont());
 
