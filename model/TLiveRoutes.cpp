@@ -264,6 +264,7 @@ void TLiveRoutes::RailsAt(const TMap& map, TPoint p, TPointRails& at)
 
 void TLiveRoutes::ExamineAll(const TMap& map)
 {
+    mapId_ = 0; // stays so if the examination fails part-way
     const std::vector<TRail>& rails = map.Rails();
     const std::size_t n = rails.size();
     states_.Reset(n);
@@ -328,6 +329,18 @@ void TLiveRoutes::ExamineAll(const TMap& map)
 }
 
 void TLiveRoutes::Follow(const TMap& map)
+{
+    // Out of memory part-way, the state matches no revision: the next call
+    // examines everything.
+    try {
+        FollowEdits(map);
+    } catch (...) {
+        mapId_ = 0;
+        throw;
+    }
+}
+
+void TLiveRoutes::FollowEdits(const TMap& map)
 {
     if (map.Id() != mapId_) {
         ExamineAll(map);

@@ -181,6 +181,8 @@ private:
         std::vector<std::int32_t> Starting;
     };
 
+    /// Follow's work, which may leave the state half changed when it throws.
+    void FollowEdits(const TMap& map);
     /// Adds (sign 1) or takes away (-1) a rail's faults from the counts.
     void Account(const TRailState& state, std::int64_t sign);
     /// Joins the rails at one point as the route check would and writes the

@@ -11,6 +11,7 @@
 #include <tuple>
 #include <vector>
 
+#include "model/MapFile.h"
 #include "model/TLiveRoutes.h"
 #include "model/TMap.h"
 #include "tests/support/MapBuilders.h"
@@ -324,4 +325,42 @@ TEST(LiveRoutes, MarksInARectangleAreThoseOfEveryFaultThere)
             ASSERT_EQ(found, expected) << "query " << query;
         }
     }
+}
+
+TEST(LiveRoutes, TheWrongWayExampleAsAUserMeetsIt)
+{
+    TMap map;
+    ReadMapFile(map, KEST_TEST_DATA "/../../examples/wrong-way.KS");
+    TLiveRoutes live;
+    live.Follow(map);
+    const auto marks = [&] {
+        std::vector<TLiveMark> found;
+        live.MarksIn(map, 0, 0, WorldSize, WorldSize, true, found);
+        return found;
+    };
+    // The last rail runs against the loop: the rails on either side of it
+    // lose their joins, and it finds none.
+    ASSERT_GT(live.FaultCount(), 0);
+    for (const TLiveMark& m : marks()) EXPECT_TRUE(m.Rail == 0 || m.Rail == 10 || m.Rail == 11) << m.Rail;
+
+    map.BeginStep(TStepKind::Reverse);
+    map.ReverseRail(11);
+    map.EndStep();
+    live.Follow(map);
+    EXPECT_EQ(live.FaultCount(), 0);
+    EXPECT_TRUE(marks().empty());
+
+    // A rail that joins nothing: a ring at each end, and it cannot be reached.
+    map.BeginStep(TStepKind::DrawRail);
+    MapBuilders::PutRail(map, 800, 420, 900, 420);
+    map.EndStep();
+    live.Follow(map);
+    const std::vector<TLiveMark> expected = {{12, TLiveFaultKind::NoSuccessor, {900, 420}},
+                                             {12, TLiveFaultKind::NoPredecessor, {800, 420}},
+                                             {12, TLiveFaultKind::Unreachable, {850, 420}}};
+    EXPECT_EQ(marks(), expected);
+    map.Undo();
+    live.Follow(map);
+    EXPECT_TRUE(marks().empty());
+    EXPECT_EQ(live.FullExaminations(), 1u);
 }
