@@ -12,7 +12,11 @@
 #include <random>
 
 #include "bench/BenchWindow.h"
+#include "draw/OverviewCache.h"
+#include "draw/RouteMarks.h"
+#include "draw/ViewCache.h"
 #include "model/TLiveRoutes.h"
+#include "platform/qt/QtCanvas.h"
 #include "tests/support/MapBuilders.h"
 
 namespace {
@@ -193,7 +197,7 @@ BENCHMARK(BM_LiveWarningsAfterEdit)->Iterations(100)->Unit(benchmark::kMilliseco
 /// A million rails that join nothing (each has no successor and no
 /// predecessor; all but the start are unreachable): the marks a 718 x 600
 /// view at 1:1 shows, faults only (0) or with the warnings (1).
-void BM_LiveMarksInView(benchmark::State& state)
+TMap& LoneRails()
 {
     static TMap map = [] {
         TMap m;
@@ -211,6 +215,12 @@ void BM_LiveMarksInView(benchmark::State& state)
         m.SetStartRail(0);
         return m;
     }();
+    return map;
+}
+
+void BM_LiveMarksInView(benchmark::State& state)
+{
+    TMap& map = LoneRails();
     TLiveRoutes& live = LiveOf(map);
     const bool warnings = state.range(0) == 1;
     std::vector<TLiveMark> marks;
@@ -222,5 +232,47 @@ void BM_LiveMarksInView(benchmark::State& state)
     state.counters["faults"] = static_cast<double>(live.FaultCount());
 }
 BENCHMARK(BM_LiveMarksInView)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+/// The window's tick at 1:1 over the same map after the mouse moved: the
+/// view from its cache, then with the check on (1) the marks the view shows
+/// and the overview's pixel per mark (its pixels kept, as the window keeps them
+/// until the map changes); with it off (0) the tick as it was.
+void BM_LiveTickEveryRailFaulty(benchmark::State& state)
+{
+    TMap& map = LoneRails();
+    map.SetView({5000, 5000, ViewWidth, ViewHeight, {}});
+    TLiveRoutes& live = LiveOf(map);
+    const bool on = state.range(0) == 1;
+    auto buffer = BenchWindow::BackBuffer();
+    TQtBitmapFactory factory;
+    TViewCache view(factory);
+    TOverviewCache overview(factory);
+    std::vector<TLiveMark> found;
+    std::vector<TRouteMark> all;
+    live.MarksIn(map, INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX, true, found);
+    for (const TLiveMark& m : found) all.push_back({m.At.x, m.At.y, IsWarning(m.Kind)});
+    const TOverviewScale scale(map, BenchWindow::OverviewSize, BenchWindow::OverviewSize);
+    const std::vector<TRouteMark> pixels =
+        OverviewRouteMarkPixels(scale, BenchWindow::OverviewSize, BenchWindow::OverviewSize, all);
+    TViewTransform transform{5000, 5000, ViewWidth, ViewHeight, {}};
+    std::vector<TRouteMark> shown;
+    std::int32_t mouse = 300;
+    for (auto _ : state) {
+        mouse = mouse == 300 ? 320 : 300;
+        view.DrawFrame(map, buffer->Canvas(), mouse, 250, 0);
+        if (on) {
+            live.Follow(map);
+            found.clear();
+            live.MarksIn(map, 5000 - 12, 5000 - 12, 5000 + ViewWidth + 12, 5000 + ViewHeight + 12, true, found);
+            shown.clear();
+            for (const TLiveMark& m : found) shown.push_back({m.At.x, m.At.y, IsWarning(m.Kind)});
+            DrawRouteMarks(buffer->Canvas(), transform, shown);
+        }
+        overview.Draw(map, buffer->Canvas(), BenchWindow::OverviewSize, BenchWindow::OverviewSize, 5000, 5000);
+        if (on) DrawOverviewRouteMarks(buffer->Canvas(), pixels);
+    }
+    state.counters["marks_in_view"] = static_cast<double>(shown.size());
+}
+BENCHMARK(BM_LiveTickEveryRailFaulty)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "draw/RouteMarks.h"
 
+#include <algorithm>
+
 namespace {
 
 /// Zoom shift from which a mark is a square instead of a ring (1/4).
@@ -39,21 +41,37 @@ void DrawRouteMarks(TCanvas& canvas, const TViewTransform& view, std::span<const
     canvas.SetBrushStyle(TBrushStyle::Clear);
 }
 
-void DrawOverviewRouteMarks(TCanvas& canvas, const TOverviewScale& scale, std::int32_t width, std::int32_t height,
-                            std::span<const TRouteMark> marks)
+std::vector<TRouteMark> OverviewRouteMarkPixels(const TOverviewScale& scale, std::int32_t width, std::int32_t height,
+                                                std::span<const TRouteMark> marks)
+{
+    // 0 nothing, 1 a warning, 2 a fault: a fault wins its pixel.
+    std::vector<std::uint8_t> seen(static_cast<std::size_t>(std::max(width, 0)) * static_cast<std::size_t>(std::max(height, 0)));
+    for (const TRouteMark& mark : marks) {
+        const std::int32_t x = scale.RoundedX(mark.X), y = scale.RoundedY(mark.Y);
+        if (x < 0 || y < 0 || x >= width || y >= height) continue;
+        std::uint8_t& pixel = seen[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)];
+        pixel = std::max<std::uint8_t>(pixel, mark.Warning ? 1 : 2);
+    }
+    std::vector<TRouteMark> pixels;
+    for (std::int32_t y = 0; y < height; ++y)
+        for (std::int32_t x = 0; x < width; ++x)
+            if (const std::uint8_t p = seen[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)])
+                pixels.push_back({x, y, p == 1});
+    return pixels;
+}
+
+void DrawOverviewRouteMarks(TCanvas& canvas, std::span<const TRouteMark> pixels)
 {
     canvas.SetPenWidth(1);
     canvas.SetBrushStyle(TBrushStyle::Clear);
     bool colorSet = false;
     bool warning = false;
-    for (const TRouteMark& mark : marks) {
-        const std::int32_t x = scale.RoundedX(mark.X), y = scale.RoundedY(mark.Y);
-        if (x < 0 || y < 0 || x >= width || y >= height) continue;
-        if (!colorSet || mark.Warning != warning) {
-            canvas.SetPenColor(mark.Warning ? RouteWarningColor : RouteFaultColor);
+    for (const TRouteMark& pixel : pixels) {
+        if (!colorSet || pixel.Warning != warning) {
+            canvas.SetPenColor(pixel.Warning ? RouteWarningColor : RouteFaultColor);
             colorSet = true;
-            warning = mark.Warning;
+            warning = pixel.Warning;
         }
-        canvas.Rectangle(x, y, x + 1, y + 1);
+        canvas.Rectangle(pixel.X, pixel.Y, pixel.X + 1, pixel.Y + 1);
     }
 }

@@ -3,6 +3,7 @@
 // the elements of the main view, and a pixel in the overview.
 #include <cstdint>
 #include <span>
+#include <vector>
 
 #include "draw/OverviewScale.h"
 #include "model/TViewTransform.h"
@@ -26,6 +27,11 @@ constexpr TColor RouteWarningColor = 0x00FFFF; // pure yellow
 /// canvas with a 1-pixel pen and a clear brush.
 void DrawRouteMarks(TCanvas& canvas, const TViewTransform& view, std::span<const TRouteMark> marks);
 
-/// One pixel for each mark inside the overview scaled by scale (width x height).
-void DrawOverviewRouteMarks(TCanvas& canvas, const TOverviewScale& scale, std::int32_t width, std::int32_t height,
-                            std::span<const TRouteMark> marks);
+/// The overview's pixels for marks, scaled by scale into width x height: one
+/// per pixel that a mark falls on, red where any fault does, in row order.
+/// Kept while the map does not change, they draw in time of the overview's
+/// size however many marks there are.
+std::vector<TRouteMark> OverviewRouteMarkPixels(const TOverviewScale& scale, std::int32_t width, std::int32_t height,
+                                                std::span<const TRouteMark> marks);
+/// Draws pixels from OverviewRouteMarkPixels.
+void DrawOverviewRouteMarks(TCanvas& canvas, std::span<const TRouteMark> pixels);

@@ -169,11 +169,11 @@ void TForm1::DrawLiveOverview(const TMap& map)
         LiveRoutes->Follow(map);
         liveMarks_.clear();
         LiveRoutes->MarksIn(map, INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX, true, liveMarks_);
-        overviewMarks_ = RouteMarksOf(liveMarks_);
+        const TOverviewScale scale(map, PaintBox2->width(), PaintBox2->height());
+        overviewMarks_ = OverviewRouteMarkPixels(scale, PaintBox2->width(), PaintBox2->height(), RouteMarksOf(liveMarks_));
         overviewMarksKey_ = key;
     }
-    const TOverviewScale scale(map, PaintBox2->width(), PaintBox2->height());
-    DrawOverviewRouteMarks(*DrawCanvas, scale, PaintBox2->width(), PaintBox2->height(), overviewMarks_);
+    DrawOverviewRouteMarks(*DrawCanvas, overviewMarks_);
 }
 
 std::vector<TRouteMark> TForm1::RouteMarksOf(const std::vector<TLiveMark>& marks)

@@ -97,7 +97,11 @@ TEST(RouteMarks, TheOverviewHasOnePixelForEachMark)
     bitmap.SetHeight(137);
     bitmap.Canvas().SetBrushColor(0);
     bitmap.Canvas().Rectangle(-1, -1, 138, 138);
-    DrawOverviewRouteMarks(bitmap.Canvas(), scale, 137, 137, std::vector<TRouteMark>{{0, 0, false}, {500, 500, false}, {1000, 1000, true}});
+    // A warning under a fault's pixel gives way to it.
+    const std::vector<TRouteMark> pixels = OverviewRouteMarkPixels(
+        scale, 137, 137, std::vector<TRouteMark>{{500, 500, true}, {0, 0, false}, {500, 500, false}, {1000, 1000, true}, {0, 0, false}});
+    EXPECT_EQ(pixels.size(), 3u);
+    DrawOverviewRouteMarks(bitmap.Canvas(), pixels);
     const std::vector<QPoint> red = TPixels().Of(bitmap.Image(), Red);
     const std::vector<QPoint> yellow = TPixels().Of(bitmap.Image(), Yellow);
     EXPECT_EQ(red, (std::vector<QPoint>{{scale.RoundedX(0), scale.RoundedY(0)}, {scale.RoundedX(500), scale.RoundedY(500)}}));
