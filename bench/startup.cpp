@@ -48,7 +48,11 @@ TSilentMessages& Environment()
     static const struct TScratchDataHome {
         std::filesystem::path Path =
             std::filesystem::temp_directory_path() / ("kest-bench-" + std::to_string(QCoreApplication::applicationPid()));
-        TScratchDataHome() { qputenv("XDG_DATA_HOME", QByteArray::fromStdString(Path.string())); }
+        TScratchDataHome()
+        {
+            qputenv("XDG_DATA_HOME", QByteArray::fromStdString(Path.string()));
+            qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString((Path / "config").string()));
+        }
         ~TScratchDataHome()
         {
             std::error_code ignored;

@@ -603,9 +603,10 @@ void TMap::SelectBorder(std::int32_t index)
     MoveSelection(borders_, SelBorder, index);
 }
 
+bool DoomedRail(const TRail& r) { return OutsideWorld(r) || r.Length() < 10; }
+
 namespace {
 
-bool DoomedRail(const TRail& r) { return OutsideWorld(r) || r.Length() < 10; }
 bool DoomedBorder(const TBorder& b) { return OutsideWorld(b); }
 
 /// The indices of now of the elements of one kind added or changed by the

@@ -62,6 +62,9 @@ struct TRouteFaultList {
     std::uint32_t RailId(std::int32_t index) const { return FirstRailId + static_cast<std::uint32_t>(index); }
 };
 
+/// Whether Normalize removes the rail: an end outside the world, or shorter than 10.
+bool DoomedRail(const TRail& rail);
+
 /// The view origin that puts the line's midpoint at the centre of a view
 /// showing extentX x extentY world units (division truncating toward zero).
 TPoint CentredOrigin(const TLine& line, std::int32_t extentX, std::int32_t extentY);

@@ -4,6 +4,7 @@
 #include <QListWidget>
 #include <QVBoxLayout>
 
+#include "model/TLiveRoutes.h"
 #include "ui/RunGuarded.h"
 
 QString RouteFaultWords(TRouteFaultKind kind)
@@ -62,6 +63,53 @@ TRouteFaultsWindow::TRouteFaultsWindow(QWidget* parent) : QWidget(parent, Qt::To
             [this](QListWidgetItem* item) { RunGuarded([&] { LineClicked(ListBox1->row(item)); }); });
 }
 
+namespace {
+
+/// Lines at most in the list; the rest are counted in "и ещё N".
+constexpr std::int64_t MostLines = 100000;
+
+QString LiveLine(const TLiveFault& fault)
+{
+    const QString words = QString::fromUtf8(LiveFaultWords(fault.Kind).data(),
+                                            static_cast<qsizetype>(LiveFaultWords(fault.Kind).size()));
+    if (fault.Rail >= 0 && fault.Kind != TLiveFaultKind::FinishUnreachable)
+        return QString::fromUtf8("Рельс %1: %2").arg(fault.Rail).arg(words);
+    return words.left(1).toUpper() + words.mid(1);
+}
+
+} // namespace
+
+void TRouteFaultsWindow::ShowLive(const TMap& map, TLiveRoutes& live)
+{
+    live.Follow(map);
+    const TShown now{map.Id(), map.Revision(), map.DisplayName(), true, map.StartRail, map.FinishRail};
+    if (shown_ && *shown_ == now) return;
+    shown_ = now;
+    ListBox1->clear();
+    lineRails_.clear();
+    const std::int64_t faults = live.FaultCount(), warnings = live.WarningCount();
+    Label1->setText(QString::fromUtf8("%1 — ошибок: %2, предупреждений: %3")
+                        .arg(QString::fromStdString(now.Name))
+                        .arg(faults)
+                        .arg(warnings));
+    QStringList lines;
+    std::int64_t rest = 0;
+    const auto add = [&](const TLiveFault& fault) {
+        if (static_cast<std::int64_t>(lines.size()) >= MostLines) {
+            ++rest;
+            return true;
+        }
+        lines << LiveLine(fault);
+        lineRails_.push_back(fault.Rail);
+        return true;
+    };
+    live.ForEachFault(add);
+    live.ForEachWarning(add);
+    if (lines.isEmpty()) lines << QString::fromUtf8("Пути в порядке");
+    if (rest > 0) lines << QString::fromUtf8("и ещё %1").arg(rest);
+    ListBox1->addItems(lines);
+}
+
 void TRouteFaultsWindow::ShowFaults(const TMap& map)
 {
     const TShown now{map.Id(), map.RouteFaultsRevision(), map.DisplayName()};
@@ -110,5 +158,9 @@ std::int32_t TRouteFaultsWindow::RailOfLine(int line) const
 void TRouteFaultsWindow::LineClicked(int line)
 {
     const std::int32_t rail = RailOfLine(line);
+    if (rail >= 0 && shown_ && shown_->Live) {
+        if (OnLiveRailClick) OnLiveRailClick(shown_->Map, rail);
+        return;
+    }
     if (rail >= 0 && shown_ && OnRailClick) OnRailClick(shown_->Map, firstRailId_ + static_cast<std::uint32_t>(rail));
 }

@@ -13,6 +13,7 @@
 #include "model/TMap.h"
 
 class QLabel;
+class TLiveRoutes;
 class QListWidget;
 
 /// What a fault of kind says about its rail, in lower case: "нет следующего".
@@ -44,10 +45,17 @@ public:
     QLabel* Label1;
     QListWidget* ListBox1;
     TRailHandler OnRailClick;
+    /// A line of the live list was clicked: the map and the rail's index of now.
+    using TLiveRailHandler = std::function<void(std::uint64_t map, std::int32_t rail)>;
+    TLiveRailHandler OnLiveRailClick;
 
     /// Shows map's last check; does nothing when the list already shows it
     /// (same map, same check, same name), so a timer may call it freely.
     void ShowFaults(const TMap& map);
+    /// Shows what the live check, brought up to map, knows of it: its faults,
+    /// then its warnings, the caption giving both counts; does nothing when the
+    /// list already shows them. Lines name rails by their index of now.
+    void ShowLive(const TMap& map, TLiveRoutes& live);
     /// The lines as shown.
     QStringList Lines() const;
     /// The rail that line names, by its index at the check, or -1 (a fault
@@ -63,6 +71,8 @@ private:
         std::uint64_t Map;
         std::uint64_t Revision;
         std::string Name;
+        bool Live = false;
+        std::int32_t Start = -1, Finish = -1;
         friend bool operator==(const TShown&, const TShown&) = default;
     };
     /// The RouteId the shown check gave rail 0 (TRouteFaultList::FirstRailId).

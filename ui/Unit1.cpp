@@ -16,8 +16,10 @@
 #include <chrono>
 
 #include "draw/OverviewCache.h"
+#include "draw/RouteMarks.h"
 #include "draw/ViewCache.h"
 #include "model/TLine.h"
+#include "model/TLiveRoutes.h"
 #include "platform/qt/QtRecoveryFolder.h"
 #include "ui/RunGuarded.h"
 #include "ui/TListBox.h"
@@ -25,6 +27,7 @@
 #include "ui/TRecoveryKeeper.h"
 #include "ui/TScrollBar.h"
 #include "ui/TTools.h"
+#include "ui/ViewOptions.h"
 
 TForm1* Form1 = nullptr;
 
@@ -75,6 +78,7 @@ TForm1::TForm1(TColorDialog& colorDialog, TFileDialog& pictureDialog, const TCom
       view_(std::make_unique<TViewCache>(bitmaps_))
 {
     Form1 = this;
+    LiveRoutes = std::make_unique<TLiveRoutes>();
     setWindowTitle(QStringLiteral("Form1"));
     setFont(FormFont());
 
@@ -137,6 +141,10 @@ void TForm1::CreateMenu()
     N17 = N13->addAction(QString::fromUtf8("Вся карта"));
     N18 = N13->addSeparator();
     N19 = MakeItem(N13, "Ошибки путей...", Qt::Key_E);
+    N20 = N13->addAction(QString::fromUtf8("Проверять пути на ходу"));
+    N20->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E));
+    N20->setCheckable(true);
+    N20->setChecked(ReadViewOption(LiveRouteCheckKey));
 
     // Keys of the whole window that no menu shows.
     DeleteKey = new QAction(this);
@@ -268,7 +276,7 @@ void TForm1::ConnectHandlers()
         {N2, &TForm1::N2Click}, {N3, &TForm1::N3Click}, {N4, &TForm1::N4Click}, {N7, &TForm1::N7Click},
         {f1, &TForm1::f1Click}, {N9, &TForm1::N9Click}, {c1, &TForm1::c1Click}, {N6, &TForm1::N6Click},
         {N11, &TForm1::N11Click}, {N12, &TForm1::N12Click}, {N14, &TForm1::N14Click}, {N15, &TForm1::N15Click},
-        {N16, &TForm1::N16Click}, {N17, &TForm1::N17Click}, {N19, &TForm1::N19Click}, {DeleteKey, &TForm1::DeleteKeyPress},
+        {N16, &TForm1::N16Click}, {N17, &TForm1::N17Click}, {N19, &TForm1::N19Click}, {N20, &TForm1::N20Click}, {DeleteKey, &TForm1::DeleteKeyPress},
         {EscapeKey, &TForm1::EscapeKeyPress},
     };
     for (const auto& entry : items) {

@@ -23,6 +23,9 @@ class QMenuBar;
 class QPushButton;
 class QTimer;
 class TListBox;
+class TLiveRoutes;
+struct TLiveMark;
+struct TRouteMark;
 class TListBoxNames;
 class TOverviewCache;
 class TViewCache;
@@ -84,6 +87,10 @@ public:
     QAction* N17;
     QAction* N18;
     QAction* N19;
+    /// "Проверять пути на ходу" (Ctrl+Shift+E), checkable after "Ошибки путей...":
+    /// the route check follows every edit and marks its faults on the map.
+    /// Off at the first start; the window remembers it between runs.
+    QAction* N20;
     /// The window's keys without a menu item: Delete and Escape.
     QAction* DeleteKey;
     QAction* EscapeKey;
@@ -123,6 +130,8 @@ public:
     std::unique_ptr<TMapList> MapList;
     std::unique_ptr<TQtBitmap> BackBuffer;
     TCanvas* DrawCanvas = nullptr;
+    /// The live route check, following the current map while N20 is checked.
+    std::unique_ptr<TLiveRoutes> LiveRoutes;
     /// The recovery copies of the open maps; made at start, emptied by a normal exit.
     std::unique_ptr<TRecoveryKeeper> Recovery;
     /// The mouse's last point in the main view.
@@ -194,6 +203,10 @@ public:
     void N16Click(); ///< "Масштаб 1:1" (Ctrl+0): one pixel per world unit.
     void N17Click(); ///< "Вся карта": the largest level that shows every element.
     void N19Click(); ///< "Ошибки путей..." (Ctrl+E): the list of the last route check's faults.
+    /// "Проверять пути на ходу" (Ctrl+Shift+E): switches the live check as N20 now stands, and remembers it.
+    void N20Click();
+    /// True while the live route check is switched on.
+    bool LiveRouteCheck() const;
     /// RouteNoticeTimer's handler: hides the notice.
     void RouteNoticeTimerTimer();
     /// A line of the fault list naming a rail of map was clicked, the rail
@@ -264,6 +277,12 @@ private:
     /// A press in the main view or the overview, as the gestures see it.
     TPress PressOf(TGestureSurface surface, TMouseButton button, std::int32_t x, std::int32_t y) const;
     void CreateRouteNotice();
+    /// The live check's marks over the main view's frame, and over the overview.
+    void DrawLiveMarks(const TMap& map);
+    void DrawLiveOverview(const TMap& map);
+    static std::vector<TRouteMark> RouteMarksOf(const std::vector<TLiveMark>& marks);
+    /// A line of the live fault list was clicked: selects and centres the rail (index of now).
+    void LiveFaultClick(std::uint64_t map, std::int32_t rail);
     /// Offers the copies that dead editors left (the maps given back become
     /// the list's, the first current) and starts keeping this editor's.
     void StartRecovery();
@@ -289,6 +308,7 @@ private:
         bool MovingEnds;
         std::int32_t Line;
         QString LineText;
+        bool Live;
         friend bool operator==(const TTickInputs&, const TTickInputs&) = default;
     };
     TTickInputs TickInputs() const;
@@ -298,6 +318,16 @@ private:
     std::int32_t wheelX_ = 0;
     std::int32_t wheelY_ = 0;
     std::optional<TTickInputs> lastTick_;
+    /// The marks the last live query found (kept for its memory).
+    std::vector<TLiveMark> liveMarks_;
+    /// The overview's marks and the map state they stand for.
+    struct TLiveOverviewKey {
+        std::uint64_t MapId, Revision;
+        std::int32_t Start, Finish;
+        friend bool operator==(const TLiveOverviewKey&, const TLiveOverviewKey&) = default;
+    };
+    std::optional<TLiveOverviewKey> overviewMarksKey_;
+    std::vector<TRouteMark> overviewMarks_;
     /// The mouse gestures in progress: the window's only gesture state.
     TGestures gestures_{*this};
 };

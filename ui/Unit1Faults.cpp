@@ -13,6 +13,7 @@
 #include "ui/TRouteFaultsWindow.h"
 #include "ui/TScrollBar.h"
 #include "ui/Unit1.h"
+#include "ui/ViewOptions.h"
 
 void TForm1::CreateRouteNotice()
 {
@@ -46,12 +47,22 @@ void TForm1::RouteNoticeTimerTimer()
     RouteNotice->hide();
 }
 
+bool TForm1::LiveRouteCheck() const { return N20->isChecked(); }
+
+void TForm1::N20Click()
+{
+    WriteViewOption(LiveRouteCheckKey, N20->isChecked());
+    ForgetLastTick();
+    RefreshRouteFaults();
+}
+
 void TForm1::N19Click()
 {
     if (!Alive()) return;
     if (!RouteFaults) {
         RouteFaults = new TRouteFaultsWindow(this);
         RouteFaults->OnRailClick = [this](std::uint64_t map, std::uint32_t rail) { RouteFaultsClick(map, rail); };
+        RouteFaults->OnLiveRailClick = [this](std::uint64_t map, std::int32_t rail) { LiveFaultClick(map, rail); };
         // The menus' keys keep working while the list has the focus.
         for (const QMenu* menu : {N1, N10, N13}) RouteFaults->addActions(menu->actions());
         // Beside the main window where the screen leaves room, else over its right edge.
@@ -71,7 +82,20 @@ void TForm1::N19Click()
 
 void TForm1::RefreshRouteFaults()
 {
-    if (Alive() && RouteFaults && RouteFaults->isVisible()) RouteFaults->ShowFaults(CurrentMap());
+    if (!Alive() || !RouteFaults || !RouteFaults->isVisible()) return;
+    if (LiveRouteCheck())
+        RouteFaults->ShowLive(CurrentMap(), *LiveRoutes);
+    else
+        RouteFaults->ShowFaults(CurrentMap());
+}
+
+void TForm1::LiveFaultClick(std::uint64_t map, std::int32_t rail)
+{
+    if (!Alive()) return;
+    TMap& current = CurrentMap();
+    if (current.Id() != map || rail < 0 || rail >= current.RailCount()) return;
+    current.SelectRail(rail);
+    CentreViewOn(rail);
 }
 
 void TForm1::RouteFaultsClick(std::uint64_t map, std::uint32_t rail)

@@ -6,8 +6,10 @@
 #include <utility>
 
 #include "draw/OverviewCache.h"
+#include "draw/RouteMarks.h"
 #include "draw/ViewCache.h"
 #include "model/Checked.h"
+#include "model/TLiveRoutes.h"
 #include "ui/RunGuarded.h"
 #include "ui/TDrawGesture.h"
 #include "ui/TListBox.h"
@@ -142,7 +144,47 @@ TForm1::TTickInputs TForm1::TickInputs() const
     const TMap& map = CurrentMap();
     return {map.Id(),      map.Revision(), map.StartRail, map.FinishRail, map.SelRail,          map.SelBorder,
             HB->Position(), VB->Position(), MouseX,        MouseY,         Zoom.Shift,           Placing(),
-            MovingEnds(),   ListBox1->ItemIndex(), ListBox1->SelectedText()};
+            MovingEnds(),   ListBox1->ItemIndex(), ListBox1->SelectedText(), LiveRouteCheck()};
+}
+
+void TForm1::DrawLiveMarks(const TMap& map)
+{
+    LiveRoutes->Follow(map);
+    const TViewTransform view = View();
+    const TWorldRect shown = view.Shown();
+    // A ring reaches past the view by its radius and pen: its centre may lie outside.
+    const std::int64_t margin = Zoom.Extent(RouteMarkRadius + RouteMarkPen) + 1;
+    const auto widened = [](std::int64_t v) { return Checked::Saturated(v); };
+    liveMarks_.clear();
+    LiveRoutes->MarksIn(map, widened(shown.x1 - margin), widened(shown.y1 - margin), widened(shown.x2 + margin),
+                        widened(shown.y2 + margin), true, liveMarks_);
+    DrawRouteMarks(*DrawCanvas, view, RouteMarksOf(liveMarks_));
+}
+
+void TForm1::DrawLiveOverview(const TMap& map)
+{
+    // Every mark of the map, found again only when the map changed.
+    const TLiveOverviewKey key{map.Id(), map.Revision(), map.StartRail, map.FinishRail};
+    if (!overviewMarksKey_ || *overviewMarksKey_ != key) {
+        LiveRoutes->Follow(map);
+        liveMarks_.clear();
+        LiveRoutes->MarksIn(map, INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX, true, liveMarks_);
+        const TOverviewScale scale(map, PaintBox2->width(), PaintBox2->height());
+        overviewMarks_ = OverviewRouteMarkPixels(scale, PaintBox2->width(), PaintBox2->height(), RouteMarksOf(liveMarks_));
+        overviewMarksKey_ = key;
+    }
+    DrawOverviewRouteMarks(*DrawCanvas, overviewMarks_);
+}
+
+std::vector<TRouteMark> TForm1::RouteMarksOf(const std::vector<TLiveMark>& marks)
+{
+    // Warnings first, so that a fault's red lies over a warning's yellow.
+    std::vector<TRouteMark> drawn;
+    drawn.reserve(marks.size());
+    for (const bool warnings : {true, false})
+        for (const TLiveMark& mark : marks)
+            if (IsWarning(mark.Kind) == warnings) drawn.push_back({mark.At.x, mark.At.y, warnings});
+    return drawn;
 }
 
 void TForm1::Timer1Timer()
@@ -160,9 +202,11 @@ void TForm1::Timer1Timer()
     if (!gestures_.DrawFrame(map, *DrawCanvas, MouseX, MouseY))
         view_->DrawFrame(map, *DrawCanvas, MouseX, MouseY, Placing());
     if (ListBox1->ItemIndex() < 0) ListBox1->SetItemIndex(0);
+    if (LiveRouteCheck()) DrawLiveMarks(map);
     const QImage& pixels = BackBuffer->Image();
     PaintBox1->SetPicture(pixels.copy(0, 0, PaintBox1->width(), PaintBox1->height()));
     overview_->Draw(map, *DrawCanvas, PaintBox2->width(), PaintBox2->height(), HB->Position(), VB->Position());
+    if (LiveRouteCheck()) DrawLiveOverview(map);
     PaintBox2->SetPicture(BackBuffer->Image().copy(0, 0, PaintBox2->width(), PaintBox2->height()));
     setWindowTitle(QString::fromUtf8("Редактор карт - ") + ListBox1->SelectedText());
     // The inputs as the tick found them: a tick that moved the element being

@@ -52,14 +52,19 @@ void TEllipseStamps::Stamp(QImage& image, std::int64_t left, std::int64_t top, s
     const TShape& shape = Shape(width, height, penWidth);
     uchar* const bits = image.bits();
     const qsizetype bpl = image.bytesPerLine();
-    for (std::int32_t y = 0; y < shape.Height; ++y) {
-        const std::int64_t py = top - shape.Margin + y;
-        if (py < 0 || py >= image.height()) continue;
-        auto* line = reinterpret_cast<std::uint32_t*>(bits + py * bpl);
+    // The stamp's columns and rows that lie on the image, found once: many
+    // small stamps a frame (the route marks) make the per-cell cost count.
+    const std::int64_t x0 = left - shape.Margin, y0 = top - shape.Margin;
+    const auto firstX = static_cast<std::int32_t>(std::clamp<std::int64_t>(-x0, 0, shape.Width));
+    const auto endX = static_cast<std::int32_t>(std::clamp<std::int64_t>(image.width() - x0, 0, shape.Width));
+    const auto firstY = static_cast<std::int32_t>(std::clamp<std::int64_t>(-y0, 0, shape.Height));
+    const auto endY = static_cast<std::int32_t>(std::clamp<std::int64_t>(image.height() - y0, 0, shape.Height));
+    for (std::int32_t y = firstY; y < endY; ++y) {
+        auto* line = reinterpret_cast<std::uint32_t*>(bits + (y0 + y) * bpl);
         const std::uint8_t* cells = shape.Cells.data() + static_cast<std::size_t>(y) * shape.Width;
-        for (std::int32_t x = 0; x < shape.Width; ++x) {
-            const std::int64_t px = left - shape.Margin + x;
-            if (px < 0 || px >= image.width() || cells[x] == 0) continue;
+        for (std::int32_t x = firstX; x < endX; ++x) {
+            const std::int64_t px = x0 + x;
+            if (cells[x] == 0) continue;
             if (cells[x] == 1)
                 line[px] = pen;
             else if (fill)

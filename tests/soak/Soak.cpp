@@ -24,6 +24,7 @@
 #include "model/MapDialogs.h"
 #include "model/MapFile.h"
 #include "model/MapFileIO.h"
+#include "model/TLiveRoutes.h"
 #include "platform/FileWriter.h"
 #include "tests/support/TempFolder.h"
 #include "ui/TKestApplication.h"
@@ -234,6 +235,7 @@ private:
         // The soak's recovery copies stay in a folder of its own.
         static const TTempFolder dataHome;
         qputenv("XDG_DATA_HOME", QByteArray::fromStdString(dataHome.File("data-home")));
+        qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(dataHome.File("config-home")));
         form_ = std::make_unique<TForm1>(answers_, pictures_, TCommandLine{"kestedit"});
         form_->Timer1->stop();
         form_->RecoveryTimer->stop();
@@ -596,10 +598,22 @@ private:
             if (faults && !faults->isHidden()) {
                 if (faults->ShownMap() != list.CurrentMap().Id())
                     return "after a tick the fault list does not show the current map";
-                const auto& last = list.CurrentMap().LastRouteFaults();
-                const auto listed = last ? static_cast<qsizetype>(last->Listed.size()) : 0;
-                const qsizetype lines = !last ? 0 : last->Total == 0 ? 1 : listed + (last->Total > listed ? 1 : 0);
-                if (faults->Lines().size() != lines) return "the fault list has not one line per fault";
+                if (form.LiveRouteCheck()) {
+                    // The live list against an examination made afresh.
+                    TLiveRoutes fresh;
+                    fresh.ExamineAll(list.CurrentMap());
+                    qsizetype entries = 0;
+                    const auto count = [&](const TLiveFault&) { return ++entries, true; };
+                    fresh.ForEachFault(count);
+                    fresh.ForEachWarning(count);
+                    if (faults->Lines().size() != std::max<qsizetype>(entries, 1))
+                        return "the live fault list has not one line per fault and warning";
+                } else {
+                    const auto& last = list.CurrentMap().LastRouteFaults();
+                    const auto listed = last ? static_cast<qsizetype>(last->Listed.size()) : 0;
+                    const qsizetype lines = !last ? 0 : last->Total == 0 ? 1 : listed + (last->Total > listed ? 1 : 0);
+                    if (faults->Lines().size() != lines) return "the fault list has not one line per fault";
+                }
             }
         }
         return "";

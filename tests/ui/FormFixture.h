@@ -53,6 +53,8 @@ protected:
         EnsureApplication();
         // Recovery copies of this test's windows live and die with its folder.
         qputenv("XDG_DATA_HOME", QByteArray::fromStdString(dataHome.Path().string()));
+        // The remembered view options too: each test starts as a first run.
+        qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(dataHome.File("config")));
     }
 
     TForm1& Open(const TCommandLine& commandLine = {"kestedit"})
