@@ -78,6 +78,22 @@ struct TTicker {
     }
 };
 
+/// The timed loop: the press adds a rail at world points (as a press gives
+/// them) and two ticks show it; the step is cancelled untimed.
+void PressAndTicks(benchmark::State& state, TMap& map, TTicker& ticker)
+{
+    for (auto _ : state) {
+        map.BeginStep(TStepKind::DrawRail);
+        map.AddRail(ViewX + 250, ViewY + 150, ViewX + 250, ViewY + 150);
+        ticker.Tick(map, 2);
+        ticker.Tick(map, 2, 320);
+        state.PauseTiming();
+        map.CancelStep();
+        ticker.Tick(map, 0);
+        state.ResumeTiming();
+    }
+}
+
 /// A press with the rail tool in the view (a rail was selected before, as
 /// after drawing one), the tick that shows the rail, and the next one, where
 /// its end follows the mouse.
@@ -86,16 +102,7 @@ void BM_PressAndTick(benchmark::State& state)
     TMap& map = RowsMap(state.range(0));
     map.SelectRail(map.RailCount() / 2);
     TTicker ticker(map);
-    for (auto _ : state) {
-        map.BeginStep(TStepKind::DrawRail);
-        map.AddRail(ViewX + 250, ViewY + 150, ViewX + 250, ViewY + 150); // world points, as a press gives them
-        ticker.Tick(map, 2);
-        ticker.Tick(map, 2, 320);
-        state.PauseTiming();
-        map.CancelStep();
-        ticker.Tick(map, 0);
-        state.ResumeTiming();
-    }
+    PressAndTicks(state, map, ticker);
     state.counters["overview_rebuilds"] = static_cast<double>(ticker.Overview.Rebuilds());
 }
 
@@ -118,16 +125,7 @@ void BM_PressAndTickWhileACopyIsWritten(benchmark::State& state)
             ++written;
         }
     });
-    for (auto _ : state) {
-        map.BeginStep(TStepKind::DrawRail);
-        map.AddRail(ViewX + 250, ViewY + 150, ViewX + 250, ViewY + 150);
-        ticker.Tick(map, 2);
-        ticker.Tick(map, 2, 320);
-        state.PauseTiming();
-        map.CancelStep();
-        ticker.Tick(map, 0);
-        state.ResumeTiming();
-    }
+    PressAndTicks(state, map, ticker);
     stop = true;
     writer.join();
     std::filesystem::remove_all(folder);
