@@ -603,7 +603,7 @@ void TMap::SelectBorder(std::int32_t index)
     MoveSelection(borders_, SelBorder, index);
 }
 
-bool DoomedRail(const TRail& r) { return OutsideWorld(r) || r.Length() < 10; }
+bool DoomedRail(const TRail& r) { return OutsideWorld(r) || r.Length() < ShortestRail; }
 
 namespace {
 
