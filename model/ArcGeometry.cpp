@@ -129,7 +129,8 @@ TArcChain ArcByAngle(const TLine& rail, TArcEnd end, std::int32_t radius, std::i
         const long turns = forward ? k : k - pieces;
         if (turns == 0) {
             joints[static_cast<std::size_t>(k)] = anchor;
-        } else if (!Round(circle.At(step * static_cast<double>(turns)), joints[static_cast<std::size_t>(k)])) {
+        } else if (!Round(circle.At(step * static_cast<double>(turns)), joints[static_cast<std::size_t>(k)]) ||
+                   !InsideWorld(joints[static_cast<std::size_t>(k)])) {
             return Refused(TArcRefusal::OutsideWorld);
         }
     }
@@ -198,7 +199,10 @@ TArcChain ArcToPoint(const TLine& rail, TPoint target, std::int32_t piece)
     const TCircle circle(p, t, radius, sign);
     for (long k = 1; k < pieces; ++k) {
         TPoint j;
-        if (!Round(circle.At(sign * step * static_cast<double>(k)), j)) return Refused(TArcRefusal::OutsideWorld);
+        // Stops at the first joint out: a circle much wider than the world
+        // would otherwise take billions of pieces to get round.
+        if (!Round(circle.At(sign * step * static_cast<double>(k)), j) || !InsideWorld(j))
+            return Refused(TArcRefusal::OutsideWorld);
         joints.push_back(j);
     }
     return finish(radius);

@@ -96,6 +96,9 @@ TEST(ArcGeometry, RefusalsNameTheirReason)
         {ArcByAngle(RailOf(9900, 10, 10000, 10), TArcEnd::Second, 300, 50, 90), R::OutsideWorld},
         {ArcByAngle(rail, TArcEnd::Second, 10, 5, 1), R::Coincident},
         {ArcByAngle(rail, TArcEnd::Second, 30, 50, 10), R::ShortRail},
+        // Steps just under a right angle that rounding tips over it.
+        {ArcByAngle(RailOf(5698, 4971, 5756, 4951), TArcEnd::Second, 33, 46, -358), R::Unjoined},
+        {ArcToPoint(RailOf(3404, 7879, 3411, 7827), {3374, 7823}, 25), R::Unjoined},
         {ArcToPoint(rail, {1100, 1000}, 50), R::BadTarget},
         {ArcToPoint(rail, {900, 1000}, 50), R::BadTarget},
         {ArcToPoint(rail, {1100, 1020}, 50), R::SharpStep},
@@ -218,6 +221,9 @@ TEST(ArcGeometry, RandomArcsToAPointEndThereOnTheTangentCircleAndJoin)
             // Straight runs are allowed only where the circle strays under half a unit.
             if (line) {
                 EXPECT_LT(std::abs(((End(r) - p) / d).imag()) * std::abs(d), 1);
+                if (std::isfinite(rho)) {
+                    EXPECT_NEAR(std::abs(End(r) - centre), std::abs(rho), 1.25);
+                }
             } else {
                 EXPECT_NEAR(std::abs(End(r) - centre), std::abs(rho), 1);
             }
