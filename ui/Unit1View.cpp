@@ -209,6 +209,8 @@ void TForm1::Timer1Timer()
     if (LiveRouteCheck()) DrawLiveOverview(map);
     PaintBox2->SetPicture(BackBuffer->Image().copy(0, 0, PaintBox2->width(), PaintBox2->height()));
     setWindowTitle(QString::fromUtf8("Редактор карт - ") + ListBox1->SelectedText());
+    // The frame moved the end being drawn out: the live list shows the map as drawn.
+    if (LiveRouteCheck()) RefreshRouteFaults();
     // The inputs as the tick found them: a tick that moved the element being
     // drawn out changed the map, so the next one draws it where it now is.
     lastTick_ = std::move(inputs);
