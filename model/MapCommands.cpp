@@ -65,9 +65,11 @@ bool SaveMap(TMap& map, bool chooseName)
 
 } // namespace
 
-std::string TMap::DisplayName() const
+std::string TMap::DisplayName() const { return MapDisplayName(FileName); }
+
+std::string MapDisplayName(const std::string& file)
 {
-    std::string name = ForceExtension(FileName);
+    std::string name = ForceExtension(file);
     name.resize(name.size() - 3);
     const std::size_t separator = name.find_last_of("\\/");
     if (separator != std::string::npos) name.erase(0, separator + 1);

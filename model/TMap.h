@@ -73,6 +73,10 @@ TPoint CentredOrigin(const TLine& line, std::int32_t extentX, std::int32_t exten
 /// other spellings of the file included), or nothing.
 using TOpenMapOfFile = std::function<std::optional<std::string>(const std::string& path)>;
 
+/// The name the list and the caption show for a map of file: its name
+/// without folder and ".KS", or "Новый" for none.
+std::string MapDisplayName(const std::string& file);
+
 class TMap {
 public:
     TMap();
@@ -156,6 +160,7 @@ public:
     void Normalize();
 
     // File commands (the map file).
+    /// MapDisplayName(FileName).
     std::string DisplayName() const;
     /// The question about unsaved changes and the open dialog, then the read.
     void LoadFromFile();

@@ -18,14 +18,6 @@ namespace fs = std::filesystem;
 
 fs::path PathOf(const std::string& utf8) { return fs::path(std::u8string(utf8.begin(), utf8.end())); }
 
-/// The name the list would show for a map of file.
-std::string ShownName(const std::string& file)
-{
-    TMap map;
-    map.FileName = file;
-    return map.DisplayName();
-}
-
 std::string ShownTime(std::int64_t time)
 {
     return QDateTime::fromSecsSinceEpoch(time).toString(QStringLiteral("dd.MM.yyyy HH:mm:ss")).toStdString();
@@ -88,7 +80,7 @@ std::vector<std::unique_ptr<TMap>> TRecoveryKeeper::OfferOrphans()
 
     std::string text = "Найдены несохранённые изменения карт: " + std::to_string(copies.size()) + ". Восстановить их?\n";
     for (const TRecoveredCopy& copy : copies) {
-        text += "\n" + ShownName(copy.Description.FileName);
+        text += "\n" + MapDisplayName(copy.Description.FileName);
         if (copy.Map)
             text += " — " + ShownTime(copy.Description.Time);
         else

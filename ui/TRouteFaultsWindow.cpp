@@ -7,25 +7,31 @@
 #include "model/TLiveRoutes.h"
 #include "ui/RunGuarded.h"
 
-QString RouteFaultWords(TRouteFaultKind kind)
+namespace {
+
+/// The words as a QString: the model holds every fault's words once.
+QString Words(TLiveFaultKind kind)
 {
-    switch (kind) {
-    case TRouteFaultKind::ThirdSuccessor: return QString::fromUtf8("третий следующий");
-    case TRouteFaultKind::ThirdPredecessor: return QString::fromUtf8("третий предыдущий");
-    case TRouteFaultKind::NoSuccessor: return QString::fromUtf8("нет следующего");
-    case TRouteFaultKind::NoPredecessor: return QString::fromUtf8("нет предыдущего");
-    case TRouteFaultKind::NoStart: return QString::fromUtf8("нет стартового рельса");
-    case TRouteFaultKind::NoFinish: return QString::fromUtf8("нет финишного рельса");
-    }
-    return QString();
+    const std::string_view words = LiveFaultWords(kind);
+    return QString::fromUtf8(words.data(), static_cast<qsizetype>(words.size()));
 }
 
-QString RouteFaultLine(const TRouteFault& fault)
+/// "Рельс 12: нет следующего" for a rail, or the words alone, capitalised.
+QString FaultLine(std::int32_t rail, const QString& words)
 {
-    const QString words = RouteFaultWords(fault.Kind);
-    if (fault.Rail >= 0) return QString::fromUtf8("Рельс %1: %2").arg(fault.Rail).arg(words);
+    if (rail >= 0) return QString::fromUtf8("Рельс %1: %2").arg(rail).arg(words);
     return words.left(1).toUpper() + words.mid(1);
 }
+
+// The live check's first kinds are the route check's own, in its order.
+static_assert(static_cast<int>(TLiveFaultKind::ThirdSuccessor) == static_cast<int>(TRouteFaultKind::ThirdSuccessor) &&
+              static_cast<int>(TLiveFaultKind::NoFinish) == static_cast<int>(TRouteFaultKind::NoFinish));
+
+} // namespace
+
+QString RouteFaultWords(TRouteFaultKind kind) { return Words(static_cast<TLiveFaultKind>(kind)); }
+
+QString RouteFaultLine(const TRouteFault& fault) { return FaultLine(fault.Rail, RouteFaultWords(fault.Kind)); }
 
 QString RouteNoticeText(std::int32_t faultRail, const std::optional<TRouteFaultList>& faults)
 {
@@ -70,11 +76,8 @@ constexpr std::int64_t MostLines = 100000;
 
 QString LiveLine(const TLiveFault& fault)
 {
-    const QString words = QString::fromUtf8(LiveFaultWords(fault.Kind).data(),
-                                            static_cast<qsizetype>(LiveFaultWords(fault.Kind).size()));
-    if (fault.Rail >= 0 && fault.Kind != TLiveFaultKind::FinishUnreachable)
-        return QString::fromUtf8("Рельс %1: %2").arg(fault.Rail).arg(words);
-    return words.left(1).toUpper() + words.mid(1);
+    // The unreachable finish is a fault of the whole route, though it names the finish rail.
+    return FaultLine(fault.Kind == TLiveFaultKind::FinishUnreachable ? -1 : fault.Rail, Words(fault.Kind));
 }
 
 } // namespace

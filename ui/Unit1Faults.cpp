@@ -74,8 +74,8 @@ void TForm1::N19Click()
         }
         RouteFaults->move(at);
     }
-    RouteFaults->ShowFaults(CurrentMap());
     RouteFaults->show();
+    RefreshRouteFaults();
     RouteFaults->raise();
     RouteFaults->activateWindow();
 }

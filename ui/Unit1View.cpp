@@ -154,10 +154,9 @@ void TForm1::DrawLiveMarks(const TMap& map)
     const TWorldRect shown = view.Shown();
     // A ring reaches past the view by its radius and pen: its centre may lie outside.
     const std::int64_t margin = Zoom.Extent(RouteMarkRadius + RouteMarkPen) + 1;
-    const auto widened = [](std::int64_t v) { return Checked::Saturated(v); };
     liveMarks_.clear();
-    LiveRoutes->MarksIn(map, widened(shown.x1 - margin), widened(shown.y1 - margin), widened(shown.x2 + margin),
-                        widened(shown.y2 + margin), true, liveMarks_);
+    LiveRoutes->MarksIn(map, Checked::Saturated(shown.x1 - margin), Checked::Saturated(shown.y1 - margin),
+                        Checked::Saturated(shown.x2 + margin), Checked::Saturated(shown.y2 + margin), true, liveMarks_);
     DrawRouteMarks(*DrawCanvas, view, RouteMarksOf(liveMarks_));
 }
 
@@ -191,7 +190,10 @@ void TForm1::Timer1Timer()
 {
     if (!Alive()) return;
     UpdateEditMenu();
-    RefreshRouteFaults();
+    // The last check's list may change with nothing drawn (a passed check);
+    // the live list follows the map, renewed below once the frame has moved
+    // the end being drawn out.
+    if (!LiveRouteCheck()) RefreshRouteFaults();
     // Nothing that the frame shows has changed since the last drawn tick:
     // drawing it again would give the same pixels and caption.
     TTickInputs inputs = TickInputs();
@@ -209,6 +211,8 @@ void TForm1::Timer1Timer()
     if (LiveRouteCheck()) DrawLiveOverview(map);
     PaintBox2->SetPicture(BackBuffer->Image().copy(0, 0, PaintBox2->width(), PaintBox2->height()));
     setWindowTitle(QString::fromUtf8("Редактор карт - ") + ListBox1->SelectedText());
+    // The frame moved the end being drawn out: the live list shows the map as drawn.
+    if (LiveRouteCheck()) RefreshRouteFaults();
     // The inputs as the tick found them: a tick that moved the element being
     // drawn out changed the map, so the next one draws it where it now is.
     lastTick_ = std::move(inputs);
