@@ -47,6 +47,14 @@ void FocusFirst(QSpinBox* field)
 
 } // namespace
 
+QString CoordinatesRefusal(bool rail, const TLine& line)
+{
+    // Tidying the map would take such a rail away as soon as it is set.
+    if (rail && line.Length() < ShortestRail)
+        return QString::fromUtf8("Рельс короче 10 единиц удаляется: концы должны быть дальше друг от друга.");
+    return QString();
+}
+
 TArcValues ReadArcValues()
 {
     const TArcValues fallback;

@@ -53,6 +53,10 @@ private:
     std::function<QString(const TArcValues&)> check_;
 };
 
+/// Why typed coordinates cannot be taken, empty when they can: a rail shorter
+/// than tidying the map keeps.
+QString CoordinatesRefusal(bool rail, const TLine& line);
+
 /// "Координаты": the two ends of a line as whole world units; with both a
 /// rail and a border selected, a choice of which (the rail first) after them.
 class TCoordinatesDialog : public QDialog {

@@ -112,15 +112,7 @@ void TForm1::CoordinatesItemClick()
     if (!rail && !border) return;
     const std::uint64_t mapId = map.Id();
     const std::int32_t railIndex = map.SelRail, borderIndex = map.SelBorder;
-    TCoordinatesDialog dialog(
-        rail, border,
-        [](bool forRail, const TLine& line) {
-            // Tidying the map would take such a rail away as soon as it is set.
-            if (forRail && line.Length() < ShortestRail)
-                return QString::fromUtf8("Рельс короче 10 единиц удаляется: концы должны быть дальше друг от друга.");
-            return QString();
-        },
-        this);
+    TCoordinatesDialog dialog(rail, border, CoordinatesRefusal, this);
     if (dialog.exec() != QDialog::Accepted || !Alive()) return;
     TMap& now = CurrentMap();
     if (now.Id() != mapId || now.SelRail != railIndex || now.SelBorder != borderIndex) return;
