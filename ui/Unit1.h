@@ -302,6 +302,8 @@ private:
     /// drag would lay, and the measures when they are on. Nothing at all
     /// when neither is, so such frames are the map's own.
     void DrawOverlay(QImage& frame);
+    /// Places a dialog about line over the main view where it hides neither.
+    void PlaceBeside(QWidget& dialog, const TLine& line);
     /// The live check's marks over the main view's frame, and over the overview.
     void DrawLiveMarks(const TMap& map);
     void DrawLiveOverview(const TMap& map);

@@ -74,6 +74,7 @@ void TForm1::ArcItemClick()
             return QString::fromUtf8(ArcRefusalText(chain.Refusal));
         },
         this);
+    PlaceBeside(dialog, rail);
     const bool ok = dialog.exec() == QDialog::Accepted;
     arcPreview_.clear();
     ++overlayRevision_;
@@ -113,6 +114,7 @@ void TForm1::CoordinatesItemClick()
     const std::uint64_t mapId = map.Id();
     const std::int32_t railIndex = map.SelRail, borderIndex = map.SelBorder;
     TCoordinatesDialog dialog(rail, border, CoordinatesRefusal, this);
+    PlaceBeside(dialog, rail ? *rail : *border);
     if (dialog.exec() != QDialog::Accepted || !Alive()) return;
     TMap& now = CurrentMap();
     if (now.Id() != mapId || now.SelRail != railIndex || now.SelBorder != borderIndex) return;
@@ -126,6 +128,24 @@ void TForm1::CoordinatesItemClick()
         now.MoveEnds({{forRail, index, 2}}, {line.X2, line.Y2});
     }
     UpdateEditMenu();
+}
+
+void TForm1::PlaceBeside(QWidget& dialog, const TLine& line)
+{
+    // In the corner of the main view farthest from the line and the arc to be
+    // laid from it, so that both stay in sight.
+    dialog.adjustSize();
+    double x = (static_cast<double>(line.X1) + line.X2) / 2, y = (static_cast<double>(line.Y1) + line.Y2) / 2;
+    if (!arcPreview_.empty()) {
+        const TRail& last = arcPreview_.back();
+        x = (x + last.X2) / 2;
+        y = (y + last.Y2) / 2;
+    }
+    const TViewTransform view = View();
+    const double px = (x - view.X) * view.Zoom.Scale(), py = (y - view.Y) * view.Zoom.Scale();
+    const int left = px > PaintBox1->width() / 2.0 ? 8 : PaintBox1->width() - dialog.width() - 8;
+    const int top = py > PaintBox1->height() / 2.0 ? 8 : PaintBox1->height() - dialog.height() - 8;
+    dialog.move(PaintBox1->mapToGlobal(QPoint(std::max(0, left), std::max(0, top))));
 }
 
 void TForm1::MeasuresItemClick()
