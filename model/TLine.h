@@ -8,6 +8,8 @@
 #include "platform/Color.h"
 
 constexpr std::int32_t WorldSize = 10000;
+/// A rail shorter than this is stray: tidying the map (TMap::Normalize) removes it.
+constexpr double ShortestRail = 10;
 /// The distance DistanceTo answers for an element wholly beyond one edge of the view.
 constexpr double FarDistance = 2147483647.0;
 

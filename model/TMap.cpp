@@ -501,6 +501,20 @@ void TMap::AddRail(std::int32_t x, std::int32_t y, std::int32_t x2, std::int32_t
     AddElement(rails_, x, y, rail);
 }
 
+void TMap::LayRails(std::span<const TRail> rails)
+{
+    if (rails.empty()) return;
+    std::vector<TRail> plain(rails.size());
+    for (std::size_t k = 0; k < rails.size(); ++k) {
+        plain[k].X1 = rails[k].X1;
+        plain[k].Y1 = rails[k].Y1;
+        plain[k].X2 = rails[k].X2;
+        plain[k].Y2 = rails[k].Y2;
+    }
+    AppendElements(rails_, std::span<const TRail>(plain));
+    Modified = true;
+}
+
 void TMap::AddBorder(std::int32_t x, std::int32_t y, std::int32_t x2, std::int32_t y2, TColor color,
                      std::uint8_t kind)
 {
@@ -603,7 +617,7 @@ void TMap::SelectBorder(std::int32_t index)
     MoveSelection(borders_, SelBorder, index);
 }
 
-bool DoomedRail(const TRail& r) { return OutsideWorld(r) || r.Length() < 10; }
+bool DoomedRail(const TRail& r) { return OutsideWorld(r) || r.Length() < ShortestRail; }
 
 namespace {
 

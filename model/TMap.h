@@ -145,6 +145,9 @@ public:
     void AddRail(std::int32_t x, std::int32_t y, std::int32_t x2, std::int32_t y2);
     void AddBorder(std::int32_t x, std::int32_t y, std::int32_t x2, std::int32_t y2, TColor color,
                    std::uint8_t kind);
+    /// Appends rails with the ends given (world units) and nothing else of
+    /// theirs: no marks, no links; sets Modified when any was added.
+    void LayRails(std::span<const TRail> rails);
     void DeleteRail(std::int32_t index);
     void DeleteBorder(std::int32_t index);
     void ReverseRail(std::int32_t index);

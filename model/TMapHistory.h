@@ -24,6 +24,10 @@ enum class TStepKind : std::uint8_t {
     /// Elements removed by Normalize outside any drawing (a map that was
     /// changed behind the editor's back, e.g. a damaged file loaded in part).
     Cleanup,
+    /// A chain of rails laid as an arc.
+    Arc,
+    /// Ends set to typed coordinates.
+    Coordinates,
 };
 
 /// The index fields of a map that a step restores.

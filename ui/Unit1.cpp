@@ -132,6 +132,11 @@ void TForm1::CreateMenu()
     N12->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
     N11->setEnabled(false);
     N12->setEnabled(false);
+    N10->addSeparator();
+    ArcItem = MakeItem(N10, "Дуга...", Qt::Key_R);
+    CoordinatesItem = MakeItem(N10, "Координаты...", Qt::Key_K);
+    ArcItem->setEnabled(false);
+    CoordinatesItem->setEnabled(false);
 
     N13 = MainMenu1->addMenu(QString::fromUtf8("Вид"));
     N14 = MakeItem(N13, "Крупнее", Qt::Key_Equal);
@@ -145,6 +150,10 @@ void TForm1::CreateMenu()
     N20->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E));
     N20->setCheckable(true);
     N20->setChecked(ReadViewOption(LiveRouteCheckKey));
+    MeasuresItem = N13->addAction(QString::fromUtf8("Размеры"));
+    MeasuresItem->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_D));
+    MeasuresItem->setCheckable(true);
+    MeasuresItem->setChecked(ReadViewOption(MeasuresKey));
 
     // Keys of the whole window that no menu shows.
     DeleteKey = new QAction(this);
@@ -276,7 +285,9 @@ void TForm1::ConnectHandlers()
         {N2, &TForm1::N2Click}, {N3, &TForm1::N3Click}, {N4, &TForm1::N4Click}, {N7, &TForm1::N7Click},
         {f1, &TForm1::f1Click}, {N9, &TForm1::N9Click}, {c1, &TForm1::c1Click}, {N6, &TForm1::N6Click},
         {N11, &TForm1::N11Click}, {N12, &TForm1::N12Click}, {N14, &TForm1::N14Click}, {N15, &TForm1::N15Click},
-        {N16, &TForm1::N16Click}, {N17, &TForm1::N17Click}, {N19, &TForm1::N19Click}, {N20, &TForm1::N20Click}, {DeleteKey, &TForm1::DeleteKeyPress},
+        {N16, &TForm1::N16Click}, {N17, &TForm1::N17Click}, {N19, &TForm1::N19Click}, {N20, &TForm1::N20Click},
+        {ArcItem, &TForm1::ArcItemClick}, {CoordinatesItem, &TForm1::CoordinatesItemClick},
+        {MeasuresItem, &TForm1::MeasuresItemClick}, {DeleteKey, &TForm1::DeleteKeyPress},
         {EscapeKey, &TForm1::EscapeKeyPress},
     };
     for (const auto& entry : items) {

@@ -17,6 +17,7 @@
 
 class QAction;
 class QFrame;
+class QImage;
 class QLabel;
 class QMenu;
 class QMenuBar;
@@ -91,6 +92,14 @@ public:
     /// the route check follows every edit and marks its faults on the map.
     /// Off at the first start; the window remembers it between runs.
     QAction* N20;
+    /// "Правка", after a separator: "Дуга..." (Ctrl+R), enabled while a rail
+    /// is selected, and "Координаты..." (Ctrl+K), while a rail or a border is.
+    QAction* ArcItem;
+    QAction* CoordinatesItem;
+    /// "Размеры" (Ctrl+Shift+D) in "Вид", checkable: the length and heading of
+    /// what is being drawn out beside the mouse, and the world point under the
+    /// mouse in the view's corner. Off at the first start; remembered.
+    QAction* MeasuresItem;
     /// The window's keys without a menu item: Delete and Escape.
     QAction* DeleteKey;
     QAction* EscapeKey;
@@ -207,6 +216,18 @@ public:
     void N20Click();
     /// True while the live route check is switched on.
     bool LiveRouteCheck() const;
+    /// "Дуга...": the dialog, showing in the view what OK would lay; OK lays
+    /// the arc as one step and selects its rail farthest from the selected one.
+    void ArcItemClick();
+    /// "Координаты...": the selected rail's (or border's) ends typed, as one step.
+    void CoordinatesItemClick();
+    /// "Размеры": switches the measures as MeasuresItem now stands, and remembers it.
+    void MeasuresItemClick();
+    bool Measures() const;
+    /// True while a Ctrl-drag with the rail tool draws out an arc.
+    bool ArcDrawing() const;
+    /// The rails the open "Дуга" dialog would lay (empty when it is closed or refuses).
+    const std::vector<TRail>& ArcPreview() const { return arcPreview_; }
     /// RouteNoticeTimer's handler: hides the notice.
     void RouteNoticeTimerTimer();
     /// A line of the fault list naming a rail of map was clicked, the rail
@@ -277,6 +298,12 @@ private:
     /// A press in the main view or the overview, as the gestures see it.
     TPress PressOf(TGestureSurface surface, TMouseButton button, std::int32_t x, std::int32_t y) const;
     void CreateRouteNotice();
+    /// What the frame shows over the map: the arc that the dialog or the
+    /// drag would lay, and the measures when they are on. Nothing at all
+    /// when neither is, so such frames are the map's own.
+    void DrawOverlay(QImage& frame);
+    /// Places a dialog about line over the main view where it hides neither.
+    void PlaceBeside(QWidget& dialog, const TLine& line);
     /// The live check's marks over the main view's frame, and over the overview.
     void DrawLiveMarks(const TMap& map);
     void DrawLiveOverview(const TMap& map);
@@ -309,6 +336,8 @@ private:
         std::int32_t Line;
         QString LineText;
         bool Live;
+        std::uint64_t Overlay;
+        bool Measures, ArcDrawing;
         friend bool operator==(const TTickInputs&, const TTickInputs&) = default;
     };
     TTickInputs TickInputs() const;
@@ -328,6 +357,10 @@ private:
     };
     std::optional<TLiveOverviewKey> overviewMarksKey_;
     std::vector<TRouteMark> overviewMarks_;
+    /// The arc the open "Дуга" dialog would lay, and a count that grows with
+    /// each change of what DrawOverlay shows apart from the mouse.
+    std::vector<TRail> arcPreview_;
+    std::uint64_t overlayRevision_ = 0;
     /// The mouse gestures in progress: the window's only gesture state.
     TGestures gestures_{*this};
 };

@@ -18,6 +18,8 @@ const char* StepName(TStepKind kind)
     case TStepKind::Recolor: return "сменить цвет";
     case TStepKind::MoveEnd: return "перемещение конца";
     case TStepKind::Cleanup: return "очистка";
+    case TStepKind::Arc: return "дуга";
+    case TStepKind::Coordinates: return "координаты";
     }
     return "";
 }
@@ -41,6 +43,10 @@ void TForm1::UpdateEditMenu()
     const bool canRedo = map.CanRedo();
     ShowItem(N11, "Отменить", canUndo, canUndo ? map.UndoKind() : TStepKind::Cleanup);
     ShowItem(N12, "Вернуть", canRedo, canRedo ? map.RedoKind() : TStepKind::Cleanup);
+    const bool rail = map.SelRail >= 0 && map.SelRail < map.RailCount();
+    const bool border = map.SelBorder >= 0 && map.SelBorder < map.BorderCount();
+    if (ArcItem->isEnabled() != rail) ArcItem->setEnabled(rail);
+    if (CoordinatesItem->isEnabled() != (rail || border)) CoordinatesItem->setEnabled(rail || border);
 }
 
 void TForm1::N11Click()

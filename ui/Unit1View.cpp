@@ -50,6 +50,7 @@ TPress TForm1::PressOf(TGestureSurface surface, TMouseButton button, std::int32_
     press.Y = y;
     press.Tool = RadioGroup1->ItemIndex();
     press.Shift = PaintBox1->Modifiers.testFlag(Qt::ShiftModifier);
+    press.Ctrl = PaintBox1->Modifiers.testFlag(Qt::ControlModifier);
     return press;
 }
 
@@ -144,7 +145,8 @@ TForm1::TTickInputs TForm1::TickInputs() const
     const TMap& map = CurrentMap();
     return {map.Id(),      map.Revision(), map.StartRail, map.FinishRail, map.SelRail,          map.SelBorder,
             HB->Position(), VB->Position(), MouseX,        MouseY,         Zoom.Shift,           Placing(),
-            MovingEnds(),   ListBox1->ItemIndex(), ListBox1->SelectedText(), LiveRouteCheck()};
+            MovingEnds(),   ListBox1->ItemIndex(), ListBox1->SelectedText(), LiveRouteCheck(),
+            overlayRevision_, Measures(), ArcDrawing()};
 }
 
 void TForm1::DrawLiveMarks(const TMap& map)
@@ -206,7 +208,9 @@ void TForm1::Timer1Timer()
     if (ListBox1->ItemIndex() < 0) ListBox1->SetItemIndex(0);
     if (LiveRouteCheck()) DrawLiveMarks(map);
     const QImage& pixels = BackBuffer->Image();
-    PaintBox1->SetPicture(pixels.copy(0, 0, PaintBox1->width(), PaintBox1->height()));
+    QImage frame = pixels.copy(0, 0, PaintBox1->width(), PaintBox1->height());
+    DrawOverlay(frame);
+    PaintBox1->SetPicture(std::move(frame));
     overview_->Draw(map, *DrawCanvas, PaintBox2->width(), PaintBox2->height(), HB->Position(), VB->Position());
     if (LiveRouteCheck()) DrawLiveOverview(map);
     PaintBox2->SetPicture(BackBuffer->Image().copy(0, 0, PaintBox2->width(), PaintBox2->height()));

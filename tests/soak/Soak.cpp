@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QSpinBox>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
@@ -27,6 +28,8 @@
 #include "model/TLiveRoutes.h"
 #include "platform/FileWriter.h"
 #include "tests/support/TempFolder.h"
+#include "model/ArcGeometry.h"
+#include "ui/TArcDialog.h"
 #include "ui/TKestApplication.h"
 #include "ui/TListBox.h"
 #include "ui/TRadioGroup.h"
@@ -180,6 +183,41 @@ TMapState Unselected(TMapState state)
 }
 
 /// One run: a window in a scratch folder, the actions, the checks.
+/// Answers the window's own dialogs ("Дуга", "Координаты") as they open:
+/// Отмена, OK as they stand, or OK with new values (a refused OK leaves the
+/// dialog open, which Отмена then closes).
+class TSoakDialogAnswers : public QObject {
+public:
+    explicit TSoakDialogAnswers(TSoakAnswers& answers) : answers_(answers) { qApp->installEventFilter(this); }
+    ~TSoakDialogAnswers() override { qApp->removeEventFilter(this); }
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Show && (dynamic_cast<TArcDialog*>(watched) || dynamic_cast<TCoordinatesDialog*>(watched))) {
+            auto* dialog = static_cast<QDialog*>(watched);
+            QTimer::singleShot(0, dialog, [this, dialog] { Answer(*dialog); });
+        }
+        return false;
+    }
+
+private:
+    void Answer(QDialog& dialog)
+    {
+        const int choice = answers_.Pick(3);
+        if (choice == 0) {
+            dialog.reject();
+            return;
+        }
+        if (choice == 2)
+            for (QSpinBox* field : dialog.findChildren<QSpinBox*>())
+                field->setValue(field->minimum() + answers_.Pick(std::min(field->maximum() - field->minimum(), 400) + 1));
+        dialog.accept();
+        if (dialog.isVisible()) dialog.reject();
+    }
+
+    TSoakAnswers& answers_;
+};
+
 class TSoakRun {
 public:
     TSoakRun() : answers_(folder_), pictures_(answers_, TSoakFileDialog::Picture)
@@ -355,7 +393,7 @@ private:
         switch (a.Kind) {
         case TSoakAction::Press:
             Mouse(form.PaintBox1, QEvent::MouseButtonPress, a.A, a.B, ButtonOf(a.C),
-                  a.D ? Qt::ShiftModifier : Qt::NoModifier);
+                  (a.D & 1 ? Qt::ShiftModifier : Qt::NoModifier) | (a.D & 2 ? Qt::ControlModifier : Qt::NoModifier));
             break;
         case TSoakAction::Move: Mouse(form.PaintBox1, QEvent::MouseMove, a.A, a.B, Qt::NoButton); break;
         case TSoakAction::Release: Mouse(form.PaintBox1, QEvent::MouseButtonRelease, a.A, a.B, ButtonOf(a.C)); break;
@@ -437,6 +475,10 @@ private:
             bool refusal = false;
             if (form_->MapList)
                 for (const auto& map : form_->MapList->Maps) refusal = refusal || error == AlreadyOpenText(map->DisplayName());
+            // The arc and coordinates dialogs say why they lay nothing.
+            for (int k = 1; k <= static_cast<int>(TArcRefusal::Unjoined); ++k)
+                refusal = refusal || error == ArcRefusalText(static_cast<TArcRefusal>(k));
+            refusal = refusal || QString::fromStdString(error) == CoordinatesRefusal(true, TLine{});
             if (error.rfind(prefix, 0) != 0 && !refusal) return "unexpected error shown: " + error;
         }
         return "";
@@ -622,6 +664,7 @@ private:
     TTempFolder folder_;
     TSoakAnswers answers_;
     TSoakFileDialog pictures_;
+    TSoakDialogAnswers dialogAnswers_{answers_};
     std::unique_ptr<TForm1> form_;
     std::vector<QAction*> items_;
     /// Buttons held in the main view, and in the overview or the list.
@@ -685,7 +728,7 @@ TSoakScript MakeSoakScript(std::uint32_t seed, std::size_t count)
         if (roll < 30) { // a gesture in the main view
             const int button = pick(0, 9) < 7 ? 0 : pick(1, 2);
             point(x, y);
-            add(TSoakAction::Press, x, y, button, pick(0, 3) == 0);
+            add(TSoakAction::Press, x, y, button, (pick(0, 3) == 0 ? 1 : 0) | (pick(0, 4) == 0 ? 2 : 0));
             for (int moves = pick(0, 4); moves > 0; --moves) {
                 point(x, y);
                 add(TSoakAction::Move, x, y);

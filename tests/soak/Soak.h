@@ -12,7 +12,7 @@
 /// a button, an index); Seed drives the answers of any dialog it opens.
 struct TSoakAction {
     enum TKind : std::uint8_t {
-        Press,       ///< main view: A x, B y, C button (0 left, 1 right, 2 middle), D 1 with Shift
+        Press,       ///< main view: A x, B y, C button (0 left, 1 right, 2 middle), D bits 1 Shift, 2 Ctrl
         Move,        ///< main view: A x, B y
         Release,     ///< main view: A x, B y, C button
         Tool,        ///< the tool selector: A index (-1 none .. 5)

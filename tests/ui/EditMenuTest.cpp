@@ -39,7 +39,11 @@ TEST_F(EditMenuTest, TheEditMenuFollowsFileAndNamesTheStepsItWouldUndoAndRedo)
     EXPECT_EQ(menus[1], form->N10->menuAction());
     EXPECT_EQ(menus[2], form->N13->menuAction());
     EXPECT_EQ(form->N10->title(), Text("Правка"));
-    EXPECT_EQ(form->N10->actions(), (QList<QAction*>{form->N11, form->N12}));
+    const QList<QAction*> edit = form->N10->actions();
+    ASSERT_EQ(edit.size(), 5);
+    EXPECT_EQ(edit.mid(0, 2), (QList<QAction*>{form->N11, form->N12}));
+    EXPECT_TRUE(edit[2]->isSeparator());
+    EXPECT_EQ(edit.mid(3), (QList<QAction*>{form->ArcItem, form->CoordinatesItem}));
     EXPECT_EQ(form->N11->shortcuts(), QList<QKeySequence>{QKeySequence("Ctrl+Z")});
     EXPECT_EQ(form->N12->shortcuts(), (QList<QKeySequence>{QKeySequence("Ctrl+Y"), QKeySequence("Ctrl+Shift+Z")}));
     // No key of any menu is taken twice.

@@ -156,7 +156,8 @@ TEST_F(ZoomTest, TheViewMenuHasItsItemsAndKeys)
 {
     EXPECT_EQ(form->N13->title(), QString::fromUtf8("Вид"));
     EXPECT_EQ(form->N13->actions(),
-              (QList<QAction*>{form->N14, form->N15, form->N16, form->N17, form->N18, form->N19, form->N20}));
+              (QList<QAction*>{form->N14, form->N15, form->N16, form->N17, form->N18, form->N19, form->N20,
+                               form->MeasuresItem}));
     EXPECT_EQ(form->N14->shortcuts(), (QList<QKeySequence>{QKeySequence("Ctrl+="), QKeySequence("Ctrl++")}));
     EXPECT_EQ(form->N15->shortcut(), QKeySequence("Ctrl+-"));
     EXPECT_EQ(form->N16->shortcut(), QKeySequence("Ctrl+0"));
