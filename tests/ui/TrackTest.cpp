@@ -166,7 +166,8 @@ TEST_F(TrackTest, TheArcDialogShowsWhatOkLaysLaysItAsOneStepAndRemembersItsValue
     Map().SelectRail(0);
     OnDialog<TArcDialog>([](TArcDialog& d) {
         EXPECT_EQ((std::vector<int>{d.Radius->value(), d.Piece->value(), d.Angle->value()}), (std::vector<int>{200, 40, 90}));
-        d.reject();
+        QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        QApplication::sendEvent(d.Radius, &escape);
     });
     form->ArcItemClick();
     EXPECT_EQ(Map().RailCount(), 1) << "Отмена lays nothing";
