@@ -32,6 +32,10 @@ public:
     std::int32_t ReadInt16();
     /// One byte 0..3; a byte of 4 or more raises "Range check error".
     std::uint8_t ReadKind();
+    /// Up to size bytes into out, fewer only where the file ends (at the size
+    /// it had when opened, or earlier where it shrank since); a large read goes
+    /// straight from the file to out. A read the system fails raises EInOutError.
+    std::size_t ReadBytes(std::uint8_t* out, std::size_t size);
 
     /// Bytes not yet read (of the size the file had when it was opened).
     std::int64_t Remaining() const { return size_ - consumed_; }

@@ -368,6 +368,41 @@ void TMap::AppendElements(std::vector<T>& items, std::span<const T> values)
 }
 
 template <class T>
+void TMap::AdoptElements(std::vector<T>& items, std::vector<T>&& values)
+{
+    if (values.empty()) return;
+    if (!items.empty() || (!applying_ && history_.IsRecording())) {
+        AppendElements(items, std::span<const T>(values));
+        values.clear();
+        return;
+    }
+    NoteUnrecorded();
+    TEditArea area;
+    for (const T& value : values) area.Take(value);
+    const auto count = static_cast<std::int32_t>(values.size());
+    items.swap(values);
+    // What the map held before is empty; its storage goes with the caller's.
+    values = std::vector<T>();
+    NoteEdit<T>(TEditKind::Added, 0, count, area);
+    Touch();
+}
+
+template <class T>
+std::vector<T> TMap::StorageFor(std::vector<T>& items, std::int32_t n)
+{
+    std::vector<T> storage;
+    if (items.empty()) storage.swap(items);
+    try {
+        ReserveWithRoom(storage, static_cast<std::size_t>(n > 0 ? n : 0));
+    } catch (const std::bad_alloc&) {
+        throw EOutOfMemory();
+    } catch (const std::length_error&) {
+        throw EOutOfMemory();
+    }
+    return storage;
+}
+
+template <class T>
 void TMap::FlagSelected(std::vector<T>& items, std::int32_t index, bool selected)
 {
     if (!IsValidIndex(items, index)) return;
@@ -422,6 +457,14 @@ void TMap::SetBorderCount(std::int32_t n) { SetCount(borders_, n); }
 void TMap::AppendRails(std::span<const TRail> rails) { AppendElements(rails_, rails); }
 
 void TMap::AppendBorders(std::span<const TBorder> borders) { AppendElements(borders_, borders); }
+
+void TMap::AdoptRails(std::vector<TRail>&& rails) { AdoptElements(rails_, std::move(rails)); }
+
+void TMap::AdoptBorders(std::vector<TBorder>&& borders) { AdoptElements(borders_, std::move(borders)); }
+
+std::vector<TRail> TMap::RailStorage(std::int32_t n) { return StorageFor(rails_, n); }
+
+std::vector<TBorder> TMap::BorderStorage(std::int32_t n) { return StorageFor(borders_, n); }
 
 void TMap::ReserveElements(std::int32_t borders, std::int32_t rails)
 {
