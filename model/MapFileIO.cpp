@@ -105,6 +105,7 @@ std::int32_t TMapReader::ReadInt16()
 
 std::size_t TMapReader::ReadBytes(std::uint8_t* out, std::size_t size)
 {
+    if (stop_ && stop_->load(std::memory_order_relaxed)) throw ELoadCancelled();
     if (static_cast<std::int64_t>(size) > Remaining()) size = static_cast<std::size_t>(Remaining() > 0 ? Remaining() : 0);
     std::size_t done = 0;
     while (done < size) {

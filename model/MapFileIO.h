@@ -1,6 +1,7 @@
 #pragma once
 // The byte streams of the map file: a buffered reader that knows how many
 // bytes remain, and a buffered writer over a replaceable byte sink.
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -43,6 +44,8 @@ public:
     /// Raises "Read beyond end of file" unless count records of recordSize bytes
     /// remain; lets a load refuse a lying count before it allocates anything.
     void RequireRecords(std::int64_t count, std::int64_t recordSize) const;
+    /// While *stop is set, ReadBytes raises ELoadCancelled instead of reading.
+    void SetStop(const std::atomic<bool>* stop) { stop_ = stop; }
     /// Closes the file early; later reads pass the end.
     void Close();
 
@@ -57,6 +60,7 @@ private:
     std::int64_t size_ = 0;
     std::int64_t consumed_ = 0;
     std::string path_;
+    const std::atomic<bool>* stop_ = nullptr;
 };
 
 /// Collects bytes in memory.

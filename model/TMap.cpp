@@ -388,6 +388,25 @@ void TMap::AdoptElements(std::vector<T>& items, std::vector<T>&& values)
 }
 
 template <class T>
+std::vector<T> TMap::ReleaseElements(std::vector<T>& items)
+{
+    std::vector<T> released;
+    if (items.empty()) return released;
+    NoteUnrecorded();
+    ClearHistory();
+    const auto count = static_cast<std::int32_t>(items.size());
+    released.swap(items);
+    if constexpr (std::is_same_v<T, TRail>)
+        StartRail = FinishRail = SelRail = -1;
+    else
+        SelBorder = -1;
+    NoteEdit<T>(TEditKind::Removed, 0, count, TEditArea::All());
+    Modified = true;
+    Touch();
+    return released;
+}
+
+template <class T>
 std::vector<T> TMap::StorageFor(std::vector<T>& items, std::int32_t n)
 {
     std::vector<T> storage;
@@ -457,6 +476,10 @@ void TMap::SetBorderCount(std::int32_t n) { SetCount(borders_, n); }
 void TMap::AppendRails(std::span<const TRail> rails) { AppendElements(rails_, rails); }
 
 void TMap::AppendBorders(std::span<const TBorder> borders) { AppendElements(borders_, borders); }
+
+std::vector<TRail> TMap::ReleaseRails() { return ReleaseElements(rails_); }
+
+std::vector<TBorder> TMap::ReleaseBorders() { return ReleaseElements(borders_); }
 
 void TMap::AdoptRails(std::vector<TRail>&& rails) { AdoptElements(rails_, std::move(rails)); }
 

@@ -123,6 +123,11 @@ public:
     /// changing nothing.
     void AppendRails(std::span<const TRail> rails);
     void AppendBorders(std::span<const TBorder> borders);
+    /// Removes every rail (border) at once and returns them, for a load that
+    /// read into another map: the marks of rails (selection) go to -1, and
+    /// the history is dropped.
+    std::vector<TRail> ReleaseRails();
+    std::vector<TBorder> ReleaseBorders();
     /// Makes room for this many elements in all without changing any.
     void ReserveElements(std::int32_t borders, std::int32_t rails);
     /// An empty array with room for n rails (borders) and some to spare, for a
@@ -182,7 +187,8 @@ public:
     /// The second half of a load: empties the map and reads FileName. A file
     /// that cannot be read, or that fails part-way, leaves the map without a
     /// file name and modified, holding the elements read completely, and
-    /// raises EFileError naming the file.
+    /// raises EFileError naming the file. A read the user cancels
+    /// (ELoadCancelled) leaves the map as it was.
     void ReadChosenFile();
     bool Save();
     void SaveAs();
@@ -377,6 +383,8 @@ private:
     void AdoptElements(std::vector<T>& items, std::vector<T>&& values);
     template <class T>
     std::vector<T> StorageFor(std::vector<T>& items, std::int32_t n);
+    template <class T>
+    std::vector<T> ReleaseElements(std::vector<T>& items);
     /// Sets or clears element index's Selected flag, when index names one:
     /// the journal sees it, the history does not.
     template <class T>

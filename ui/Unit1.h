@@ -22,6 +22,7 @@ class QMenu;
 class QMenuBar;
 class QPushButton;
 class QTimer;
+class TBackgroundLoads;
 class TListBox;
 class TLiveRoutes;
 struct TLiveMark;
@@ -330,6 +331,8 @@ private:
     std::vector<TRouteMark> overviewMarks_;
     /// The mouse gestures in progress: the window's only gesture state.
     TGestures gestures_{*this};
+    /// Large maps load on a worker while the window ticks.
+    std::unique_ptr<TBackgroundLoads> backgroundLoads_;
 };
 
 /// The editor window while it exists.

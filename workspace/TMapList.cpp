@@ -84,6 +84,10 @@ void TMapList::Load(std::int32_t i)
         } else {
             try {
                 map.ReadChosenFile();
+            } catch (const ELoadCancelled&) {
+                // The map it was to go into is free again, as before.
+                map.FileName.clear();
+                throw;
             } catch (...) {
                 names_.Replace(i, map.DisplayName());
                 throw;
