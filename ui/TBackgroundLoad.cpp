@@ -28,6 +28,12 @@ public:
     bool eventFilter(QObject* target, QEvent* event) override
     {
         switch (event->type()) {
+        case QEvent::Shortcut:
+            // The window's menu shortcuts go to its actions; the dialog's
+            // Escape is a shortcut of its own.
+            for (const QObject* owner = target; owner; owner = owner->parent())
+                if (owner == &dialog_) return false;
+            return true;
         case QEvent::MouseButtonPress:
         case QEvent::MouseButtonRelease:
         case QEvent::MouseButtonDblClick:
@@ -36,8 +42,13 @@ public:
         case QEvent::ShortcutOverride:
         case QEvent::Wheel:
         case QEvent::Close: {
+            // Input reaches a window's widgets through the window itself,
+            // which is let by: the widgets decide.
             const auto* widget = qobject_cast<const QWidget*>(target);
-            return !(widget && (widget == &dialog_ || dialog_.isAncestorOf(widget)));
+            const bool held = widget && widget != &dialog_ && !dialog_.isAncestorOf(widget);
+            // A close event not delivered still counts as accepted.
+            if (held) event->ignore();
+            return held;
         }
         default:
             return false;

@@ -1,6 +1,7 @@
 // A large map loads on a worker while the window goes on ticking; the
 // progress dialog's Escape stops the load and leaves the map as it was, and
 // a load that ends (whole or damaged) leaves what a load in place leaves.
+#include <QCloseEvent>
 #include <QKeyEvent>
 #include <QProgressDialog>
 #include <chrono>
@@ -60,6 +61,13 @@ TEST_F(BackgroundLoadTest, TicksGoOnWhileASlowReadRunsAndEscapeStopsIt)
     const std::string caption = form->windowTitle().toStdString();
     int ticks = 0;
     QObject::connect(form->Timer1, &QTimer::timeout, form.get(), [&] { ++ticks; });
+    // Before the dialog shows, the window takes no input: not even a close.
+    bool closed = true;
+    QTimer::singleShot(10, [&] {
+        QCloseEvent close;
+        QApplication::sendEvent(form.get(), &close);
+        closed = close.isAccepted();
+    });
     int ticksWhenShown = -1;
     QString label;
     QTimer::singleShot(400, [&] {
@@ -80,6 +88,7 @@ TEST_F(BackgroundLoadTest, TicksGoOnWhileASlowReadRunsAndEscapeStopsIt)
     RunGuarded([&] { form->MapList->OpenFile(path); });
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5)) << "Escape did not stop the read";
     EXPECT_EQ(reads, 1);
+    EXPECT_FALSE(closed) << "the window closed during the load";
     EXPECT_TRUE(label.contains("slow.KS")) << label.toStdString();
     EXPECT_GT(ticksWhenShown, 5) << "the window did not tick while the read ran";
     EXPECT_GT(ticks, ticksWhenShown + 3) << "the window did not tick behind the dialog";
