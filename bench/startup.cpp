@@ -131,6 +131,15 @@ void BM_StartupLargeMap(benchmark::State& state)
     FirstFrame(state, {"kestedit", path}, 100000);
 }
 
+/// Opening a map of range(0) elements from the command line to its first frame.
+void BM_StartupMapOfSize(benchmark::State& state)
+{
+    const auto elements = static_cast<std::int32_t>(state.range(0));
+    const std::string path = LargeMapFile(elements);
+    FirstFrame(state, {"kestedit", path}, elements);
+    std::filesystem::remove(path);
+}
+
 /// The first click after a large map opened and its first frame was drawn:
 /// the select tool's press and release in the view and the tick that shows
 /// what it selected. Opening and the first frame are not timed.
@@ -163,5 +172,6 @@ void BM_FirstClickAfterOpening(benchmark::State& state)
 
 BENCHMARK(BM_StartupEmptyMap)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_StartupLargeMap)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_StartupMapOfSize)->Arg(1'000'000)->Arg(10'000'000)->Iterations(3)->Unit(benchmark::kMillisecond);
 // A few openings each: the opening itself takes seconds at ten million.
 BENCHMARK(BM_FirstClickAfterOpening)->Arg(1'000'000)->Arg(10'000'000)->Iterations(2)->Unit(benchmark::kMillisecond);

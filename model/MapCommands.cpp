@@ -102,12 +102,15 @@ bool TMap::ChooseFileToLoad()
 void TMap::ReadChosenFile()
 {
     // The last check's faults were those of the elements a load replaces.
-    lastFaults_.reset();
-    ++faultsRevision_;
+    const auto forgetFaults = [this] {
+        lastFaults_.reset();
+        ++faultsRevision_;
+    };
     std::error_code error;
     const std::filesystem::file_status status = std::filesystem::status(PathOf(FileName), error);
     if (status.type() == std::filesystem::file_type::not_found) {
         // A map that does not exist yet: an empty map under that name.
+        forgetFaults();
         DeleteAllElements(*this);
         Modified = true;
         return;
@@ -116,11 +119,15 @@ void TMap::ReadChosenFile()
     // over it: it loses the name, so that every save asks for one.
     const std::string path = FileName;
     const auto forgetFile = [&] {
+        forgetFaults();
         FileName.clear();
         Modified = true;
     };
     try {
-        ReadMapFile(*this, path);
+        ReadMapFileAsLoads(*this, path);
+        forgetFaults();
+    } catch (const ELoadCancelled&) {
+        throw;
     } catch (const EFileError&) {
         forgetFile();
         throw;

@@ -1,5 +1,7 @@
 #include "model/MapFile.h"
 
+#include <utility>
+
 #include "model/Errors.h"
 #include "model/MapFileIO.h"
 #include "model/TMap.h"
@@ -73,8 +75,15 @@ void DeleteAllElements(TMap& map)
 
 TMapFileStats ReadMapFile(TMap& map, const std::string& path)
 {
+    static const std::atomic<bool> never{false};
+    return ReadMapFile(map, path, never);
+}
+
+TMapFileStats ReadMapFile(TMap& map, const std::string& path, const std::atomic<bool>& stop)
+{
     DeleteAllElements(map);
     TMapReader in(path);
+    in.SetStop(&stop);
     TMapFileStats stats;
     stats.SizeBytes = in.Size();
     ReadMapBody(map, in);
@@ -84,6 +93,38 @@ TMapFileStats ReadMapFile(TMap& map, const std::string& path)
     in.Close();
     map.MarkClean();
     return stats;
+}
+
+namespace {
+
+TMapFileReader& LoadReader()
+{
+    static TMapFileReader reader;
+    return reader;
+}
+
+} // namespace
+
+TMapFileReader SetMapFileReader(TMapFileReader reader) { return std::exchange(LoadReader(), std::move(reader)); }
+
+TMapFileStats ReadMapFileAsLoads(TMap& map, const std::string& path)
+{
+    const TMapFileReader& reader = LoadReader();
+    return reader ? reader(map, path) : ReadMapFile(map, path);
+}
+
+void TakeLoadedMap(TMap& map, TMap& from)
+{
+    const std::int32_t start = from.StartRail;
+    const std::int32_t finish = from.FinishRail;
+    const bool clean = !from.Modified;
+    DeleteAllElements(map);
+    map.AdoptBorders(from.ReleaseBorders());
+    map.AdoptRails(from.ReleaseRails());
+    map.Modified = true;
+    map.SetStartRail(start);
+    map.SetFinishRail(finish);
+    if (clean) map.MarkClean();
 }
 
 void WriteMapFile(const TMap& map, const std::string& path)

@@ -1,7 +1,9 @@
 #pragma once
 // The .KS map file: little-endian, no header; border count, 12-byte border
 // records, rail count, 8-byte rail records, start index, finish index.
+#include <atomic>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -50,6 +52,23 @@ struct TMapFileStats {
 /// raises the error of the damage, leaving the map holding the elements read
 /// completely. Does not touch FileName; clears Modified on success.
 TMapFileStats ReadMapFile(TMap& map, const std::string& path);
+/// The same, raising ELoadCancelled between two blocks of records once stop
+/// is set (the map then holds part of the file).
+TMapFileStats ReadMapFile(TMap& map, const std::string& path, const std::atomic<bool>& stop);
+
+/// How a load reads its file into the map: ReadMapFile, or what the window
+/// puts in its place to read on another thread. One that raises
+/// ELoadCancelled leaves the map untouched.
+using TMapFileReader = std::function<TMapFileStats(TMap& map, const std::string& path)>;
+/// Makes reader the one loads use (ReadMapFile when empty); returns the one before.
+TMapFileReader SetMapFileReader(TMapFileReader reader);
+/// Reads through the reader loads use.
+TMapFileStats ReadMapFileAsLoads(TMap& map, const std::string& path);
+
+/// Empties map and moves into it everything from holds of a file read into
+/// it (elements, start, finish, and Modified when clean), leaving from
+/// empty: map then stands as if it had read the file itself.
+void TakeLoadedMap(TMap& map, TMap& from);
 
 /// Writes the map as a map file at path through WriteWholeFile: a failure
 /// never destroys the file that was there. A file that cannot be written

@@ -103,6 +103,43 @@ std::int32_t TMapReader::ReadInt16()
     return value;
 }
 
+std::size_t TMapReader::ReadBytes(std::uint8_t* out, std::size_t size)
+{
+    if (stop_ && stop_->load(std::memory_order_relaxed)) throw ELoadCancelled();
+    if (static_cast<std::int64_t>(size) > Remaining()) size = static_cast<std::size_t>(Remaining() > 0 ? Remaining() : 0);
+    std::size_t done = 0;
+    while (done < size) {
+        if (pos_ < avail_) {
+            const std::size_t part = std::min(avail_ - pos_, size - done);
+            std::memcpy(out + done, (memory_ ? memory_ : buffer_.data()) + pos_, part);
+            pos_ += part;
+            done += part;
+            consumed_ += static_cast<std::int64_t>(part);
+            continue;
+        }
+        if (fd_ < 0) break;
+        // What does not fit the buffer skips it.
+        const bool direct = size - done >= buffer_.size();
+        std::uint8_t* const target = direct ? out + done : buffer_.data();
+        const std::size_t want = direct ? size - done : buffer_.size();
+        long got;
+        do {
+            errno = 0;
+            got = ReadSome(fd_, target, want);
+        } while (got < 0 && errno == EINTR);
+        if (got < 0) throw EInOutError(errno);
+        if (got == 0) break;
+        if (direct) {
+            done += static_cast<std::size_t>(got);
+            consumed_ += got;
+        } else {
+            pos_ = 0;
+            avail_ = static_cast<std::size_t>(got);
+        }
+    }
+    return done;
+}
+
 std::uint8_t TMapReader::ReadKind()
 {
     const std::uint8_t kind = ReadByte();
@@ -191,24 +228,43 @@ void TRail::WriteRecord(TMapWriter& out) const
 
 namespace {
 
+/// Where a record's 16-bit and 24-bit fields are.
+std::int32_t Int16At(const std::uint8_t* p) { return p[0] | p[1] << 8; }
+std::int32_t Int24At(const std::uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16; }
+
+/// Decodes one record, as ReadRecord would read it; false for a border whose
+/// kind is out of range.
+bool Decode(const std::uint8_t* p, TRail& rail)
+{
+    rail.X1 = Int16At(p);
+    rail.Y1 = Int16At(p + 2);
+    rail.X2 = Int16At(p + 4);
+    rail.Y2 = Int16At(p + 6);
+    return true;
+}
+
+bool Decode(const std::uint8_t* p, TBorder& border)
+{
+    border.X1 = Int16At(p);
+    border.Y1 = Int16At(p + 2);
+    border.X2 = Int16At(p + 4);
+    border.Y2 = Int16At(p + 6);
+    border.Color = static_cast<TColor>(Int24At(p + 8));
+    border.Kind = p[11];
+    return border.Kind <= bkArch;
+}
+
 /// One section of the file: a count, then that many records of recordSize
 /// bytes, read in order, so that the first damage met is the one reported.
 /// Room is made only for what the bytes left can hold: a count that promises
 /// more fails where the records run out, as a byte-by-byte read does. The
-/// records go into the map a block at a time; after a damaged one the map
-/// holds those read completely.
+/// records are read a large block at a time and decoded straight into the
+/// array the map then takes whole; after a damaged one the map holds those
+/// read completely.
 template <typename T>
 void ReadRecords(TMap& map, TMapReader& in, std::int32_t recordSize)
 {
-    // Small beside a large map, large enough that appending costs nothing.
-    constexpr std::int32_t BlockRecords = 256;
     constexpr bool rails = std::is_same_v<T, TRail>;
-    const auto append = [&map](std::span<const T> block) {
-        if constexpr (rails)
-            map.AppendRails(block);
-        else
-            map.AppendBorders(block);
-    };
     const std::int32_t count = in.ReadInt32();
     if (count < 0) throw ERangeError();
     const std::int64_t fit = in.Remaining() / recordSize;
@@ -216,29 +272,44 @@ void ReadRecords(TMap& map, TMapReader& in, std::int32_t recordSize)
     if (held > 0) {
         // The map is changed from here on, as it would be by resizing it.
         map.Modified = true;
-        // Reading into the map's own arrays would need them writable from
-        // here; a block at a time costs a copy of the block and no more memory.
+        std::vector<T> items;
         if constexpr (rails)
-            map.ReserveElements(0, held);
+            items = map.RailStorage(held);
         else
-            map.ReserveElements(held, 0);
-        // Every slot of a block starts as a fresh element, as a resized array's would.
-        std::vector<T> block(static_cast<std::size_t>(held < BlockRecords ? held : BlockRecords));
-        for (std::int32_t done = 0; done < held;) {
-            const auto size = static_cast<std::size_t>(std::min(held - done, BlockRecords));
-            std::size_t read = 0;
-            try {
-                for (; read < size; ++read) {
-                    block[read] = T{};
-                    block[read].ReadRecord(in);
+            items = map.BorderStorage(held);
+        AdviseLargeArray(items.data(), items.capacity() * sizeof(T));
+        const auto adopt = [&map, &items] {
+            if constexpr (rails)
+                map.AdoptRails(std::move(items));
+            else
+                map.AdoptBorders(std::move(items));
+        };
+        // A block of whole records: large enough that each read is one call
+        // of the system, small beside a large map.
+        constexpr std::size_t BlockRecords = 65536;
+        std::vector<std::uint8_t> block(std::min<std::size_t>(static_cast<std::size_t>(held), BlockRecords) *
+                                        static_cast<std::size_t>(recordSize));
+        // Whatever stops the read, the map keeps the records read completely.
+        try {
+            for (std::int32_t done = 0; done < held;) {
+                const auto want = std::min<std::size_t>(static_cast<std::size_t>(held - done), BlockRecords);
+                const std::size_t got = in.ReadBytes(block.data(), want * static_cast<std::size_t>(recordSize));
+                const std::size_t whole = got / static_cast<std::size_t>(recordSize);
+                for (std::size_t k = 0; k < whole; ++k) {
+                    T element;
+                    if (!Decode(block.data() + k * static_cast<std::size_t>(recordSize), element))
+                        throw ERangeError();
+                    items.push_back(element);
                 }
-            } catch (...) {
-                append(std::span<const T>(block.data(), read));
-                throw;
+                // A file that shrank since it was opened ends part-way.
+                if (whole < want) throw EInOutError(EInOutError::ReadBeyondEnd);
+                done += static_cast<std::int32_t>(whole);
             }
-            append(std::span<const T>(block.data(), size));
-            done += static_cast<std::int32_t>(size);
+        } catch (...) {
+            adopt();
+            throw;
         }
+        adopt();
     }
     if (held < count) {
         // The record the bytes cannot hold: reading it meets the end.

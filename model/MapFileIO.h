@@ -1,6 +1,7 @@
 #pragma once
 // The byte streams of the map file: a buffered reader that knows how many
 // bytes remain, and a buffered writer over a replaceable byte sink.
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -32,6 +33,10 @@ public:
     std::int32_t ReadInt16();
     /// One byte 0..3; a byte of 4 or more raises "Range check error".
     std::uint8_t ReadKind();
+    /// Up to size bytes into out, fewer only where the file ends (at the size
+    /// it had when opened, or earlier where it shrank since); a large read goes
+    /// straight from the file to out. A read the system fails raises EInOutError.
+    std::size_t ReadBytes(std::uint8_t* out, std::size_t size);
 
     /// Bytes not yet read (of the size the file had when it was opened).
     std::int64_t Remaining() const { return size_ - consumed_; }
@@ -39,6 +44,8 @@ public:
     /// Raises "Read beyond end of file" unless count records of recordSize bytes
     /// remain; lets a load refuse a lying count before it allocates anything.
     void RequireRecords(std::int64_t count, std::int64_t recordSize) const;
+    /// While *stop is set, ReadBytes raises ELoadCancelled instead of reading.
+    void SetStop(const std::atomic<bool>* stop) { stop_ = stop; }
     /// Closes the file early; later reads pass the end.
     void Close();
 
@@ -53,6 +60,7 @@ private:
     std::int64_t size_ = 0;
     std::int64_t consumed_ = 0;
     std::string path_;
+    const std::atomic<bool>* stop_ = nullptr;
 };
 
 /// Collects bytes in memory.

@@ -368,6 +368,60 @@ void TMap::AppendElements(std::vector<T>& items, std::span<const T> values)
 }
 
 template <class T>
+void TMap::AdoptElements(std::vector<T>& items, std::vector<T>&& values)
+{
+    if (values.empty()) return;
+    if (!items.empty() || (!applying_ && history_.IsRecording())) {
+        AppendElements(items, std::span<const T>(values));
+        values.clear();
+        return;
+    }
+    NoteUnrecorded();
+    TEditArea area;
+    for (const T& value : values) area.Take(value);
+    const auto count = static_cast<std::int32_t>(values.size());
+    items.swap(values);
+    // What the map held before is empty; its storage goes with the caller's.
+    values = std::vector<T>();
+    NoteEdit<T>(TEditKind::Added, 0, count, area);
+    Touch();
+}
+
+template <class T>
+std::vector<T> TMap::ReleaseElements(std::vector<T>& items)
+{
+    std::vector<T> released;
+    if (items.empty()) return released;
+    NoteUnrecorded();
+    ClearHistory();
+    const auto count = static_cast<std::int32_t>(items.size());
+    released.swap(items);
+    if constexpr (std::is_same_v<T, TRail>)
+        StartRail = FinishRail = SelRail = -1;
+    else
+        SelBorder = -1;
+    NoteEdit<T>(TEditKind::Removed, 0, count, TEditArea::All());
+    Modified = true;
+    Touch();
+    return released;
+}
+
+template <class T>
+std::vector<T> TMap::StorageFor(std::vector<T>& items, std::int32_t n)
+{
+    std::vector<T> storage;
+    if (items.empty()) storage.swap(items);
+    try {
+        ReserveWithRoom(storage, static_cast<std::size_t>(n > 0 ? n : 0));
+    } catch (const std::bad_alloc&) {
+        throw EOutOfMemory();
+    } catch (const std::length_error&) {
+        throw EOutOfMemory();
+    }
+    return storage;
+}
+
+template <class T>
 void TMap::FlagSelected(std::vector<T>& items, std::int32_t index, bool selected)
 {
     if (!IsValidIndex(items, index)) return;
@@ -422,6 +476,18 @@ void TMap::SetBorderCount(std::int32_t n) { SetCount(borders_, n); }
 void TMap::AppendRails(std::span<const TRail> rails) { AppendElements(rails_, rails); }
 
 void TMap::AppendBorders(std::span<const TBorder> borders) { AppendElements(borders_, borders); }
+
+std::vector<TRail> TMap::ReleaseRails() { return ReleaseElements(rails_); }
+
+std::vector<TBorder> TMap::ReleaseBorders() { return ReleaseElements(borders_); }
+
+void TMap::AdoptRails(std::vector<TRail>&& rails) { AdoptElements(rails_, std::move(rails)); }
+
+void TMap::AdoptBorders(std::vector<TBorder>&& borders) { AdoptElements(borders_, std::move(borders)); }
+
+std::vector<TRail> TMap::RailStorage(std::int32_t n) { return StorageFor(rails_, n); }
+
+std::vector<TBorder> TMap::BorderStorage(std::int32_t n) { return StorageFor(borders_, n); }
 
 void TMap::ReserveElements(std::int32_t borders, std::int32_t rails)
 {

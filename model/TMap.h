@@ -123,8 +123,24 @@ public:
     /// changing nothing.
     void AppendRails(std::span<const TRail> rails);
     void AppendBorders(std::span<const TBorder> borders);
+    /// Removes every rail (border) at once and returns them, for a load that
+    /// read into another map: the marks of rails (selection) go to -1, and
+    /// the history is dropped.
+    std::vector<TRail> ReleaseRails();
+    std::vector<TBorder> ReleaseBorders();
     /// Makes room for this many elements in all without changing any.
     void ReserveElements(std::int32_t borders, std::int32_t rails);
+    /// An empty array with room for n rails (borders) and some to spare, for a
+    /// builder that fills it and hands it to AdoptRails (AdoptBorders): the
+    /// map's own storage when it holds none, so a reload reuses its memory.
+    /// Raises EOutOfMemory when the memory runs out.
+    std::vector<TRail> RailStorage(std::int32_t n);
+    std::vector<TBorder> BorderStorage(std::int32_t n);
+    /// AppendRails (AppendBorders) for a whole array: when the map holds none
+    /// and no step records, the map takes the array itself instead of a copy.
+    /// rails is left empty.
+    void AdoptRails(std::vector<TRail>&& rails);
+    void AdoptBorders(std::vector<TBorder>&& borders);
     /// Writes element index's value; an index naming no element raises ERangeError.
     void SetRail(std::int32_t index, const TRail& rail);
     void SetBorder(std::int32_t index, const TBorder& border);
@@ -174,7 +190,8 @@ public:
     /// The second half of a load: empties the map and reads FileName. A file
     /// that cannot be read, or that fails part-way, leaves the map without a
     /// file name and modified, holding the elements read completely, and
-    /// raises EFileError naming the file.
+    /// raises EFileError naming the file. A read the user cancels
+    /// (ELoadCancelled) leaves the map as it was.
     void ReadChosenFile();
     bool Save();
     void SaveAs();
@@ -365,6 +382,12 @@ private:
     void ResizeElements(std::vector<T>& items, std::int32_t n);
     template <class T>
     void AppendElements(std::vector<T>& items, std::span<const T> values);
+    template <class T>
+    void AdoptElements(std::vector<T>& items, std::vector<T>&& values);
+    template <class T>
+    std::vector<T> StorageFor(std::vector<T>& items, std::int32_t n);
+    template <class T>
+    std::vector<T> ReleaseElements(std::vector<T>& items);
     /// Sets or clears element index's Selected flag, when index names one:
     /// the journal sees it, the history does not.
     template <class T>

@@ -200,23 +200,24 @@ const TMapIndex& TMap::Index() const
         index.Id = 0; // a build that fails part-way leaves no grid that looks current
         // Every element, the last one too: its moves are followed like any
         // other edit, and the answers leave it out.
-        const auto buildBorders = [&] {
+        const auto buildByBoxes = [&] {
             index.Borders.Build(borders_, borders_.size());
-            index.BorderEnds.Build(borders_, borders_.size());
-        };
-        const auto buildRails = [&] {
             index.Rails.Build(rails_, rails_.size());
+        };
+        const auto buildByEnds = [&] {
+            index.BorderEnds.Build(borders_, borders_.size());
             index.RailEnds.Build(rails_, rails_.size());
         };
-        // A large map's grids are built on two threads, borders beside rails;
-        // the grids are separate and the elements are only read.
+        // A large map's grids are built on two threads, the grids by boxes
+        // beside those by ends: a map of one kind of element keeps both busy.
+        // The grids are separate and the elements are only read.
         if (borders_.size() + rails_.size() >= static_cast<std::size_t>(ParallelIndexFrom)) {
-            std::future<void> other = std::async(std::launch::async, buildBorders);
-            buildRails();
+            std::future<void> other = std::async(std::launch::async, buildByEnds);
+            buildByBoxes();
             other.get();
         } else {
-            buildBorders();
-            buildRails();
+            buildByBoxes();
+            buildByEnds();
         }
         ++index.Builds;
     }

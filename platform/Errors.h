@@ -12,6 +12,12 @@ public:
     explicit EKestError(const std::string& message) : std::runtime_error(message) {}
 };
 
+/// A load the user stopped: the map is as it was before it, and nothing is reported.
+class ELoadCancelled : public EKestError {
+public:
+    ELoadCancelled() : EKestError("Load cancelled") {}
+};
+
 /// Checked 32-bit arithmetic left the range of a signed 32-bit integer.
 class EIntOverflow : public EKestError {
 public:

@@ -18,6 +18,7 @@
 #include <csignal>
 #include <ctime>
 #include <pthread.h>
+#include <sys/mman.h>
 #include <unistd.h>
 #endif
 
@@ -61,6 +62,7 @@ bool StatusOf(int fd, TOpenFileStatus& status)
 }
 
 long ReadSome(int fd, void* buffer, std::size_t size) { return _read(fd, buffer, Portion(size)); }
+void AdviseLargeArray(void*, std::size_t) {}
 long WriteSome(int fd, const void* data, std::size_t size) { return _write(fd, data, Portion(size)); }
 int CutFile(int fd, std::int64_t size) { return _chsize_s(fd, size) == 0 ? 0 : -1; }
 int SyncFile(int fd) { return _commit(fd); }
@@ -114,6 +116,23 @@ bool StatusOf(int fd, TOpenFileStatus& status)
 }
 
 long ReadSome(int fd, void* buffer, std::size_t size) { return ::read(fd, buffer, size); }
+
+void AdviseLargeArray(void* data, std::size_t bytes)
+{
+#ifdef MADV_HUGEPAGE
+    // Only the whole pages inside the array: the advice covers pages, and
+    // those the array shares with other memory are not its to give.
+    const long page = ::sysconf(_SC_PAGESIZE);
+    if (page <= 0) return;
+    const auto size = static_cast<std::uintptr_t>(page);
+    const auto start = (reinterpret_cast<std::uintptr_t>(data) + size - 1) & ~(size - 1);
+    const auto end = (reinterpret_cast<std::uintptr_t>(data) + bytes) & ~(size - 1);
+    if (end > start) ::madvise(reinterpret_cast<void*>(start), end - start, MADV_HUGEPAGE);
+#else
+    (void)data;
+    (void)bytes;
+#endif
+}
 long WriteSome(int fd, const void* data, std::size_t size) { return ::write(fd, data, size); }
 int CutFile(int fd, std::int64_t size) { return ::ftruncate(fd, static_cast<off_t>(size)); }
 int SyncFile(int fd) { return ::fsync(fd); }

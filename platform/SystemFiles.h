@@ -38,6 +38,10 @@ bool StatusOf(int fd, TOpenFileStatus& status);
 
 /// One read of at most size bytes: the count read, 0 at the end, -1 on failure.
 long ReadSome(int fd, void* buffer, std::size_t size);
+/// Asks the system to back the memory of a large array that is about to be
+/// filled with large pages: filling it then takes a page fault every 2 MB
+/// instead of every 4 KB. Only advice: does nothing where the system cannot.
+void AdviseLargeArray(void* data, std::size_t bytes);
 /// One write of at most size bytes (Windows takes at most 1 GiB a call):
 /// the count written, -1 on failure.
 long WriteSome(int fd, const void* data, std::size_t size);

@@ -2,8 +2,9 @@
 # Time from starting the editor process to its first drawn frame, on a
 # virtual X display: the window caption "Редактор карт - ..." is set by the
 # first redraw tick, right after the frame is drawn, so the script polls the
-# window tree for it. Prints the median of RUNS starts, for an empty map and
-# for a map of 100k elements.
+# window tree for it. Prints the median of RUNS starts, for an empty map,
+# a map of 100k elements, and maps of 1M and 10M rails (rows of 10-unit rails
+# joined end to start, 1000 to a row), with the editor's peak memory for those.
 # Usage: scripts/startup-time.sh [build folder]   (default: build)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -41,7 +42,21 @@ out.append(struct.pack('<ii', 0, 1))
 open(sys.argv[1], 'wb').write(b''.join(out))
 PY
 
-# Milliseconds from the start of the process to the first caption.
+# Rows of 10-unit rails joined end to start, 1000 to a row.
+python3 - "$work" <<'PY'
+import struct, sys
+row = 1000
+for n, name in ((1000000, 'rails1M.ks'), (10000000, 'rails10M.ks')):
+    with open(sys.argv[1] + '/' + name, 'wb') as f:
+        f.write(struct.pack('<ii', 0, n))
+        for r in range(n // row):
+            y = 1 + r % 9999
+            f.write(b''.join(struct.pack('<4H', 10 * k, y, 10 * k + 10, y) for k in range(row)))
+        f.write(struct.pack('<ii', 0, n - 1))
+PY
+
+# Milliseconds from the start of the process to the first caption; with
+# PEAK set, also the process's peak memory so far in MB.
 first_frame() {
   local start end pid
   start=$(date +%s%N)
@@ -51,8 +66,10 @@ first_frame() {
     kill -0 $pid 2>/dev/null || { echo "the editor ended early" >&2; exit 1; }
   done
   end=$(date +%s%N)
+  local peak=
+  [[ -n ${PEAK:-} ]] && peak=" $(awk '/VmHWM/ {print int($2 / 1024)}' /proc/$pid/status)"
   kill $pid; wait $pid 2>/dev/null || true
-  echo $(((end - start) / 1000000))
+  echo "$(((end - start) / 1000000))$peak"
 }
 
 median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR + 1) / 2)]}'; }
@@ -62,3 +79,9 @@ empty=$(for _ in $(seq "$runs"); do first_frame; done | median)
 large=$(for _ in $(seq "$runs"); do first_frame "$work/large.ks"; done | median)
 echo "first frame, empty map:        $empty ms (median of $runs)"
 echo "first frame, 100k-element map: $large ms (median of $runs)"
+for size in 1M 10M; do
+  times=$(for _ in $(seq "$runs"); do PEAK=1 first_frame "$work/rails$size.ks"; done)
+  ms=$(awk '{print $1}' <<<"$times" | median)
+  mb=$(awk '{print $2}' <<<"$times" | median)
+  echo "first frame, $size-rail map: $ms ms, peak memory at it $mb MB (medians of $runs)"
+done

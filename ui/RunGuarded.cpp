@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "platform/Dialogs.h"
+#include "platform/Errors.h"
 
 std::string ErrorText(std::exception_ptr error)
 {
@@ -21,6 +22,13 @@ std::string ErrorText(std::exception_ptr error)
 
 void ReportHandlerError(std::exception_ptr error)
 {
+    // The user stopped it: there is nothing to tell.
+    try {
+        std::rethrow_exception(error);
+    } catch (const ELoadCancelled&) {
+        return;
+    } catch (...) {
+    }
     const std::string text = ErrorText(error);
     try {
         Messages().ShowError(text);

@@ -22,6 +22,7 @@
 #include "model/TLiveRoutes.h"
 #include "platform/qt/QtRecoveryFolder.h"
 #include "ui/RunGuarded.h"
+#include "ui/TBackgroundLoad.h"
 #include "ui/TListBox.h"
 #include "ui/TRadioGroup.h"
 #include "ui/TRecoveryKeeper.h"
@@ -102,6 +103,7 @@ TForm1::TForm1(TColorDialog& colorDialog, TFileDialog& pictureDialog, const TCom
     layout->activate();
 
     FormCreate(commandLine);
+    backgroundLoads_ = std::make_unique<TBackgroundLoads>(*this);
     Timer1->start();
     RecoveryTimer->start();
 }

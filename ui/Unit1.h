@@ -23,6 +23,7 @@ class QMenu;
 class QMenuBar;
 class QPushButton;
 class QTimer;
+class TBackgroundLoads;
 class TListBox;
 class TLiveRoutes;
 struct TLiveMark;
@@ -363,6 +364,8 @@ private:
     std::uint64_t overlayRevision_ = 0;
     /// The mouse gestures in progress: the window's only gesture state.
     TGestures gestures_{*this};
+    /// Large maps load on a worker while the window ticks.
+    std::unique_ptr<TBackgroundLoads> backgroundLoads_;
 };
 
 /// The editor window while it exists.

@@ -60,16 +60,35 @@ std::int32_t TMapList::FreeMap()
 
 void TMapList::OpenMap()
 {
+    const std::int32_t count = Count();
+    const std::int32_t current = Current;
     const std::int32_t i = FreeMap();
     Map(i).FileName.clear();
-    Load(i);
+    LoadIntoFree(i, count, current);
 }
 
 void TMapList::OpenFile(const std::string& path)
 {
+    const std::int32_t count = Count();
+    const std::int32_t current = Current;
     const std::int32_t i = FreeMap();
     Map(i).FileName = MatchExistingCase(path);
-    Load(i);
+    LoadIntoFree(i, count, current);
+}
+
+void TMapList::LoadIntoFree(std::int32_t i, std::int32_t count, std::int32_t current)
+{
+    try {
+        Load(i);
+    } catch (const ELoadCancelled&) {
+        // The map made for the load goes again.
+        while (Count() > count) {
+            names_.Delete(Count() - 1);
+            Maps.pop_back();
+        }
+        Current = current;
+        throw;
+    }
 }
 
 void TMapList::Load(std::int32_t i)
@@ -84,6 +103,10 @@ void TMapList::Load(std::int32_t i)
         } else {
             try {
                 map.ReadChosenFile();
+            } catch (const ELoadCancelled&) {
+                // The map it was to go into is free again, as before.
+                map.FileName.clear();
+                throw;
             } catch (...) {
                 names_.Replace(i, map.DisplayName());
                 throw;

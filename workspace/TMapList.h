@@ -61,6 +61,9 @@ public:
 private:
     /// Loads into map i and rewrites its line, also when the load fails.
     void Load(std::int32_t i);
+    /// Load(i) into a map FreeMap gave; a load the user stops leaves the list
+    /// as it was before FreeMap (count maps, current current).
+    void LoadIntoFree(std::int32_t i, std::int32_t count, std::int32_t current);
     /// The map other than except whose file is path, or -1.
     std::int32_t IndexOfFile(const std::string& path, std::int32_t except) const;
     /// The first map named "Новый" holding no element, appending one when none is.
