@@ -131,6 +131,7 @@ void TMap::ApplyStep(const TMapStep& step, bool backwards)
     // the elements now selected and go onto those the step's marks name.
     applying_ = true;
     try {
+        if (many_) EndManySelected();
         FlagSelected(rails_, SelRail, false);
         FlagSelected(borders_, SelBorder, false);
         if (backwards) {
