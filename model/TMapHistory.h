@@ -21,6 +21,10 @@ enum class TStepKind : std::uint8_t {
     Delete,
     Recolor,
     MoveEnd,
+    /// The selected elements moved, cut or pasted.
+    Move,
+    Cut,
+    Paste,
     /// Elements removed by Normalize outside any drawing (a map that was
     /// changed behind the editor's back, e.g. a damaged file loaded in part).
     Cleanup,

@@ -24,6 +24,8 @@ struct TPress {
     std::int32_t Tool = -1;
     /// Shift was held at the press.
     bool Shift = false;
+    /// Ctrl was held at the press.
+    bool Ctrl = false;
     /// The world point under the press; set only for a tool press.
     TPoint World;
     /// A press in the main view of the left or middle button with a tool

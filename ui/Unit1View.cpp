@@ -50,6 +50,7 @@ TPress TForm1::PressOf(TGestureSurface surface, TMouseButton button, std::int32_
     press.Y = y;
     press.Tool = RadioGroup1->ItemIndex();
     press.Shift = PaintBox1->Modifiers.testFlag(Qt::ShiftModifier);
+    press.Ctrl = PaintBox1->Modifiers.testFlag(Qt::ControlModifier);
     return press;
 }
 
