@@ -113,6 +113,7 @@ void TForm1::ArrowKeyPress(std::int32_t dx, std::int32_t dy, bool shift)
         const TEditStep step(map, TStepKind::Move);
         moved = map.MoveSelected(wanted.x, wanted.y);
     }
-    arrowRun_ = {map.Id(), map.Revision(), moved};
+    // A press that moved nothing made no step: nothing of it may be taken back.
+    arrowRun_ = moved.x != 0 || moved.y != 0 ? TArrowRun{map.Id(), map.Revision(), moved} : TArrowRun{};
     UpdateEditMenu();
 }

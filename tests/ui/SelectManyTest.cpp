@@ -192,6 +192,16 @@ TEST_F(SelectManyTest, ArrowKeysMoveTheSelectionAndARunOfPressesIsOneStep)
     EXPECT_EQ(RailEnds(), before);
     EXPECT_FALSE(form->N11->isEnabled());
     EXPECT_EQ(SelectedRails(), (std::vector<std::int32_t>{0, 1}));
+
+    // Arrows with nothing selected move nothing and never take back the drag before them.
+    Press(form->PaintBox1, Qt::LeftButton, 150, 100);
+    Move(form->PaintBox1, 150, 130);
+    Release(form->PaintBox1, Qt::LeftButton, 150, 130);
+    ASSERT_TRUE(Key(Qt::Key_Escape));
+    form->PaintBox1->setFocus();
+    ASSERT_TRUE(Key(Qt::Key_Right));
+    ASSERT_TRUE(Key(Qt::Key_Right));
+    EXPECT_EQ(EndsOf(Map().Rails()[0]), (TEnds{100, 130, 200, 130}));
 }
 
 TEST_F(SelectManyTest, ACopyPastedInPlaceIntoAnotherMapGivesTheSameElements)
