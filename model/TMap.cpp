@@ -601,7 +601,9 @@ void TMap::DeleteRail(std::int32_t index)
     Modified = true;
     FollowDeletion(StartRail, index);
     FollowDeletion(FinishRail, index);
+    const bool lost = SelRail == index;
     FollowDeletion(SelRail, index);
+    FollowSelectionMarks(lost, false);
     Touch();
 }
 
@@ -610,7 +612,9 @@ void TMap::DeleteBorder(std::int32_t index)
     if (!IsValidIndex(borders_, index)) return;
     EraseElement(borders_, index);
     Modified = true;
+    const bool lost = SelBorder == index;
     FollowDeletion(SelBorder, index);
+    FollowSelectionMarks(false, lost);
     Touch();
 }
 
@@ -675,12 +679,33 @@ void TMap::SetFinishRail(std::int32_t index)
 
 void TMap::SelectRail(std::int32_t index)
 {
+    if (many_) EndManySelected();
     MoveSelection(rails_, SelRail, index);
 }
 
 void TMap::SelectBorder(std::int32_t index)
 {
+    if (many_) EndManySelected();
     MoveSelection(borders_, SelBorder, index);
+}
+
+void TMap::DeleteSelected()
+{
+    if (!many_) {
+        DeleteRail(SelRail);
+        DeleteBorder(SelBorder);
+        return;
+    }
+    // One pass each; the start and finish follow as deleting one at a time would.
+    std::int32_t* const railIndices[] = {&StartRail, &FinishRail};
+    const bool railsGone = EraseWhere(rails_, [](const TRail& r) { return r.Selected; }, railIndices);
+    std::int32_t* const borderIndices[] = {&SelBorder};
+    const bool bordersGone = EraseWhere(borders_, [](const TBorder& b) { return b.Selected; }, borderIndices);
+    SelRail = -1;
+    SelBorder = -1;
+    many_ = false;
+    if (railsGone || bordersGone) Modified = true;
+    Touch();
 }
 
 bool DoomedRail(const TRail& r) { return OutsideWorld(r) || r.Length() < ShortestRail; }
@@ -764,11 +789,13 @@ void TMap::Normalize()
     tidyRevision_.reset();
     // One pass instead of a deletion per element, with the same index fix-ups
     // and flags; a map with many stray elements would otherwise take quadratic time.
+    const bool hadRail = SelRail >= 0, hadBorder = SelBorder >= 0;
     std::int32_t* const railIndices[] = {&StartRail, &FinishRail, &SelRail};
     const bool railsGone = EraseWhere(rails_, DoomedRail, railIndices);
     std::int32_t* const borderIndices[] = {&SelBorder};
     const bool bordersGone = EraseWhere(borders_, DoomedBorder, borderIndices);
     if (railsGone || bordersGone) {
+        FollowSelectionMarks(hadRail && SelRail < 0, hadBorder && SelBorder < 0);
         Modified = true;
         Touch();
     }

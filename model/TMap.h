@@ -34,6 +34,13 @@ struct TElementEnd {
     friend bool operator==(const TElementEnd&, const TElementEnd&) = default;
 };
 
+/// An element: which array and the index in it.
+struct TElementRef {
+    bool IsRail = false;
+    std::int32_t Index = -1;
+    friend bool operator==(const TElementRef&, const TElementRef&) = default;
+};
+
 struct TRouteFault {
     std::int32_t Rail = -1;
     TRouteFaultKind Kind = TRouteFaultKind::NoStart;
@@ -177,6 +184,51 @@ public:
     void SelectBorder(std::int32_t index);
     void SelectRail(std::int32_t index);
     void Normalize();
+
+    // Selecting many elements. An element is selected when its Selected flag
+    // is set; SelRail and SelBorder name the lowest selected rail and border,
+    // so every operation on them acts on those. Selecting one element
+    // (SelectRail, SelectBorder, SelectAt, drawing one) ends a selection of
+    // many. Selecting is never an undo step; undo and redo leave selected
+    // what SelRail and SelBorder named at that point.
+    /// True while more may be selected than SelRail and SelBorder name.
+    bool ManySelected() const { return many_; }
+    /// What SelectAt would select at view point (px, py), changing nothing:
+    /// the rail within reach, else the border; nothing when neither is.
+    std::optional<TElementRef> PickAt(std::int32_t px, std::int32_t py) const;
+    /// Whether the element is selected (false for an index naming none).
+    bool IsSelected(const TElementRef& element) const;
+    /// Selects every element with both ends inside the world rectangle with
+    /// corners a and b, edges included; keeps what was selected when add.
+    void SelectBand(TPoint a, TPoint b, bool add);
+    /// Adds the element to the selection or takes it out.
+    void ToggleSelected(const TElementRef& element);
+    void SelectAll();
+    /// Nothing selected.
+    void ClearSelection();
+    /// How many rails and borders are selected (a scan of every element).
+    std::int32_t SelectedCount() const;
+    /// The selected elements, in index order.
+    std::vector<TRail> SelectedRails() const;
+    std::vector<TBorder> SelectedBorders() const;
+    /// The world box of the selected elements' ends; nothing when none is selected.
+    std::optional<TWorldRect> SelectionBox() const;
+    // What the buttons do to the selection. With no selection of many they
+    // are DeleteRail, ReverseRail, CycleBorderKind and SetBorderColor on
+    // SelRail and SelBorder; otherwise they act on every selected element.
+    void DeleteSelected();
+    void ReverseSelected();
+    void RecolorSelected(TColor color);
+    /// Moves every selected element by (dx, dy), less where that would take
+    /// an end past the world's edge (the move stops there; a selection
+    /// already beyond it is never moved further out). Answers the move made.
+    TPoint MoveSelected(std::int32_t dx, std::int32_t dy);
+    /// The world point an end of an unselected element within reach of view
+    /// point (px, py) gives, or the point itself (snapped false).
+    TPoint SnapUnselectedPoint(std::int32_t px, std::int32_t py, bool& snapped);
+    /// Appends the elements after the existing ones and makes them the
+    /// selection: no start or finish mark and no route links come with them.
+    void AppendSelected(std::span<const TBorder> borders, std::span<const TRail> rails);
 
     // File commands (the map file).
     /// MapDisplayName(FileName).
@@ -392,6 +444,16 @@ private:
     /// the journal sees it, the history does not.
     template <class T>
     void FlagSelected(std::vector<T>& items, std::int32_t index, bool selected);
+    /// Set while elements beyond SelRail and SelBorder may be selected.
+    bool many_ = false;
+    /// Ends a selection of many: every flag off but those of SelRail and SelBorder.
+    void EndManySelected();
+    /// With a selection of many, a mark that lost its element names the lowest selected one again.
+    void FollowSelectionMarks(bool railMarkLost, bool borderMarkLost);
+    template <class T>
+    void SelectWhere(std::vector<T>& items, std::int32_t& mark, const std::function<bool(const T&)>& selected);
+    template <class T>
+    void ShiftSelected(std::vector<T>& items, std::int32_t dx, std::int32_t dy);
     /// Moves a selection mark and its flag to index.
     template <class T>
     void MoveSelection(std::vector<T>& items, std::int32_t& mark, std::int32_t index);
@@ -480,6 +542,8 @@ private:
         std::size_t Rails = 0;
         bool Grid = false;
         const std::vector<TElementEnd>* Moving = nullptr;
+        /// Ends of selected elements are never taken.
+        bool SkipSelected = false;
     };
     /// The snap search behind SnapPointEx and SnapMovingPoint: the last end in
     /// visiting order (borders, then rails, in index order, each element's

@@ -69,16 +69,14 @@ void TJournal<T>::NotePut(std::int32_t index, T before, T after)
     using TKind = typename TElementEdit<T>::TKind;
     before = Unselected(before);
     after = Unselected(after);
-    const std::ptrdiff_t shift = LastShift(Edits);
-    for (auto k = static_cast<std::ptrdiff_t>(Edits.size()); k-- > shift + 1;) {
-        TElementEdit<T>& edit = Edits[static_cast<std::size_t>(k)];
-        if (edit.Index != index) continue;
-        edit.After = after;
-        if (SameElement(edit.Before, edit.After)) Edits.erase(Edits.begin() + k);
+    // A write that ends where it began stays as it is until the step is
+    // stored, so that the positions the lookup holds never move.
+    if (const auto put = puts_.find(index); put != puts_.end()) {
+        Edits[put->second].After = after;
         return;
     }
-    if (shift >= 0) {
-        TElementEdit<T>& edit = Edits[static_cast<std::size_t>(shift)];
+    if (lastShift_ >= 0) {
+        TElementEdit<T>& edit = Edits[static_cast<std::size_t>(lastShift_)];
         if (edit.Kind == TKind::Insert && edit.Index == index) {
             edit.After = after;
             return;
@@ -86,12 +84,33 @@ void TJournal<T>::NotePut(std::int32_t index, T before, T after)
     }
     if (SameElement(before, after)) return;
     Edits.push_back({TKind::Put, index, before, after, {}});
+    puts_[index] = Edits.size() - 1;
+}
+
+template <class T>
+bool TJournal<T>::Unchanged() const
+{
+    return std::all_of(Edits.begin(), Edits.end(), [](const TElementEdit<T>& edit) {
+        return edit.Kind == TElementEdit<T>::TKind::Put && SameElement(edit.Before, edit.After);
+    });
+}
+
+template <class T>
+void TJournal<T>::DropUnchanged()
+{
+    std::erase_if(Edits, [](const TElementEdit<T>& edit) {
+        return edit.Kind == TElementEdit<T>::TKind::Put && SameElement(edit.Before, edit.After);
+    });
+    puts_.clear();
+    lastShift_ = LastShift(Edits);
 }
 
 template <class T>
 void TJournal<T>::NoteInsert(std::int32_t index, T value)
 {
     Edits.push_back({TElementEdit<T>::TKind::Insert, index, T{}, Unselected(value), {}});
+    puts_.clear();
+    lastShift_ = static_cast<std::ptrdiff_t>(Edits.size()) - 1;
 }
 
 template <class T>
@@ -111,9 +130,13 @@ void TJournal<T>::NoteErase(std::vector<std::pair<std::int32_t, T>> removed)
         Edits.erase(Edits.begin() + shift);
         for (auto later = removed.erase(hit); later != removed.end(); ++later) --later->first;
     }
+    // The insertions taken back moved the later edits: the lookup starts afresh.
+    puts_.clear();
+    lastShift_ = LastShift(Edits);
     if (removed.empty()) return;
     for (auto& entry : removed) entry.second = Unselected(entry.second);
     Edits.push_back({TKind::Erase, 0, T{}, T{}, std::move(removed)});
+    lastShift_ = static_cast<std::ptrdiff_t>(Edits.size()) - 1;
 }
 
 template <class T>
@@ -129,7 +152,7 @@ template class TJournal<TBorder>;
 
 bool TMapStep::IsEmpty() const
 {
-    return Rails.Edits.empty() && Borders.Edits.empty() && Before.StartRail == After.StartRail &&
+    return Rails.Unchanged() && Borders.Unchanged() && Before.StartRail == After.StartRail &&
            Before.FinishRail == After.FinishRail;
 }
 
@@ -190,6 +213,8 @@ bool TMapHistory::Store()
 {
     if (broken_ || open_.IsEmpty()) return !broken_;
     try {
+        open_.Rails.DropUnchanged();
+        open_.Borders.DropUnchanged();
         open_.Rails.Edits.shrink_to_fit();
         open_.Borders.Edits.shrink_to_fit();
         steps_.resize(position_);

@@ -6,6 +6,7 @@
 // (TMap::Undo, TMap::Redo); this class keeps them and the clean point.
 #include <cstddef>
 #include <cstdint>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -21,6 +22,10 @@ enum class TStepKind : std::uint8_t {
     Delete,
     Recolor,
     MoveEnd,
+    /// The selected elements moved, cut or pasted.
+    Move,
+    Cut,
+    Paste,
     /// Elements removed by Normalize outside any drawing (a map that was
     /// changed behind the editor's back, e.g. a damaged file loaded in part).
     Cleanup,
@@ -70,6 +75,19 @@ public:
     void NoteInsert(std::int32_t index, T value);
     void NoteErase(std::vector<std::pair<std::int32_t, T>> removed);
     std::size_t Bytes() const;
+    /// True when every edit is a write that ended where it began.
+    bool Unchanged() const;
+    /// Drops the writes that ended where they began, and the lookup of the
+    /// writes (a stored step needs neither).
+    void DropUnchanged();
+
+private:
+    /// Where the write of each element since the last insertion or removal
+    /// lies in Edits: moving many elements again and again (a drag of a
+    /// large selection) folds each write in constant time.
+    std::unordered_map<std::int32_t, std::size_t> puts_;
+    /// The position of the last insertion or removal in Edits, or -1.
+    std::ptrdiff_t lastShift_ = -1;
 };
 
 /// True when every field of the two elements is equal.

@@ -88,8 +88,9 @@ TPoint TMap::SnapSearch(std::int32_t px, std::int32_t py, const TSnapOptions& op
 {
     snapped = false;
     const TViewTransform view = View();
-    const auto skip = [&options](bool isRail) {
-        return [&options, isRail](std::size_t index, int end) {
+    const auto skip = [this, &options](bool isRail) {
+        return [this, &options, isRail](std::size_t index, int end) {
+            if (options.SkipSelected && (isRail ? rails_[index].Selected : borders_[index].Selected)) return true;
             if (!options.Moving) return false;
             for (const TElementEnd& e : *options.Moving)
                 if (e.IsRail == isRail && static_cast<std::size_t>(e.Index) == index && e.End == end) return true;

@@ -10,14 +10,22 @@ namespace {
 /// A value that undo or redo puts over an element in place: the same
 /// rail, so it keeps the id the last route check gave it, which the value
 /// recorded before that check does not carry.
+/// It keeps its selection flag too: a selection of many outlives undo.
 TRail Replacing(const std::vector<TRail>& items, std::int32_t index, TRail value)
 {
-    if (index >= 0 && static_cast<std::size_t>(index) < items.size())
+    if (index >= 0 && static_cast<std::size_t>(index) < items.size()) {
         value.RouteId = items[static_cast<std::size_t>(index)].RouteId;
+        value.Selected = items[static_cast<std::size_t>(index)].Selected;
+    }
     return value;
 }
 
-const TBorder& Replacing(const std::vector<TBorder>&, std::int32_t, const TBorder& value) { return value; }
+TBorder Replacing(const std::vector<TBorder>& items, std::int32_t index, TBorder value)
+{
+    if (index >= 0 && static_cast<std::size_t>(index) < items.size())
+        value.Selected = items[static_cast<std::size_t>(index)].Selected;
+    return value;
+}
 
 } // namespace
 
@@ -129,10 +137,12 @@ void TMap::ApplyStep(const TMapStep& step, bool backwards)
 {
     // The journal keeps elements unselected; the selection flags come off
     // the elements now selected and go onto those the step's marks name.
+    // A selection of many stays on the elements that remain, its marks
+    // naming the lowest of them again.
     applying_ = true;
     try {
-        FlagSelected(rails_, SelRail, false);
-        FlagSelected(borders_, SelBorder, false);
+        FlagSelected(rails_, many_ ? -1 : SelRail, false);
+        FlagSelected(borders_, many_ ? -1 : SelBorder, false);
         if (backwards) {
             Revert(rails_, step.Rails);
             Revert(borders_, step.Borders);
@@ -140,7 +150,16 @@ void TMap::ApplyStep(const TMapStep& step, bool backwards)
             Replay(rails_, step.Rails);
             Replay(borders_, step.Borders);
         }
-        RestoreMarks(backwards ? step.Before : step.After);
+        const TMapMarks& marks = backwards ? step.Before : step.After;
+        if (many_) {
+            StartRail = marks.StartRail;
+            FinishRail = marks.FinishRail;
+            SelRail = -1;
+            SelBorder = -1;
+            FollowSelectionMarks(true, true);
+        } else {
+            RestoreMarks(marks);
+        }
     } catch (...) {
         applying_ = false;
         history_.Clear();

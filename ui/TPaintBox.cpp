@@ -59,8 +59,15 @@ void TPaintBox::mousePressEvent(QMouseEvent* event) { Button(event, OnMouseDown)
 
 void TPaintBox::mouseReleaseEvent(QMouseEvent* event) { Button(event, OnMouseUp); }
 
+void TPaintBox::leaveEvent(QEvent* event)
+{
+    MouseInside = false;
+    QWidget::leaveEvent(event);
+}
+
 void TPaintBox::mouseMoveEvent(QMouseEvent* event)
 {
+    MouseInside = true;
     if (!OnMouseMove) return;
     Modifiers = event->modifiers();
     Buttons = event->buttons();

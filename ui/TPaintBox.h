@@ -26,6 +26,8 @@ public:
     TWheelHandler OnWheel;
     /// The modifier keys of the mouse event being handled (Shift at a press).
     Qt::KeyboardModifiers Modifiers;
+    /// True while the mouse is over the box (since it last moved over it, until it left).
+    bool MouseInside = false;
     /// The buttons held at the mouse event being handled; at a press and a
     /// release the button of the event is held, as the handler's own button.
     Qt::MouseButtons Buttons;
@@ -40,6 +42,7 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
+    void leaveEvent(QEvent* event) override;
 
 private:
     void Button(QMouseEvent* event, const TButtonHandler& handler);

@@ -4,6 +4,8 @@
 #include <utility>
 
 #include "draw/MapDraw.h"
+#include "ui/TBandGesture.h"
+#include "ui/TMoveSelectionGesture.h"
 #include "ui/TGestures.h"
 
 TSelectGesture::TSelectGesture(TGestures& gestures, const TPress& press, const TMap& map,
@@ -16,8 +18,21 @@ TSelectGesture::TSelectGesture(TGestures& gestures, const TPress& press, const T
 std::unique_ptr<TGesture> TSelectGesture::Start(TGestures& gestures, const TPress& press)
 {
     TMap& map = gestures.Host().CurrentMap();
+    const std::optional<TElementRef> picked = map.PickAt(press.X, press.Y);
+    if (press.Ctrl) {
+        // Ctrl+click adds an element or takes it out; on empty space a band adds.
+        if (!picked) return TBandGesture::Start(gestures, press, true);
+        map.ToggleSelected(*picked);
+        return nullptr;
+    }
+    std::optional<TElementEnd> end = map.EndNearView(press.X, press.Y);
+    if (!end && !picked) {
+        // Shift keeps the selection for the band; a plain press clears it as a click does.
+        if (!press.Shift) map.SelectAt(press.X, press.Y);
+        return TBandGesture::Start(gestures, press, press.Shift);
+    }
+    if (!end && map.IsSelected(*picked)) return TMoveSelectionGesture::Start(gestures, press);
     map.SelectAt(press.X, press.Y);
-    const std::optional<TElementEnd> end = map.EndNearView(press.X, press.Y);
     if (!end) return nullptr;
     std::vector<TElementEnd> ends = press.Shift ? std::vector<TElementEnd>{*end} : map.EndsAt(map.EndPoint(*end));
     return std::unique_ptr<TGesture>(new TSelectGesture(gestures, press, map, std::move(ends)));

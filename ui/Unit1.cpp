@@ -135,10 +135,11 @@ void TForm1::CreateMenu()
     N11->setEnabled(false);
     N12->setEnabled(false);
     N10->addSeparator();
-    ArcItem = MakeItem(N10, "Дуга...", Qt::Key_R);
-    CoordinatesItem = MakeItem(N10, "Координаты...", Qt::Key_K);
-    ArcItem->setEnabled(false);
-    CoordinatesItem->setEnabled(false);
+    CutItem = MakeItem(N10, "Вырезать", Qt::Key_X);
+    CopyItem = MakeItem(N10, "Копировать", Qt::Key_C);
+    PasteItem = MakeItem(N10, "Вставить", Qt::Key_V);
+    PasteInPlaceItem = N10->addAction(QString::fromUtf8("Вставить на место"));
+    PasteInPlaceItem->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_V));
 
     N13 = MainMenu1->addMenu(QString::fromUtf8("Вид"));
     N14 = MakeItem(N13, "Крупнее", Qt::Key_Equal);
@@ -157,13 +158,23 @@ void TForm1::CreateMenu()
     MeasuresItem->setCheckable(true);
     MeasuresItem->setChecked(ReadViewOption(MeasuresKey));
 
-    // Keys of the whole window that no menu shows.
-    DeleteKey = new QAction(this);
+    // Keys of the whole window, Delete and Escape shown in "Правка" too.
+    DeleteKey = new QAction(QString::fromUtf8("Удалить"), this);
     DeleteKey->setShortcut(QKeySequence(Qt::Key_Delete));
-    EscapeKey = new QAction(this);
+    EscapeKey = new QAction(QString::fromUtf8("Снять выделение"), this);
     EscapeKey->setShortcut(QKeySequence(Qt::Key_Escape));
     addAction(DeleteKey);
     addAction(EscapeKey);
+    N10->insertAction(N10->actions().value(N10->actions().indexOf(PasteInPlaceItem) + 1), DeleteKey);
+    N10->addSeparator();
+    SelectAllItem = N10->addAction(QString::fromUtf8("Выделить всё"));
+    SelectAllItem->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A));
+    N10->addAction(EscapeKey);
+    N10->addSeparator();
+    ArcItem = MakeItem(N10, "Дуга...", Qt::Key_R);
+    CoordinatesItem = MakeItem(N10, "Координаты...", Qt::Key_K);
+    ArcItem->setEnabled(false);
+    CoordinatesItem->setEnabled(false);
 }
 
 void TForm1::CreatePanels(QWidget* client)
@@ -290,11 +301,28 @@ void TForm1::ConnectHandlers()
         {N16, &TForm1::N16Click}, {N17, &TForm1::N17Click}, {N19, &TForm1::N19Click}, {N20, &TForm1::N20Click},
         {ArcItem, &TForm1::ArcItemClick}, {CoordinatesItem, &TForm1::CoordinatesItemClick},
         {MeasuresItem, &TForm1::MeasuresItemClick}, {DeleteKey, &TForm1::DeleteKeyPress},
-        {EscapeKey, &TForm1::EscapeKeyPress},
+        {EscapeKey, &TForm1::EscapeKeyPress}, {SelectAllItem, &TForm1::SelectAllClick}, {CutItem, &TForm1::CutClick},
+        {CopyItem, &TForm1::CopyClick}, {PasteItem, &TForm1::PasteClick}, {PasteInPlaceItem, &TForm1::PasteInPlaceClick},
     };
     for (const auto& entry : items) {
         const auto handler = entry.second;
         connect(entry.first, &QAction::triggered, this, Guarded([this, handler] { (this->*handler)(); }));
+    }
+    // Only in the main view: elsewhere the arrows keep choosing tools and maps.
+    PaintBox1->setFocusPolicy(Qt::ClickFocus);
+    for (const Qt::Key key : {Qt::Key_Left, Qt::Key_Right, Qt::Key_Up, Qt::Key_Down})
+        for (const bool shift : {false, true}) {
+            auto* item = new QAction(PaintBox1);
+            item->setShortcut(shift ? QKeySequence(Qt::SHIFT | key) : QKeySequence(key));
+            item->setShortcutContext(Qt::WidgetShortcut);
+            PaintBox1->addAction(item);
+            ArrowKeys << item;
+        }
+    const TPoint arrows[] = {{-1, 0}, {1, 0}, {0, -1}, {0, 1}};
+    for (qsizetype k = 0; k < ArrowKeys.size(); ++k) {
+        const TPoint d = arrows[k / 2];
+        const bool shift = k % 2 == 1;
+        connect(ArrowKeys[k], &QAction::triggered, this, Guarded([this, d, shift] { ArrowKeyPress(d.x, d.y, shift); }));
     }
 }
 

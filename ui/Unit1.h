@@ -93,17 +93,30 @@ public:
     /// the route check follows every edit and marks its faults on the map.
     /// Off at the first start; the window remembers it between runs.
     QAction* N20;
-    /// "Правка", after a separator: "Дуга..." (Ctrl+R), enabled while a rail
-    /// is selected, and "Координаты..." (Ctrl+K), while a rail or a border is.
+    /// "Правка", last, after a separator: "Дуга..." (Ctrl+R), enabled while a
+    /// rail is selected, and "Координаты..." (Ctrl+K), while a rail or a border is.
     QAction* ArcItem;
     QAction* CoordinatesItem;
     /// "Размеры" (Ctrl+Shift+D) in "Вид", checkable: the length and heading of
     /// what is being drawn out beside the mouse, and the world point under the
     /// mouse in the view's corner. Off at the first start; remembered.
     QAction* MeasuresItem;
-    /// The window's keys without a menu item: Delete and Escape.
+    /// "Правка", after "Вернуть": "Вырезать" (Ctrl+X), "Копировать" (Ctrl+C),
+    /// "Вставить" (Ctrl+V), "Вставить на место" (Ctrl+Shift+V), "Удалить"
+    /// (DeleteKey, Delete), then "Выделить всё" (Ctrl+Shift+A) and "Снять
+    /// выделение" (EscapeKey, Escape).
+    QAction* CutItem;
+    QAction* CopyItem;
+    QAction* PasteItem;
+    QAction* PasteInPlaceItem;
+    QAction* SelectAllItem;
+    /// Delete and Escape, which "Правка" shows as "Удалить" and "Снять выделение".
     QAction* DeleteKey;
     QAction* EscapeKey;
+    /// The arrow keys, Shift+arrow too, of the main view (which takes the
+    /// focus when clicked): move the selection. Left, right, up, down, each
+    /// without and with Shift.
+    QList<QAction*> ArrowKeys;
     QFrame* Panel1;
     QFrame* Panel2;
     TRadioGroup* RadioGroup1;
@@ -239,7 +252,25 @@ public:
     /// Delete: as "Удалить". Escape: takes back the element being drawn out or
     /// puts back the ends being moved.
     void DeleteKeyPress();
+    /// While a button is held or a press's step is open, as above; otherwise
+    /// "Снять выделение": nothing stays selected.
     void EscapeKeyPress();
+    /// "Выделить всё": every element of the current map.
+    void SelectAllClick();
+    /// "Вырезать", "Копировать": the selected elements onto the clipboard
+    /// (as a map file and as text); cutting deletes them as one step.
+    void CutClick();
+    void CopyClick();
+    /// "Вставить": the clipboard's elements appended as the selection, the
+    /// centre of their box under the mouse when it is over the main view
+    /// (else at the view's centre), the nearest end snapped to an end within
+    /// reach; "Вставить на место": where they were. One step each; what is
+    /// not this editor's pastes nothing.
+    void PasteClick();
+    void PasteInPlaceClick();
+    /// An arrow key (dx, dy of -1, 0 or 1), ten units with Shift: moves the
+    /// selection; a run of presses with nothing between them is one step.
+    void ArrowKeyPress(std::int32_t dx, std::int32_t dy, bool shift);
     /// Brings the Edit menu's items up to the current map's history.
     void UpdateEditMenu() override;
     /// The main view's scale: the window's, like the scroll position, so
@@ -362,6 +393,16 @@ private:
     /// each change of what DrawOverlay shows apart from the mouse.
     std::vector<TRail> arcPreview_;
     std::uint64_t overlayRevision_ = 0;
+    /// The run of arrow key moves that the last step holds: its map, the
+    /// revision after it and the whole move; nothing between the presses may change.
+    struct TArrowRun {
+        std::uint64_t MapId = 0, Revision = 0;
+        TPoint Moved;
+    };
+    TArrowRun arrowRun_;
+    /// Puts elements from the clipboard into the current map; centred under
+    /// the mouse (or the view's centre) unless inPlace.
+    void Paste(bool inPlace);
     /// The mouse gestures in progress: the window's only gesture state.
     TGestures gestures_{*this};
     /// Large maps load on a worker while the window ticks.

@@ -107,10 +107,7 @@ void TForm1::Button3Click()
 {
     EndGesture();
     if (!Alive()) return;
-    EditCurrentMap(*this, TStepKind::Reverse, [](TMap& map) {
-        map.ReverseRail(map.SelRail);
-        map.CycleBorderKind(map.SelBorder);
-    });
+    EditCurrentMap(*this, TStepKind::Reverse, [](TMap& map) { map.ReverseSelected(); });
 }
 
 void TForm1::Button6Click()
@@ -131,10 +128,7 @@ void TForm1::Button2Click()
 {
     EndGesture();
     if (!Alive()) return;
-    EditCurrentMap(*this, TStepKind::Delete, [](TMap& map) {
-        map.DeleteRail(map.SelRail);
-        map.DeleteBorder(map.SelBorder);
-    });
+    EditCurrentMap(*this, TStepKind::Delete, [](TMap& map) { map.DeleteSelected(); });
 }
 
 void TForm1::Button4Click()
@@ -142,14 +136,18 @@ void TForm1::Button4Click()
     EndGesture();
     if (!Alive()) return;
     const TColor color = ColorDialog1->Color();
-    EditCurrentMap(*this, TStepKind::Recolor, [color](TMap& map) { map.SetBorderColor(map.SelBorder, color); });
+    EditCurrentMap(*this, TStepKind::Recolor, [color](TMap& map) { map.RecolorSelected(color); });
 }
 
 void TForm1::Button1Click()
 {
     EndGesture();
     // The dialog keeps the chosen colour itself; a cancel leaves it as it was.
-    ColorDialog1->Execute();
+    // A selection of many takes the chosen colour too.
+    if (ColorDialog1->Execute() && Alive() && CurrentMap().ManySelected()) {
+        const TColor color = ColorDialog1->Color();
+        EditCurrentMap(*this, TStepKind::Recolor, [color](TMap& map) { map.RecolorSelected(color); });
+    }
 }
 
 void TForm1::Button8Click()

@@ -17,6 +17,9 @@ const char* StepName(TStepKind kind)
     case TStepKind::Delete: return "удалить";
     case TStepKind::Recolor: return "сменить цвет";
     case TStepKind::MoveEnd: return "перемещение конца";
+    case TStepKind::Move: return "перемещение";
+    case TStepKind::Cut: return "вырезать";
+    case TStepKind::Paste: return "вставить";
     case TStepKind::Cleanup: return "очистка";
     case TStepKind::Arc: return "дуга";
     case TStepKind::Coordinates: return "координаты";
@@ -65,7 +68,6 @@ void TForm1::N12Click()
 
 void TForm1::DeleteKeyPress() { Button2Click(); }
 
-void TForm1::EscapeKeyPress() { gestures_.Escape(); }
 
 TMap* TForm1::MapById(std::uint64_t id) const
 {

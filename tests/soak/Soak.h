@@ -23,7 +23,7 @@ struct TSoakAction {
         Wheel,       ///< over the main view: A x, B y, C +1 up / -1 down, D modifiers (1 Ctrl, 2 Shift)
         Menu,        ///< menu item A (index into the window's menu items)
         Shortcut,    ///< the key sequence of menu item A, typed
-        Key,         ///< key A (0 Delete, 1 Escape)
+        Key,         ///< key A (0 Delete, 1 Escape, 2..5 left, right, up, down in the main view, B 1 with Shift)
         Tick,        ///< one redraw tick
         /// A command that may open a dialog, typed or clicked while a button may be held: A 0 Ctrl+S,
         /// 1 Ctrl+O, 2 Ctrl+A, 3 Ctrl+I, 4 Ctrl+M, 5 Ctrl+L, 6 "Цвет...", 7 Ctrl+Q
