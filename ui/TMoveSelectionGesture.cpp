@@ -4,30 +4,13 @@
 #include "ui/TGestures.h"
 
 TMoveSelectionGesture::TMoveSelectionGesture(TGestures& gestures, const TPress& press, std::uint64_t map)
-    : TGesture(gestures), tool_(press.Tool), map_(map), pressX_(press.X), pressY_(press.Y), grabbed_(press.World)
+    : TSelectDrag(gestures, press, map, TStepKind::Move), grabbed_(press.World)
 {
 }
 
 std::unique_ptr<TGesture> TMoveSelectionGesture::Start(TGestures& gestures, const TPress& press)
 {
     return std::unique_ptr<TGesture>(new TMoveSelectionGesture(gestures, press, gestures.Host().CurrentMap().Id()));
-}
-
-TPressAnswer TMoveSelectionGesture::Press(const TPress& press)
-{
-    if (!press.ForTool() || press.Tool != tool_) return TPressAnswer::Keep;
-    Gestures().Host().CurrentMap().SelectAt(press.X, press.Y);
-    return TPressAnswer::Take;
-}
-
-bool TMoveSelectionGesture::Move(std::int32_t x, std::int32_t y)
-{
-    if (moving_ || (x == pressX_ && y == pressY_)) return true;
-    TMap& map = Gestures().Host().CurrentMap();
-    if (map.Id() != map_) return false;
-    Gestures().OpenStep(map, TStepKind::Move);
-    moving_ = true;
-    return true;
 }
 
 void TMoveSelectionGesture::Release(std::int32_t x, std::int32_t y)

@@ -5,23 +5,15 @@
 #include <cstdint>
 #include <memory>
 
-#include "ui/TGesture.h"
+#include "ui/TSelectDrag.h"
 
-class TMoveSelectionGesture : public TGesture {
+class TMoveSelectionGesture : public TSelectDrag {
 public:
     /// The gesture of a press on a selected element. Nothing changes yet: a
     /// release without a drag is the click the press would have been.
     static std::unique_ptr<TGesture> Start(TGestures& gestures, const TPress& press);
 
-    /// True once the drag moves the selection.
-    bool Moving() const { return moving_; }
-
-    /// Another press of the tool only selects, as it does while ends move.
-    TPressAnswer Press(const TPress& press) override;
-    /// The first move away from the press point starts the moving (and its step).
-    bool Move(std::int32_t x, std::int32_t y) override;
     void Release(std::int32_t x, std::int32_t y) override;
-    bool Changed() const override { return moving_; }
     bool Escape(bool stepTakenBack) override { return stepTakenBack || !moving_; }
     /// While moving: the selection follows the snapped mouse point.
     bool DrawFrame(TMap& map, TCanvas& canvas, std::int32_t x, std::int32_t y) override;
@@ -32,12 +24,7 @@ private:
     /// snapped, as far as the world's edge allows; at is the snapped view point.
     void MoveTo(TMap& map, std::int32_t x, std::int32_t y, TPoint& at, bool& snapped);
 
-    std::int32_t tool_;
-    std::uint64_t map_;
-    std::int32_t pressX_;
-    std::int32_t pressY_;
     /// The world point grabbed, and how far the selection has moved from it.
     TPoint grabbed_;
     TPoint moved_;
-    bool moving_ = false;
 };

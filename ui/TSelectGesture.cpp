@@ -10,8 +10,7 @@
 
 TSelectGesture::TSelectGesture(TGestures& gestures, const TPress& press, const TMap& map,
                                std::vector<TElementEnd> ends)
-    : TGesture(gestures), tool_(press.Tool), map_(map.Id()), pressX_(press.X), pressY_(press.Y),
-      ends_(std::move(ends)), rails_(map.RailCount()), borders_(map.BorderCount())
+    : TSelectDrag(gestures, press, map.Id(), TStepKind::MoveEnd), ends_(std::move(ends)), rails_(map.RailCount()), borders_(map.BorderCount())
 {
 }
 
@@ -36,23 +35,6 @@ std::unique_ptr<TGesture> TSelectGesture::Start(TGestures& gestures, const TPres
     if (!end) return nullptr;
     std::vector<TElementEnd> ends = press.Shift ? std::vector<TElementEnd>{*end} : map.EndsAt(map.EndPoint(*end));
     return std::unique_ptr<TGesture>(new TSelectGesture(gestures, press, map, std::move(ends)));
-}
-
-TPressAnswer TSelectGesture::Press(const TPress& press)
-{
-    if (!press.ForTool() || press.Tool != tool_) return TPressAnswer::Keep;
-    Gestures().Host().CurrentMap().SelectAt(press.X, press.Y);
-    return TPressAnswer::Take;
-}
-
-bool TSelectGesture::Move(std::int32_t x, std::int32_t y)
-{
-    if (moving_ || (x == pressX_ && y == pressY_)) return true;
-    TMap& map = Gestures().Host().CurrentMap();
-    if (map.Id() != map_) return false;
-    Gestures().OpenStep(map, TStepKind::MoveEnd);
-    moving_ = true;
-    return true;
 }
 
 void TSelectGesture::Release(std::int32_t x, std::int32_t y)

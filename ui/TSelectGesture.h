@@ -6,23 +6,15 @@
 #include <memory>
 #include <vector>
 
-#include "ui/TGesture.h"
+#include "ui/TSelectDrag.h"
 
-class TSelectGesture : public TGesture {
+class TSelectGesture : public TSelectDrag {
 public:
     /// Selects at the press; near an end, returns the gesture that a drag
     /// turns into moving it, else null (the click only selected).
     static std::unique_ptr<TGesture> Start(TGestures& gestures, const TPress& press);
 
-    /// True once the drag moves the ends.
-    bool Moving() const { return moving_; }
-
-    /// Another press of the select tool only selects: the ends pressed first stay the ones that move.
-    TPressAnswer Press(const TPress& press) override;
-    /// The first move away from the press point starts the moving (and its step).
-    bool Move(std::int32_t x, std::int32_t y) override;
     void Release(std::int32_t x, std::int32_t y) override;
-    bool Changed() const override { return moving_; }
     /// Ends when the step that moved the ends was taken back.
     bool Escape(bool stepTakenBack) override { return stepTakenBack; }
     /// While moving on its map: the ends go to the snapped mouse point, and
@@ -36,15 +28,9 @@ private:
     /// or deleted elements since the press.
     bool MoveEndsTo(TMap& map, std::int32_t x, std::int32_t y, TPoint& at, bool& snapped) const;
 
-    /// The tool, the map and the point of the press.
-    std::int32_t tool_;
-    std::uint64_t map_;
-    std::int32_t pressX_;
-    std::int32_t pressY_;
     std::vector<TElementEnd> ends_;
     /// The counts at the press: a command that adds or deletes elements
     /// while the button is held ends the moving.
     std::int32_t rails_;
     std::int32_t borders_;
-    bool moving_ = false;
 };
