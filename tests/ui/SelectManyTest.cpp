@@ -62,7 +62,7 @@ TEST_F(SelectManyTest, TheEditMenuOffersTheNewItemsWithTheirKeys)
     for (QAction* item : form->N10->actions()) captions << (item->isSeparator() ? QString("-") : item->text());
     EXPECT_EQ(captions.mid(2), (QStringList{"-", Text("Вырезать"), Text("Копировать"), Text("Вставить"),
                                             Text("Вставить на место"), Text("Удалить"), "-", Text("Выделить всё"),
-                                            Text("Снять выделение")}));
+                                            Text("Снять выделение"), "-", Text("Дуга..."), Text("Координаты...")}));
     EXPECT_EQ(form->CutItem->shortcut(), QKeySequence("Ctrl+X"));
     EXPECT_EQ(form->CopyItem->shortcut(), QKeySequence("Ctrl+C"));
     EXPECT_EQ(form->PasteItem->shortcut(), QKeySequence("Ctrl+V"));
