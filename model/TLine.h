@@ -42,6 +42,12 @@ struct TLine {
                       std::int32_t viewWidth, std::int32_t viewHeight) const;
 };
 
+/// True when the two lines have the same ends, in the same order.
+inline bool SameEnds(const TLine& a, const TLine& b)
+{
+    return a.X1 == b.X1 && a.Y1 == b.Y1 && a.X2 == b.X2 && a.Y2 == b.Y2;
+}
+
 /// A directed rail from (X1, Y1) to (X2, Y2).
 struct TRail : TLine {
     bool IsStart = false;

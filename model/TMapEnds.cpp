@@ -118,7 +118,7 @@ void TMap::MoveEnds(const std::vector<TElementEnd>& ends, TPoint p)
         (end.End == 1 ? line.X1 : line.X2) = p.x;
         (end.End == 1 ? line.Y1 : line.Y2) = p.y;
         const auto& old = items[static_cast<std::size_t>(end.Index)];
-        if (line.X1 == old.X1 && line.Y1 == old.Y1 && line.X2 == old.X2 && line.Y2 == old.Y2) return;
+        if (SameEnds(line, old)) return;
         PutElement(items, end.Index, line);
         moved = true;
     };

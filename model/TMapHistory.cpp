@@ -7,7 +7,7 @@ namespace {
 
 bool SameLine(const TLine& a, const TLine& b)
 {
-    return a.Selected == b.Selected && a.X1 == b.X1 && a.Y1 == b.Y1 && a.X2 == b.X2 && a.Y2 == b.Y2;
+    return a.Selected == b.Selected && SameEnds(a, b);
 }
 
 template <class T>

@@ -65,8 +65,7 @@ void TArcGesture::Release(std::int32_t x, std::int32_t y)
     if (!map || map->Id() != map_) return;
     // The rail continued must still be the one the press found.
     if (rail_ >= map->RailCount()) return;
-    const TRail& rail = map->Rails()[static_cast<std::size_t>(rail_)];
-    if (rail.X1 != line_.X1 || rail.Y1 != line_.Y1 || rail.X2 != line_.X2 || rail.Y2 != line_.Y2) return;
+    if (!SameEnds(map->Rails()[static_cast<std::size_t>(rail_)], line_)) return;
     chain_ = ChainTo(x, y);
     if (!chain_) return;
     map->LayRails(chain_.Rails);

@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "model/ArcGeometry.h"
+#include "platform/qt/QtCanvas.h"
 #include "ui/TArcDialog.h"
 #include "ui/TArcGesture.h"
 #include "ui/Unit1.h"
@@ -17,8 +18,7 @@ namespace {
 /// be seen on the view's black ground (the first start's black) gives white.
 QColor PreviewColor(TColor color)
 {
-    const QColor c(static_cast<int>(color & 0xFF), static_cast<int>((color >> 8) & 0xFF),
-                   static_cast<int>((color >> 16) & 0xFF));
+    const QColor c = ToQColor(color);
     return c.red() + c.green() + c.blue() < 96 ? QColor(Qt::white) : c;
 }
 
@@ -26,11 +26,6 @@ TArcChain ArcOf(const TLine& rail, const TArcValues& values)
 {
     return ArcByAngle(rail, values.FromFirst ? TArcEnd::First : TArcEnd::Second, values.Radius, values.Piece,
                       values.Angle);
-}
-
-bool SameEnds(const TLine& a, const TLine& b)
-{
-    return a.X1 == b.X1 && a.Y1 == b.Y1 && a.X2 == b.X2 && a.Y2 == b.Y2;
 }
 
 /// A number as the measures show it: whole, or with one decimal.
@@ -170,9 +165,10 @@ void TForm1::DrawOverlay(QImage& frame)
     QPainter painter(&frame);
     painter.setFont(PaintBox1->font());
     const TViewTransform view = View();
-    const double scale = view.Zoom.Scale();
+    // In double precision, so that no position the map holds can overflow.
+    const ViewArithmetic::TScaled scaled{view.Zoom.Scale()};
     const auto at = [&](std::int32_t x, std::int32_t y) {
-        return QPointF((static_cast<double>(x) - view.X) * scale, (static_cast<double>(y) - view.Y) * scale);
+        return QPointF(scaled.Coordinate(x, view.X), scaled.Coordinate(y, view.Y));
     };
     if (arc) {
         painter.setPen(QPen(PreviewColor(DrawingColor()), 1));

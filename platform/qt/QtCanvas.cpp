@@ -16,12 +16,6 @@ namespace {
 // are cut down to the surface (plus a margin) before QPainter sees them.
 constexpr std::int64_t SafeReach = 1 << 20;
 
-QColor ToQColor(TColor color)
-{
-    return QColor(static_cast<int>(color & 0xFF), static_cast<int>((color >> 8) & 0xFF),
-                  static_cast<int>((color >> 16) & 0xFF));
-}
-
 bool WithinReach(std::int64_t v) { return v > -SafeReach && v < SafeReach; }
 
 /// Cuts the segment down to the rectangle [lo, hi]^2-like box (Liang-Barsky);
@@ -240,4 +234,10 @@ void TQtCanvas::WideLine(std::int32_t x0, std::int32_t y0, std::int32_t x1, std:
         if (!ClipSegment(ax, ay, bx, by, -m, -m, width_ + m, height_ + m)) return;
     }
     p.drawLine(QLineF(ax, ay, bx, by));
+}
+
+QColor ToQColor(TColor color)
+{
+    return QColor(static_cast<int>(color & 0xFF), static_cast<int>((color >> 8) & 0xFF),
+                  static_cast<int>((color >> 16) & 0xFF));
 }

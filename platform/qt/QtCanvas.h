@@ -27,6 +27,9 @@
 #include "platform/Canvas.h"
 #include "platform/qt/QtRaster.h"
 
+/// The colour as Qt names it.
+QColor ToQColor(TColor color);
+
 /// The canvas of a TQtBitmap: it owns the image and draws on it. A QPainter
 /// is opened on the image the first time a figure needs it and kept open
 /// until the image is read, copied, saved or resized.

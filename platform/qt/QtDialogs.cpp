@@ -8,6 +8,8 @@
 #include <QMessageBox>
 #include <QTranslator>
 
+#include "platform/qt/QtCanvas.h"
+
 struct TQtFileDialog::State {
     TFileDialogMode Mode;
     QString Filter;
@@ -77,8 +79,6 @@ bool TQtFileDialog::Execute()
 std::string TQtFileDialog::FileName() const { return state_->Chosen; }
 
 namespace {
-
-QColor ToQColor(TColor color) { return QColor(color & 0xFF, (color >> 8) & 0xFF, (color >> 16) & 0xFF); }
 
 TColor FromQColor(const QColor& color)
 {
