@@ -8,6 +8,7 @@
 #include "model/MapFile.h"
 #include "model/TMap.h"
 #include "platform/Dialogs.h"
+#include "platform/LongWork.h"
 #include "platform/SystemFiles.h"
 
 namespace {
@@ -53,7 +54,10 @@ bool SaveMap(TMap& map, bool chooseName)
         return false;
     }
     try {
-        WriteMapFile(map, map.FileName);
+        // A large map is written while the window goes on drawing it; nothing
+        // edits the map until the write has ended.
+        const std::string& path = map.FileName;
+        RunLongWork("Сохранение: " + FileNameOfPath(path), MapFileSize(map), [&map, &path] { WriteMapFile(map, path); });
     } catch (const EFileError& error) {
         // The file could not be created or may not be written: say why.
         Messages().ShowError(error.what());

@@ -127,6 +127,12 @@ void TakeLoadedMap(TMap& map, TMap& from)
     if (clean) map.MarkClean();
 }
 
+std::int64_t MapFileSize(const TMap& map)
+{
+    // The two counts, the records, the start and the finish.
+    return 16 + std::int64_t{12} * map.BorderCount() + std::int64_t{8} * map.RailCount();
+}
+
 void WriteMapFile(const TMap& map, const std::string& path)
 {
     WriteWholeFile(path, [&map](TByteSink& sink) {

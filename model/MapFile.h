@@ -70,6 +70,9 @@ TMapFileStats ReadMapFileAsLoads(TMap& map, const std::string& path);
 /// empty: map then stands as if it had read the file itself.
 void TakeLoadedMap(TMap& map, TMap& from);
 
+/// The size in bytes of the map's file: what writing it costs.
+std::int64_t MapFileSize(const TMap& map);
+
 /// Writes the map as a map file at path through WriteWholeFile: a failure
 /// never destroys the file that was there. A file that cannot be written
 /// raises EFileError with the path and the reason; a failed write raises

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "model/MapFile.h"
+#include "ui/TBackgroundWork.h"
 
 class QWidget;
 
@@ -18,20 +19,19 @@ using TStoppableRead =
 
 namespace BackgroundLoad {
 /// Files from this size up are read on a worker; a smaller one takes less
-/// than a tick to read. Tests may change it.
-inline std::int64_t From = std::int64_t{4} << 20;
+/// than a tick to read. The one threshold of all background work.
+using BackgroundWork::From;
 /// How long a read runs before its progress dialog shows, in milliseconds.
-inline int DialogDelay = 300;
+using BackgroundWork::DialogDelay;
 /// The worker's read; ReadMapFile when empty. Tests may change it.
 inline TStoppableRead Read;
 } // namespace BackgroundLoad
 
 /// Reads path into map as ReadMapFile does, but on a worker thread into a map
-/// of its own while this thread runs its event loop; the elements then move
-/// into map. After BackgroundLoad::DialogDelay a modal progress dialog naming
-/// the file shows; its "Отмена" or Escape stops the read, raising
-/// ELoadCancelled with map untouched. Until the dialog shows, input to the
-/// windows is held off. A damaged file leaves map as ReadMapFile would.
+/// of its own (RunInBackground); the elements then move into map. The progress
+/// dialog names the file; its "Отмена" or Escape stops the read, raising
+/// ELoadCancelled with map untouched. A damaged file leaves map as ReadMapFile
+/// would.
 TMapFileStats ReadInBackground(TMap& map, const std::string& path, QWidget* parent);
 
 /// Keeps the window's loads going through ReadInBackground, for files of at

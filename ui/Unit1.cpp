@@ -104,6 +104,8 @@ TForm1::TForm1(TColorDialog& colorDialog, TFileDialog& pictureDialog, const TCom
 
     FormCreate(commandLine);
     backgroundLoads_ = std::make_unique<TBackgroundLoads>(*this);
+    // The ticks meanwhile only draw: a gesture would move elements the worker reads.
+    backgroundWorks_ = std::make_unique<TBackgroundWorks>(*this, [this] { EndGesture(); });
     Timer1->start();
     RecoveryTimer->start();
 }

@@ -24,6 +24,7 @@ class QMenuBar;
 class QPushButton;
 class QTimer;
 class TBackgroundLoads;
+class TBackgroundWorks;
 class TListBox;
 class TLiveRoutes;
 struct TLiveMark;
@@ -407,6 +408,8 @@ private:
     TGestures gestures_{*this};
     /// Large maps load on a worker while the window ticks.
     std::unique_ptr<TBackgroundLoads> backgroundLoads_;
+    /// Large maps are saved and exported on a worker while the window ticks.
+    std::unique_ptr<TBackgroundWorks> backgroundWorks_;
 };
 
 /// The editor window while it exists.

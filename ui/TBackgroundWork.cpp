@@ -1,0 +1,148 @@
+#include "ui/TBackgroundWork.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QEvent>
+#include <QEventLoop>
+#include <QProgressDialog>
+#include <QTimer>
+#include <exception>
+#include <thread>
+
+namespace {
+
+/// Holds off the user's input to every window but the progress dialog: the
+/// window's handlers must not run on the maps while the worker has them.
+class TInputHold : public QObject {
+public:
+    explicit TInputHold(const QWidget& dialog) : dialog_(dialog) { qApp->installEventFilter(this); }
+    ~TInputHold() override { qApp->removeEventFilter(this); }
+    TInputHold(const TInputHold&) = delete;
+    TInputHold& operator=(const TInputHold&) = delete;
+
+    bool eventFilter(QObject* target, QEvent* event) override
+    {
+        switch (event->type()) {
+        case QEvent::Shortcut:
+            // The window's menu shortcuts go to its actions; the dialog's
+            // Escape is a shortcut of its own.
+            for (const QObject* owner = target; owner; owner = owner->parent())
+                if (owner == &dialog_) return false;
+            return true;
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::ShortcutOverride:
+        case QEvent::Wheel:
+        case QEvent::Close: {
+            // Input reaches a window's widgets through the window itself,
+            // which is let by: the widgets decide.
+            const auto* widget = qobject_cast<const QWidget*>(target);
+            const bool held = widget && widget != &dialog_ && !dialog_.isAncestorOf(widget);
+            // A close event not delivered still counts as accepted.
+            if (held) event->ignore();
+            return held;
+        }
+        default:
+            return false;
+        }
+    }
+
+private:
+    const QWidget& dialog_;
+};
+
+/// The progress dialog; one that may not be cancelled stays until the work ends.
+class TProgressDialog : public QProgressDialog {
+public:
+    TProgressDialog(const QString& label, bool cancellable, QWidget* parent)
+        : QProgressDialog(label, cancellable ? QString::fromUtf8("Отмена") : QString(), 0, 0, parent),
+          cancellable_(cancellable)
+    {
+    }
+    void reject() override
+    {
+        if (cancellable_) QProgressDialog::reject();
+    }
+
+protected:
+    void closeEvent(QCloseEvent* event) override
+    {
+        if (cancellable_)
+            QProgressDialog::closeEvent(event);
+        else
+            event->ignore();
+    }
+
+private:
+    const bool cancellable_;
+};
+
+} // namespace
+
+bool RunInBackground(const QString& label, bool cancellable, const std::function<void(const std::atomic<bool>& stop)>& work,
+                     QWidget* parent)
+{
+    std::atomic<bool> stop{false};
+    std::exception_ptr error;
+    QEventLoop loop;
+    TProgressDialog progress(label, cancellable, parent);
+    progress.setWindowModality(Qt::ApplicationModal);
+    progress.setAutoClose(false);
+    progress.setAutoReset(false);
+    // Shown once the work has taken this long; a dialog with no steps never
+    // counts its own time.
+    progress.setMinimumDuration(BackgroundWork::DialogDelay);
+    QTimer::singleShot(BackgroundWork::DialogDelay, &progress, [&progress] { progress.show(); });
+    bool cancelled = false;
+    if (cancellable) {
+        const auto cancel = [&] {
+            cancelled = true;
+            loop.quit();
+        };
+        QObject::connect(&progress, &QProgressDialog::canceled, &loop, cancel);
+        // Escape rejects the dialog.
+        QObject::connect(&progress, &QDialog::rejected, &loop, cancel);
+    }
+    const TInputHold hold(progress);
+    std::thread worker([&] {
+        try {
+            work(stop);
+        } catch (...) {
+            error = std::current_exception();
+        }
+        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+    });
+    loop.exec();
+    // Stopped work ends at its next block.
+    if (cancelled) stop = true;
+    worker.join();
+    progress.hide();
+    if (cancelled) return false;
+    if (error) std::rethrow_exception(error);
+    return true;
+}
+
+TBackgroundWorks::TBackgroundWorks(QWidget& window, std::function<void()> settle)
+{
+    previous_ = SetLongWorkRunner([&window, settle = std::move(settle)](const std::string& caption, std::int64_t bytes,
+                                                                          const std::function<void()>& work) {
+        if (!window.isVisible() || bytes < BackgroundWork::From) {
+            work();
+            return;
+        }
+        if (settle) settle();
+        RunInBackground(QString::fromStdString(caption), false,
+                        [&work](const std::atomic<bool>&) {
+                            if (BackgroundWork::Run)
+                                BackgroundWork::Run(work);
+                            else
+                                work();
+                        },
+                        &window);
+    });
+}
+
+TBackgroundWorks::~TBackgroundWorks() { SetLongWorkRunner(std::move(previous_)); }
