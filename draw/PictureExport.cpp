@@ -2,6 +2,7 @@
 
 #include "draw/Overview.h"
 #include "model/MapFile.h"
+#include "platform/LongWork.h"
 
 namespace {
 
@@ -36,9 +37,13 @@ bool ExportPicture(const TMap& map, TFileDialog& pictureDialog, TBitmapFactory& 
     if (!pictureDialog.Execute()) return false;
     const std::string path = PictureFileName(pictureDialog.FileName());
     if (!MayWritePicture(path, openMapOfFile)) return false;
-    picture->SetWidth(PictureSize);
-    picture->SetHeight(PictureSize);
-    DrawOverview(map, picture->Canvas(), PictureSize, PictureSize);
-    picture->SaveToFile(path);
+    // Drawing a large map takes a while: the window may run it beside its
+    // ticks, which only read the map.
+    RunLongWork("Экспорт: " + FileNameOfPath(path), MapFileSize(map), [&] {
+        picture->SetWidth(PictureSize);
+        picture->SetHeight(PictureSize);
+        DrawOverview(map, picture->Canvas(), PictureSize, PictureSize);
+        picture->SaveToFile(path);
+    });
     return true;
 }

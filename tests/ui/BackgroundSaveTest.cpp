@@ -1,4 +1,4 @@
-// A large map is saved on a worker while the window goes on
+// A large map is saved, and pictured, on a worker while the window goes on
 // ticking: the progress dialog cannot stop it, the file comes out byte for
 // byte as a save in place writes it, and a failure says what it says in place.
 #include <QProgressDialog>
@@ -162,6 +162,35 @@ TEST_F(BackgroundSaveTest, SaveAllSavesEveryChangedLargeMap)
         EXPECT_TRUE(ReadBytes(map.FileName) == MapToBytes(map)) << map.FileName;
     }
     EXPECT_EQ(folder.Names(), (std::vector<std::string>{"one.KS", "two.KS"}));
+}
+
+TEST_F(BackgroundSaveTest, APictureDrawnOnTheWorkerEqualsOneDrawnInPlace)
+{
+    std::vector<std::vector<std::uint8_t>> pictures;
+    for (const std::int64_t from : {NeverInBackground, std::int64_t{0}}) {
+        BackgroundWork::From = from;
+        runs = 0;
+        Showing("yard.KS");
+        Map().SetStartRail(3);
+        Map().SelectRail(5);
+        slowness = std::chrono::milliseconds(from == 0 ? 400 : 0);
+        QString label;
+        QTimer::singleShot(300, [&] {
+            if (QProgressDialog* dialog = ShownProgress()) label = dialog->labelText();
+        });
+        const std::string path = folder.File(from == 0 ? "worker.bmp" : "place.bmp");
+        picture.Choose(path);
+        ASSERT_TRUE(Ctrl(Qt::Key_I));
+        EXPECT_EQ(runs, from == 0 ? 1 : 0);
+        if (from == 0) {
+            EXPECT_EQ(label, QString::fromUtf8("Экспорт: worker.bmp"));
+        }
+        pictures.push_back(ReadBytes(path));
+        form.reset();
+    }
+    EXPECT_TRUE(messages.Service.Errors.empty());
+    ASSERT_GT(pictures[0].size(), 1000u * 1000u);
+    EXPECT_TRUE(pictures[1] == pictures[0]);
 }
 
 } // namespace
