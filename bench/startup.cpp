@@ -14,6 +14,7 @@
 #include "platform/Dialogs.h"
 #include "ui/TKestApplication.h"
 #include "ui/TRadioGroup.h"
+#include "ui/TScrollBar.h"
 #include "ui/Unit1.h"
 
 namespace {
@@ -168,10 +169,36 @@ void BM_FirstClickAfterOpening(benchmark::State& state)
     std::filesystem::remove(path);
 }
 
+/// "Вся карта" on a large map already open and drawn: the command and the
+/// tick that shows the whole map. Opening and the first frame are not timed.
+void BM_ZoomToFitAfterOpening(benchmark::State& state)
+{
+    const auto elements = static_cast<std::int32_t>(state.range(0));
+    const std::string path = LargeMapFile(elements);
+    Environment();
+    TNoColorDialog color;
+    TNoFileDialog picture;
+    TForm1 form(color, picture, TCommandLine{"kestedit", path});
+    form.Timer1Timer();
+    for (auto _ : state) {
+        state.PauseTiming();
+        // Back to 1:1 at the corner, so that each run frames the map afresh.
+        form.N16Click();
+        form.HB->SetPosition(0);
+        form.VB->SetPosition(0);
+        form.Timer1Timer();
+        state.ResumeTiming();
+        form.N17Click();
+        form.Timer1Timer();
+    }
+    std::filesystem::remove(path);
+}
+
 } // namespace
 
 BENCHMARK(BM_StartupEmptyMap)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_StartupLargeMap)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_StartupMapOfSize)->Arg(1'000'000)->Arg(10'000'000)->Iterations(3)->Unit(benchmark::kMillisecond);
 // A few openings each: the opening itself takes seconds at ten million.
+BENCHMARK(BM_ZoomToFitAfterOpening)->Arg(1'000'000)->Arg(10'000'000)->Iterations(5)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FirstClickAfterOpening)->Arg(1'000'000)->Arg(10'000'000)->Iterations(2)->Unit(benchmark::kMillisecond);

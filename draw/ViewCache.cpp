@@ -99,7 +99,7 @@ TViewCache::TViewCache(TBitmapFactory& bitmaps) : state_(std::make_unique<State>
 
 TViewCache::~TViewCache() = default;
 
-void TViewCache::DrawFrame(TMap& map, TCanvas& canvas, std::int32_t x, std::int32_t y, std::uint8_t placing)
+void TViewCache::Refresh(const TMap& map)
 {
     State& s = *state_;
     const TViewKey key = KeyOf(map);
@@ -113,6 +113,12 @@ void TViewCache::DrawFrame(TMap& map, TCanvas& canvas, std::int32_t x, std::int3
         s.Key = key;
         ++s.Rebuilds;
     }
+}
+
+void TViewCache::DrawFrame(TMap& map, TCanvas& canvas, std::int32_t x, std::int32_t y, std::uint8_t placing)
+{
+    Refresh(map);
+    State& s = *state_;
     canvas.Draw(0, 0, *s.Picture);
     s.Left.ApplyTo(canvas);
     DrawSnap(map, canvas, x, y, placing);

@@ -23,6 +23,10 @@ public:
     /// DrawFrame (the view, then the snap marker, moving the element being
     /// drawn out) with the view taken from the cache when nothing it shows changed.
     void DrawFrame(TMap& map, TCanvas& canvas, std::int32_t x, std::int32_t y, std::uint8_t placing);
+    /// Draws the picture of the map's view unless it already shows it: work
+    /// that only reads map, so it may run off the window's thread while
+    /// nothing else uses the map or this cache.
+    void Refresh(const TMap& map);
     /// Forgets the cached picture.
     void Invalidate();
     /// How many times the view was drawn afresh (for tests and benchmarks).

@@ -358,6 +358,8 @@ private:
     TQtBitmapFactory bitmaps_;
     std::unique_ptr<TOverviewCache> overview_;
     std::unique_ptr<TViewCache> view_;
+    /// Set while a worker draws view_'s picture: the ticks meanwhile leave it alone.
+    bool viewOnWorker_ = false;
     /// Everything a tick's pixels and caption depend on.
     struct TTickInputs {
         std::uint64_t MapId;

@@ -190,7 +190,8 @@ std::vector<TRouteMark> TForm1::RouteMarksOf(const std::vector<TLiveMark>& marks
 
 void TForm1::Timer1Timer()
 {
-    if (!Alive()) return;
+    // The window shows its last frame until the worker's picture is ready.
+    if (!Alive() || viewOnWorker_) return;
     UpdateEditMenu();
     // The last check's list may change with nothing drawn (a passed check);
     // the live list follows the map, renewed below once the frame has moved

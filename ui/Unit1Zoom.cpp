@@ -3,7 +3,11 @@
 #include <cstdint>
 #include <utility>
 
+#include "draw/ViewCache.h"
 #include "model/Checked.h"
+#include "model/MapFile.h"
+#include "platform/LongWork.h"
+#include "ui/TBackgroundWork.h"
 #include "ui/TScrollBar.h"
 #include "ui/Unit1.h"
 
@@ -50,6 +54,18 @@ void TForm1::N17Click()
     };
     SetZoom(zoom, origin(minX, maxX, zoom.Extent(PaintBox1->width())),
             origin(minY, maxY, zoom.Extent(PaintBox1->height())));
+    // Every element of a large map in sight takes many ticks to draw: the
+    // picture is drawn on a worker, and the next tick finds it ready.
+    if (MapFileSize(map) < BackgroundWork::From) return;
+    const std::string name = map.FileName.empty() ? map.DisplayName() : FileNameOfPath(map.FileName);
+    viewOnWorker_ = true;
+    try {
+        RunLongWork("Вся карта: " + name, MapFileSize(map), [this, &map] { view_->Refresh(map); });
+    } catch (...) {
+        viewOnWorker_ = false;
+        throw;
+    }
+    viewOnWorker_ = false;
 }
 
 void TForm1::ZoomAbout(TViewZoom zoom, std::int32_t px, std::int32_t py)

@@ -193,4 +193,33 @@ TEST_F(BackgroundSaveTest, APictureDrawnOnTheWorkerEqualsOneDrawnInPlace)
     EXPECT_TRUE(pictures[1] == pictures[0]);
 }
 
+TEST_F(BackgroundSaveTest, TheWholeMapDrawnOnTheWorkerShowsWhatATickDrawsInPlace)
+{
+    std::vector<QImage> frames;
+    for (const std::int64_t from : {NeverInBackground, std::int64_t{0}}) {
+        BackgroundWork::From = from;
+        runs = 0;
+        Showing("yard.KS");
+        Tick();
+        slowness = std::chrono::milliseconds(from == 0 ? 400 : 0);
+        int ticks = 0;
+        QObject::connect(form->Timer1, &QTimer::timeout, form.get(), [&] { ++ticks; });
+        QString label;
+        QTimer::singleShot(300, [&] {
+            if (QProgressDialog* dialog = ShownProgress()) label = dialog->labelText();
+        });
+        form->N17Click();
+        EXPECT_EQ(runs, from == 0 ? 1 : 0);
+        if (from == 0) {
+            EXPECT_EQ(label, QString::fromUtf8("Вся карта: yard.KS"));
+            EXPECT_GT(ticks, 10) << "the timer stood still while the worker drew";
+        }
+        Tick();
+        frames.push_back(form->PaintBox1->Picture().copy());
+        form.reset();
+    }
+    EXPECT_FALSE(frames[0].isNull());
+    EXPECT_TRUE(frames[1] == frames[0]);
+}
+
 } // namespace
