@@ -51,6 +51,8 @@ TEST_F(FirstFrameTest, OverviewAndLiveMarksOfALargeMapFollowATickLater)
         whole = Shown();
         ASSERT_FALSE(whole.Overview.isNull());
     }
+    // One window at a time: each installs the reader of its loads.
+    form.reset();
     const TScopedLateFrom small(90);
     OpenLargeMap();
     Tick();
