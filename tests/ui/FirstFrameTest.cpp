@@ -93,4 +93,18 @@ TEST_F(FirstFrameTest, OverviewAndLiveMarksOfALargeMapFollowATickLater)
     EXPECT_EQ(form->TicksDrawn, drawn + 1);
 }
 
+TEST_F(FirstFrameTest, TheFirstTickComesWhenTheEventLoopFirstRunsNotAnIntervalLater)
+{
+    form = std::make_unique<TForm1>(color, picture, TCommandLine{"kestedit"});
+    EXPECT_EQ(form->TicksDrawn, 0u);
+    QApplication::processEvents();
+    EXPECT_EQ(form->TicksDrawn, 1u);
+    EXPECT_EQ(form->windowTitle(), QString::fromUtf8("Редактор карт - Новый"));
+    // Tests that stop the timer at once decide every tick themselves.
+    form.reset();
+    Open();
+    QApplication::processEvents();
+    EXPECT_EQ(form->TicksDrawn, 0u);
+}
+
 } // namespace
