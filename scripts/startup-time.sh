@@ -18,7 +18,7 @@ done
 
 work=$(mktemp -d)
 display=:$((90 + RANDOM % 100))
-Xvfb "$display" -screen 0 1200x900x24 -nolisten tcp >/dev/null 2>&1 &
+Xvfb "$display" -screen 0 1200x900x24 -nolisten tcp -noreset >/dev/null 2>&1 &
 xvfb=$!
 trap 'kill $xvfb 2>/dev/null; rm -rf "$work"' EXIT
 export DISPLAY=$display

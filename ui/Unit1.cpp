@@ -107,6 +107,11 @@ TForm1::TForm1(TColorDialog& colorDialog, TFileDialog& pictureDialog, const TCom
     // The ticks meanwhile only draw: a gesture would move elements the worker reads.
     backgroundWorks_ = std::make_unique<TBackgroundWorks>(*this, [this] { EndGesture(); });
     Timer1->start();
+    // The first frame comes as soon as the event loop runs, not a whole
+    // interval later; a timer stopped by then (tests drive the ticks) stays so.
+    QTimer::singleShot(0, this, Guarded([this] {
+        if (Timer1->isActive()) Timer1Timer();
+    }));
     RecoveryTimer->start();
 }
 

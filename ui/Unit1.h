@@ -164,6 +164,10 @@ public:
     /// Ticks that drew a frame; a tick whose inputs are those of the last
     /// drawn one draws and copies nothing.
     std::uint64_t TicksDrawn = 0;
+    /// From this many elements, the first tick that shows a map draws its
+    /// view alone and the next one its overview and live route marks (drawing
+    /// the overview of 100,000 elements takes about a tick). Tests may change it.
+    static inline std::int32_t OverviewLateFrom = 100000;
 
     /// The map at MapList.Current.
     TMap& CurrentMap() const override;
@@ -382,6 +386,10 @@ private:
     std::int32_t wheelX_ = 0;
     std::int32_t wheelY_ = 0;
     std::optional<TTickInputs> lastTick_;
+    /// The map the overview was last drawn for.
+    std::optional<std::uint64_t> overviewMap_;
+    /// The last drawn tick left the overview and the live marks to the next.
+    bool restLate_ = false;
     /// The marks the last live query found (kept for its memory).
     std::vector<TLiveMark> liveMarks_;
     /// The overview's marks and the map state they stand for.

@@ -200,24 +200,32 @@ void TForm1::Timer1Timer()
     // Nothing that the frame shows has changed since the last drawn tick:
     // drawing it again would give the same pixels and caption.
     TTickInputs inputs = TickInputs();
-    if (lastTick_ && *lastTick_ == inputs) return;
+    if (lastTick_ && *lastTick_ == inputs && !restLate_) return;
     ++TicksDrawn;
     TMap& map = CurrentMap();
+    // A large map shown for the first time gets its view first: its overview
+    // (a picture of every element) and its live route check, neither of which
+    // the first frame needs, follow at the next tick.
+    restLate_ = !restLate_ && overviewMap_ != map.Id() && map.BorderCount() + map.RailCount() >= OverviewLateFrom;
     SyncMapView(map);
     if (!gestures_.DrawFrame(map, *DrawCanvas, MouseX, MouseY))
         view_->DrawFrame(map, *DrawCanvas, MouseX, MouseY, Placing());
     if (ListBox1->ItemIndex() < 0) ListBox1->SetItemIndex(0);
-    if (LiveRouteCheck()) DrawLiveMarks(map);
+    const bool live = LiveRouteCheck() && !restLate_;
+    if (live) DrawLiveMarks(map);
     const QImage& pixels = BackBuffer->Image();
     QImage frame = pixels.copy(0, 0, PaintBox1->width(), PaintBox1->height());
     DrawOverlay(frame);
     PaintBox1->SetPicture(std::move(frame));
-    overview_->Draw(map, *DrawCanvas, PaintBox2->width(), PaintBox2->height(), HB->Position(), VB->Position());
-    if (LiveRouteCheck()) DrawLiveOverview(map);
-    PaintBox2->SetPicture(BackBuffer->Image().copy(0, 0, PaintBox2->width(), PaintBox2->height()));
+    if (!restLate_) {
+        overview_->Draw(map, *DrawCanvas, PaintBox2->width(), PaintBox2->height(), HB->Position(), VB->Position());
+        if (live) DrawLiveOverview(map);
+        PaintBox2->SetPicture(BackBuffer->Image().copy(0, 0, PaintBox2->width(), PaintBox2->height()));
+        overviewMap_ = map.Id();
+    }
     setWindowTitle(QString::fromUtf8("Редактор карт - ") + ListBox1->SelectedText());
     // The frame moved the end being drawn out: the live list shows the map as drawn.
-    if (LiveRouteCheck()) RefreshRouteFaults();
+    if (live) RefreshRouteFaults();
     // The inputs as the tick found them: a tick that moved the element being
     // drawn out changed the map, so the next one draws it where it now is.
     lastTick_ = std::move(inputs);
