@@ -1,5 +1,6 @@
 #include "ui/TBackgroundLoad.h"
 
+#include <QPointer>
 #include <QWidget>
 #include <exception>
 #include <filesystem>
@@ -38,13 +39,15 @@ TMapFileStats ReadInBackground(TMap& map, const std::string& path, QWidget* pare
 
 TBackgroundLoads::TBackgroundLoads(QWidget& window)
 {
-    previous_ = SetMapFileReader([&window](TMap& map, const std::string& path) {
+    // The reader may outlive the window when windows are not closed in the
+    // order they were opened: a window gone reads in place.
+    previous_ = SetMapFileReader([window = QPointer<QWidget>(&window)](TMap& map, const std::string& path) {
         std::error_code error;
         const auto size = std::filesystem::file_size(PathOf(path), error);
         // Before the window shows (the command line's map) nothing needs it to tick.
-        if (error || !window.isVisible() || static_cast<std::int64_t>(size) < BackgroundLoad::From)
+        if (error || !window || !window->isVisible() || static_cast<std::int64_t>(size) < BackgroundLoad::From)
             return ReadMapFile(map, path);
-        return ReadInBackground(map, path, &window);
+        return ReadInBackground(map, path, window);
     });
 }
 

@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QEvent>
 #include <QEventLoop>
+#include <QPointer>
 #include <QProgressDialog>
 #include <QTimer>
 #include <exception>
@@ -127,9 +128,11 @@ bool RunInBackground(const QString& label, bool cancellable, const std::function
 
 TBackgroundWorks::TBackgroundWorks(QWidget& window, std::function<void()> settle)
 {
-    previous_ = SetLongWorkRunner([&window, settle = std::move(settle)](const std::string& caption, std::int64_t bytes,
-                                                                          const std::function<void()>& work) {
-        if (!window.isVisible() || bytes < BackgroundWork::From) {
+    // The runner may outlive the window when windows are not closed in the
+    // order they were opened: a window gone runs the work in place.
+    previous_ = SetLongWorkRunner([window = QPointer<QWidget>(&window), settle = std::move(settle)](
+                                      const std::string& caption, std::int64_t bytes, const std::function<void()>& work) {
+        if (!window || !window->isVisible() || bytes < BackgroundWork::From) {
             work();
             return;
         }
@@ -141,7 +144,7 @@ TBackgroundWorks::TBackgroundWorks(QWidget& window, std::function<void()> settle
                             else
                                 work();
                         },
-                        &window);
+                        window);
     });
 }
 

@@ -179,8 +179,10 @@ TEST_F(BackgroundSaveTest, ThePictureAndTheWholeMapDrawnOnTheWorkerEqualWhatIsDr
         int ticks = 0;
         QObject::connect(form->Timer1, &QTimer::timeout, form.get(), [&] { ++ticks; });
         QStringList labels;
+        // Samples still waiting when the round ends die with it.
+        QObject round;
         const auto label = [&] {
-            QTimer::singleShot(300, [&] {
+            QTimer::singleShot(300, &round, [&] {
                 if (QProgressDialog* dialog = ShownProgress()) labels << dialog->labelText();
             });
         };
