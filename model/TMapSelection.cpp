@@ -88,8 +88,12 @@ bool TMap::IsSelected(const TElementRef& element) const
 void TMap::EndManySelected()
 {
     many_ = false;
-    for (std::size_t k = 0; k < rails_.size(); ++k) FlagSelected(rails_, static_cast<std::int32_t>(k), false);
-    for (std::size_t k = 0; k < borders_.size(); ++k) FlagSelected(borders_, static_cast<std::int32_t>(k), false);
+    TNoteBatch rails, borders;
+    for (std::size_t k = 0; k < rails_.size(); ++k) FlagSelected(rails_, static_cast<std::int32_t>(k), false, &rails);
+    for (std::size_t k = 0; k < borders_.size(); ++k)
+        FlagSelected(borders_, static_cast<std::int32_t>(k), false, &borders);
+    NoteBatch<TRail>(TEditKind::Flagged, rails);
+    NoteBatch<TBorder>(TEditKind::Flagged, borders);
     SelRail = -1;
     SelBorder = -1;
     Touch();
@@ -105,8 +109,10 @@ void TMap::FollowSelectionMarks(bool railMarkLost, bool borderMarkLost)
 template <class T>
 void TMap::SelectWhere(std::vector<T>& items, std::int32_t& mark, const std::function<bool(const T&)>& selected)
 {
+    TNoteBatch batch;
     for (std::size_t k = 0; k < items.size(); ++k)
-        if (selected(items[k])) FlagSelected(items, static_cast<std::int32_t>(k), true);
+        if (selected(items[k])) FlagSelected(items, static_cast<std::int32_t>(k), true, &batch);
+    NoteBatch<T>(TEditKind::Flagged, batch);
     mark = LowestSelected(items);
 }
 
@@ -119,12 +125,15 @@ void TMap::SelectBand(TPoint a, TPoint b, bool add)
     if (BorderCount() + RailCount() >= IndexFrom) {
         // Only the elements the grid names with an end in the box can have both there.
         std::vector<std::int32_t> near;
+        TNoteBatch rails, borders;
         RailEndsNear(box.x1, box.y1, box.x2, box.y2, near);
         for (const std::int32_t k : near)
-            if (Inside(rails_[static_cast<std::size_t>(k)], box)) FlagSelected(rails_, k, true);
+            if (Inside(rails_[static_cast<std::size_t>(k)], box)) FlagSelected(rails_, k, true, &rails);
         BorderEndsNear(box.x1, box.y1, box.x2, box.y2, near);
         for (const std::int32_t k : near)
-            if (Inside(borders_[static_cast<std::size_t>(k)], box)) FlagSelected(borders_, k, true);
+            if (Inside(borders_[static_cast<std::size_t>(k)], box)) FlagSelected(borders_, k, true, &borders);
+        NoteBatch<TRail>(TEditKind::Flagged, rails);
+        NoteBatch<TBorder>(TEditKind::Flagged, borders);
         SelRail = LowestSelected(rails_);
         SelBorder = LowestSelected(borders_);
     } else {
@@ -223,6 +232,7 @@ void TMap::RecolorSelected(TColor color)
 template <class T>
 void TMap::ShiftSelected(std::vector<T>& items, std::int32_t dx, std::int32_t dy)
 {
+    TNoteBatch batch;
     for (std::size_t k = 0; k < items.size(); ++k) {
         if (!items[k].Selected) continue;
         T moved = items[k];
@@ -230,8 +240,9 @@ void TMap::ShiftSelected(std::vector<T>& items, std::int32_t dx, std::int32_t dy
         moved.Y1 += dy;
         moved.X2 += dx;
         moved.Y2 += dy;
-        PutElement(items, static_cast<std::int32_t>(k), moved);
+        PutElement(items, static_cast<std::int32_t>(k), moved, &batch);
     }
+    NoteBatch<T>(TEditKind::Changed, batch);
 }
 
 TPoint TMap::MoveSelected(std::int32_t dx, std::int32_t dy)
