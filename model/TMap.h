@@ -473,8 +473,20 @@ private:
     void FollowSelectionMarks(bool railMarkLost, bool borderMarkLost);
     template <class T>
     void SelectWhere(std::vector<T>& items, std::int32_t& mark, const std::function<bool(const T&)>& selected);
+    /// Moves the elements of items at the indices given.
     template <class T>
-    void ShiftSelected(std::vector<T>& items, std::int32_t dx, std::int32_t dy);
+    void ShiftSelected(std::vector<T>& items, const std::vector<std::int32_t>& selected, std::int32_t dx,
+                       std::int32_t dy);
+    /// The selected elements and their box as the last move left them, valid
+    /// while the map stands at Revision: the ticks of a drag need not look
+    /// through every element again.
+    struct TMovedSelection {
+        std::uint64_t Revision = 0;
+        std::size_t RailCount = 0, BorderCount = 0;
+        std::vector<std::int32_t> Rails, Borders;
+        TWorldRect Box{};
+    };
+    std::optional<TMovedSelection> moved_;
     /// Moves a selection mark and its flag to index.
     template <class T>
     void MoveSelection(std::vector<T>& items, std::int32_t& mark, std::int32_t index);

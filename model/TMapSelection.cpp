@@ -230,32 +230,46 @@ void TMap::RecolorSelected(TColor color)
 }
 
 template <class T>
-void TMap::ShiftSelected(std::vector<T>& items, std::int32_t dx, std::int32_t dy)
+void TMap::ShiftSelected(std::vector<T>& items, const std::vector<std::int32_t>& selected, std::int32_t dx,
+                         std::int32_t dy)
 {
     TNoteBatch batch;
-    for (std::size_t k = 0; k < items.size(); ++k) {
-        if (!items[k].Selected) continue;
-        T moved = items[k];
+    for (const std::int32_t k : selected) {
+        T moved = items[static_cast<std::size_t>(k)];
         moved.X1 += dx;
         moved.Y1 += dy;
         moved.X2 += dx;
         moved.Y2 += dy;
-        PutElement(items, static_cast<std::int32_t>(k), moved, &batch);
+        PutElement(items, k, moved, &batch);
     }
     NoteBatch<T>(TEditKind::Changed, batch);
 }
 
 TPoint TMap::MoveSelected(std::int32_t dx, std::int32_t dy)
 {
-    const std::optional<TWorldRect> box = SelectionBox();
-    if (!box) return {};
-    const TPoint move{ClampMove(dx, box->x1, box->x2), ClampMove(dy, box->y1, box->y2)};
+    const bool known = moved_ && moved_->Revision == Revision() && moved_->RailCount == rails_.size() &&
+                       moved_->BorderCount == borders_.size();
+    if (!known) {
+        const std::optional<TWorldRect> box = SelectionBox();
+        if (!box) return {};
+        const auto listed = [](const auto& items) {
+            std::vector<std::int32_t> selected;
+            for (std::size_t k = 0; k < items.size(); ++k)
+                if (items[k].Selected) selected.push_back(static_cast<std::int32_t>(k));
+            return selected;
+        };
+        moved_ = TMovedSelection{0, rails_.size(), borders_.size(), listed(rails_), listed(borders_), *box};
+    }
+    TWorldRect& box = moved_->Box;
+    const TPoint move{ClampMove(dx, box.x1, box.x2), ClampMove(dy, box.y1, box.y2)};
     if (move.x == 0 && move.y == 0) return move;
     // The clamp keeps every end within the world or where it was, so no sum overflows.
-    ShiftSelected(rails_, move.x, move.y);
-    ShiftSelected(borders_, move.x, move.y);
+    ShiftSelected(rails_, moved_->Rails, move.x, move.y);
+    ShiftSelected(borders_, moved_->Borders, move.x, move.y);
+    box = {box.x1 + move.x, box.y1 + move.y, box.x2 + move.x, box.y2 + move.y};
     Modified = true;
     Touch();
+    moved_->Revision = Revision();
     return move;
 }
 

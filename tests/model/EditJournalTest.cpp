@@ -592,14 +592,28 @@ TEST(EditJournal, ManyFlagsAndAMovedSelectionKeepTheJournalAndTheGrids)
     expectFollowed(at, "all and none");
 
     map.SelectBand({-2000, 0}, {2400, 1200}, false);
+    const TMap before = map;
     at = map.Revision();
     map.BeginStep(TStepKind::Move);
+    TPoint total{0, 0};
     for (int tick = 0; tick < 6; ++tick) {
-        map.MoveSelected(Pick(rng, -400, 400), Pick(rng, -400, 400));
+        const TPoint step = map.MoveSelected(Pick(rng, -400, 400), Pick(rng, -400, 400));
+        total = {total.x + step.x, total.y + step.y};
         expectFollowed(at, "a tick of a drag");
         at = map.Revision();
     }
     map.EndStep();
+    // Every selected element moved by the sum of the ticks' moves, and no other.
+    const auto movedBy = [&](const auto& now, const auto& was) {
+        for (std::size_t k = 0; k < now.size(); ++k) {
+            const TPoint d = was[k].Selected ? total : TPoint{0, 0};
+            ASSERT_EQ(std::tuple(now[k].X1, now[k].Y1, now[k].X2, now[k].Y2),
+                      std::tuple(was[k].X1 + d.x, was[k].Y1 + d.y, was[k].X2 + d.x, was[k].Y2 + d.y))
+                << k;
+        }
+    };
+    movedBy(map.Rails(), before.Rails());
+    movedBy(map.Borders(), before.Borders());
     ASSERT_TRUE(map.Undo());
     expectFollowed(at, "undo");
     at = map.Revision();
