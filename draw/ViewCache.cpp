@@ -101,6 +101,12 @@ TViewCache::~TViewCache() = default;
 
 void TViewCache::DrawFrame(TMap& map, TCanvas& canvas, std::int32_t x, std::int32_t y, std::uint8_t placing)
 {
+    DrawView(map, canvas);
+    DrawSnap(map, canvas, x, y, placing);
+}
+
+void TViewCache::DrawView(const TMap& map, TCanvas& canvas)
+{
     State& s = *state_;
     const TViewKey key = KeyOf(map);
     if (!s.Key || !(*s.Key == key)) {
@@ -109,13 +115,12 @@ void TViewCache::DrawFrame(TMap& map, TCanvas& canvas, std::int32_t x, std::int3
         if (s.Picture->Width() != map.ViewWidth) s.Picture->SetWidth(map.ViewWidth > 0 ? map.ViewWidth : 0);
         if (s.Picture->Height() != map.ViewHeight) s.Picture->SetHeight(map.ViewHeight > 0 ? map.ViewHeight : 0);
         TStateCanvas recorder(s.Picture->Canvas(), s.Left);
-        DrawView(map, recorder);
+        ::DrawView(map, recorder);
         s.Key = key;
         ++s.Rebuilds;
     }
     canvas.Draw(0, 0, *s.Picture);
     s.Left.ApplyTo(canvas);
-    DrawSnap(map, canvas, x, y, placing);
 }
 
 void TViewCache::Invalidate() { state_->Key.reset(); }

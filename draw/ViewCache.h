@@ -23,6 +23,9 @@ public:
     /// DrawFrame (the view, then the snap marker, moving the element being
     /// drawn out) with the view taken from the cache when nothing it shows changed.
     void DrawFrame(TMap& map, TCanvas& canvas, std::int32_t x, std::int32_t y, std::uint8_t placing);
+    /// DrawView alone, taken from the cache the same way: for a frame whose
+    /// marker is drawn by whoever asks (a gesture).
+    void DrawView(const TMap& map, TCanvas& canvas);
     /// Forgets the cached picture.
     void Invalidate();
     /// How many times the view was drawn afresh (for tests and benchmarks).

@@ -163,6 +163,8 @@ public:
     /// Ticks that drew a frame; a tick whose inputs are those of the last
     /// drawn one draws and copies nothing.
     std::uint64_t TicksDrawn = 0;
+    /// How many times the main view's picture was drawn afresh.
+    std::uint64_t ViewRebuilds() const;
 
     /// The map at MapList.Current.
     TMap& CurrentMap() const override;
@@ -327,6 +329,7 @@ private:
     TColor DrawingColor() const override;
     /// The map's view as the main view shows it now, as each tick sets it.
     void SyncMapView(TMap& map) const override;
+    void DrawView(const TMap& map, TCanvas& canvas) override;
     /// A press in the main view or the overview, as the gestures see it.
     TPress PressOf(TGestureSurface surface, TMouseButton button, std::int32_t x, std::int32_t y) const;
     void CreateRouteNotice();
