@@ -252,6 +252,8 @@ TPoint TMap::MoveSelected(std::int32_t dx, std::int32_t dy)
     if (!known) {
         const std::optional<TWorldRect> box = SelectionBox();
         if (!box) return {};
+        // A move that stays where it is (a paste in place) needs no list.
+        if (ClampMove(dx, box->x1, box->x2) == 0 && ClampMove(dy, box->y1, box->y2) == 0) return {};
         const auto listed = [](const auto& items) {
             std::vector<std::int32_t> selected;
             for (std::size_t k = 0; k < items.size(); ++k)
