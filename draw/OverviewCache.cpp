@@ -356,7 +356,7 @@ struct TOverviewCache::State {
     /// its rail went).
     static void FollowIndex(std::int32_t& index, const TElementChange& change)
     {
-        if (index < change.First || change.Kind == TEditKind::Changed) return;
+        if (index < change.First || change.Kind == TEditKind::Changed || change.Kind == TEditKind::Flagged) return;
         if (change.Kind == TEditKind::Added)
             index += change.Count;
         else

@@ -109,7 +109,7 @@ void TViewCache::Refresh(const TMap& map)
         if (s.Picture->Width() != map.ViewWidth) s.Picture->SetWidth(map.ViewWidth > 0 ? map.ViewWidth : 0);
         if (s.Picture->Height() != map.ViewHeight) s.Picture->SetHeight(map.ViewHeight > 0 ? map.ViewHeight : 0);
         TStateCanvas recorder(s.Picture->Canvas(), s.Left);
-        DrawView(map, recorder);
+        ::DrawView(map, recorder);
         s.Key = key;
         ++s.Rebuilds;
     }
@@ -117,11 +117,16 @@ void TViewCache::Refresh(const TMap& map)
 
 void TViewCache::DrawFrame(TMap& map, TCanvas& canvas, std::int32_t x, std::int32_t y, std::uint8_t placing)
 {
+    DrawView(map, canvas);
+    DrawSnap(map, canvas, x, y, placing);
+}
+
+void TViewCache::DrawView(const TMap& map, TCanvas& canvas)
+{
     Refresh(map);
     State& s = *state_;
     canvas.Draw(0, 0, *s.Picture);
     s.Left.ApplyTo(canvas);
-    DrawSnap(map, canvas, x, y, placing);
 }
 
 void TViewCache::Invalidate() { state_->Key.reset(); }

@@ -27,6 +27,9 @@ public:
     /// that only reads map, so it may run off the window's thread while
     /// nothing else uses the map or this cache.
     void Refresh(const TMap& map);
+    /// DrawView alone, taken from the cache the same way: for a frame whose
+    /// marker is drawn by whoever asks (a gesture).
+    void DrawView(const TMap& map, TCanvas& canvas);
     /// Forgets the cached picture.
     void Invalidate();
     /// How many times the view was drawn afresh (for tests and benchmarks).

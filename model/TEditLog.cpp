@@ -23,7 +23,7 @@ void TEditLog::Keep(const TElementChange& change)
     // Writes to neighbouring elements with nothing between them fold into
     // one entry. A reader that had seen the older part meets it again, which
     // is harmless for a change (unlike an insertion or a removal).
-    if (change.Kind == TEditKind::Changed && !entries_.empty()) {
+    if ((change.Kind == TEditKind::Changed || change.Kind == TEditKind::Flagged) && !entries_.empty()) {
         TElementChange& last = entries_.back();
         const std::int64_t lastEnd = std::int64_t{last.First} + last.Count;
         const std::int64_t end = std::int64_t{change.First} + change.Count;

@@ -13,6 +13,10 @@ enum class TEditKind : std::uint8_t {
     Added,   ///< Count elements were inserted at First; those from First on moved up by Count
     Removed, ///< the Count elements from First went; those after them moved down by Count
     Changed, ///< the Count elements from First hold other values (ends, flags, colour, links...)
+    /// Some of the Count elements from First have another Selected flag and
+    /// nothing else changed: readers of ends and links skip it, pictures
+    /// draw its Area again. One operation notes one entry per kind of element.
+    Flagged,
 };
 
 /// A box of the world, the ends of elements taken in; empty until one is.
@@ -90,7 +94,8 @@ public:
     {
         ++revision_;
         // Undo can note tens of thousands of runs at once: the common case stays cheap.
-        if (kind != TEditKind::Changed && entries_.size() < entries_.capacity() && entries_.size() < Capacity) {
+        const bool folds = kind == TEditKind::Changed || kind == TEditKind::Flagged;
+        if (!folds && entries_.size() < entries_.capacity() && entries_.size() < Capacity) {
             entries_.push_back({kind, isRail, first, count, revision_, area});
             return;
         }

@@ -363,7 +363,8 @@ void TLiveRoutes::FollowEdits(const TMap& map)
         points.push_back({s.X2, s.Y2});
     };
     const bool followed = map.EditsSince(revision_, [&](const TElementChange& change) {
-        if (!change.IsRail) return;
+        // A selection flag changes no joining.
+        if (!change.IsRail || change.Kind == TEditKind::Flagged) return;
         const auto first = static_cast<std::size_t>(change.First);
         const auto count = static_cast<std::size_t>(change.Count);
         switch (change.Kind) {
@@ -390,6 +391,7 @@ void TLiveRoutes::FollowEdits(const TMap& map)
             touched.Removed(change.First, change.Count);
             break;
         case TEditKind::Changed: touched.Insert(change.First, change.Count); break;
+        case TEditKind::Flagged: break;
         }
         ++changes_;
     });

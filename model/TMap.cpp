@@ -211,7 +211,7 @@ void Record(TMapHistory& history, F record)
 } // namespace
 
 template <class T>
-void TMap::PutElement(std::vector<T>& items, std::int32_t index, const T& value)
+void TMap::PutElement(std::vector<T>& items, std::int32_t index, const T& value, TNoteBatch* batch)
 {
     if (!IsValidIndex(items, index)) throw ERangeError();
     T& item = items[static_cast<std::size_t>(index)];
@@ -226,7 +226,10 @@ void TMap::PutElement(std::vector<T>& items, std::int32_t index, const T& value)
     area.Take(item);
     area.Take(value);
     item = value;
-    NoteEdit<T>(TEditKind::Changed, index, 1, area);
+    if (batch)
+        batch->Take(index, area);
+    else
+        NoteEdit<T>(TEditKind::Changed, index, 1, area);
 }
 
 template <class T>
@@ -422,15 +425,18 @@ std::vector<T> TMap::StorageFor(std::vector<T>& items, std::int32_t n)
 }
 
 template <class T>
-void TMap::FlagSelected(std::vector<T>& items, std::int32_t index, bool selected)
+void TMap::FlagSelected(std::vector<T>& items, std::int32_t index, bool selected, TNoteBatch* batch)
 {
     if (!IsValidIndex(items, index)) return;
-    bool& flag = items[static_cast<std::size_t>(index)].Selected;
-    if (flag == selected) return;
-    flag = selected;
+    T& item = items[static_cast<std::size_t>(index)];
+    if (item.Selected == selected) return;
+    item.Selected = selected;
     TEditArea area;
-    area.Take(items[static_cast<std::size_t>(index)]);
-    NoteEdit<T>(TEditKind::Changed, index, 1, area);
+    area.Take(item);
+    if (batch)
+        batch->Take(index, area);
+    else
+        NoteEdit<T>(TEditKind::Flagged, index, 1, area);
 }
 
 template <class T>
@@ -733,6 +739,7 @@ public:
             break;
         }
         case TEditKind::Changed: Insert(change.First, change.Count); break;
+        case TEditKind::Flagged: break;
         }
     }
     const std::vector<std::int32_t>& Indices() const { return indices_; }
@@ -759,7 +766,8 @@ bool TMap::NothingToTidySince(std::uint64_t revision) const
     TTouched rails, borders;
     bool few = true;
     const bool reached = EditsSince(revision, [&](const TElementChange& change) {
-        if (!few) return;
+        // A selection flag makes nothing removable.
+        if (!few || change.Kind == TEditKind::Flagged) return;
         TTouched& touched = change.IsRail ? rails : borders;
         few = static_cast<std::size_t>(change.Count) <= MaxTouched;
         if (few) touched.Follow(change);
@@ -802,8 +810,8 @@ void TMap::Normalize()
     tidyRevision_ = Revision();
 }
 
-template void TMap::PutElement(std::vector<TRail>&, std::int32_t, const TRail&);
-template void TMap::PutElement(std::vector<TBorder>&, std::int32_t, const TBorder&);
+template void TMap::PutElement(std::vector<TRail>&, std::int32_t, const TRail&, TNoteBatch*);
+template void TMap::PutElement(std::vector<TBorder>&, std::int32_t, const TBorder&, TNoteBatch*);
 template void TMap::EraseListed(std::vector<TRail>&, const std::vector<std::pair<std::int32_t, TRail>>&);
 template void TMap::EraseListed(std::vector<TBorder>&, const std::vector<std::pair<std::int32_t, TBorder>>&);
 template void TMap::ReinsertListed(std::vector<TRail>&, const std::vector<std::pair<std::int32_t, TRail>>&);
@@ -812,5 +820,5 @@ template void TMap::InsertElement(std::vector<TRail>&, std::int32_t, const TRail
 template void TMap::InsertElement(std::vector<TBorder>&, std::int32_t, const TBorder&);
 template void TMap::EraseElement(std::vector<TRail>&, std::int32_t);
 template void TMap::EraseElement(std::vector<TBorder>&, std::int32_t);
-template void TMap::FlagSelected(std::vector<TRail>&, std::int32_t, bool);
-template void TMap::FlagSelected(std::vector<TBorder>&, std::int32_t, bool);
+template void TMap::FlagSelected(std::vector<TRail>&, std::int32_t, bool, TNoteBatch*);
+template void TMap::FlagSelected(std::vector<TBorder>&, std::int32_t, bool, TNoteBatch*);

@@ -418,8 +418,22 @@ private:
 
     // The few primitives through which every change of the element arrays
     // goes, so that the history and the edit journal see each one.
+    /// The elements of one kind that one operation changed: a hundred
+    /// thousand flags or moves are one journal entry, not a hundred thousand.
+    struct TNoteBatch {
+        std::int32_t First = INT32_MAX;
+        std::int32_t Last = -1;
+        TEditArea Area;
+        void Take(std::int32_t index, const TEditArea& area)
+        {
+            First = index < First ? index : First;
+            Last = index > Last ? index : Last;
+            Area.Take(area);
+        }
+    };
+    /// With batch given, the journal hears of the write through NoteBatch.
     template <class T>
-    void PutElement(std::vector<T>& items, std::int32_t index, const T& value);
+    void PutElement(std::vector<T>& items, std::int32_t index, const T& value, TNoteBatch* batch = nullptr);
     template <class T>
     void InsertElement(std::vector<T>& items, std::int32_t index, const T& value);
     template <class T>
@@ -441,9 +455,16 @@ private:
     template <class T>
     std::vector<T> ReleaseElements(std::vector<T>& items);
     /// Sets or clears element index's Selected flag, when index names one:
-    /// the journal sees it, the history does not.
+    /// the journal sees it (at once, or through NoteBatch when batch is
+    /// given), the history does not.
     template <class T>
-    void FlagSelected(std::vector<T>& items, std::int32_t index, bool selected);
+    void FlagSelected(std::vector<T>& items, std::int32_t index, bool selected, TNoteBatch* batch = nullptr);
+    /// Notes the elements of batch as one entry of kind, when it holds any.
+    template <class T>
+    void NoteBatch(TEditKind kind, const TNoteBatch& batch)
+    {
+        if (batch.Last >= batch.First) NoteEdit<T>(kind, batch.First, batch.Last - batch.First + 1, batch.Area);
+    }
     /// Set while elements beyond SelRail and SelBorder may be selected.
     bool many_ = false;
     /// Ends a selection of many: every flag off but those of SelRail and SelBorder.
@@ -452,8 +473,20 @@ private:
     void FollowSelectionMarks(bool railMarkLost, bool borderMarkLost);
     template <class T>
     void SelectWhere(std::vector<T>& items, std::int32_t& mark, const std::function<bool(const T&)>& selected);
+    /// Moves the elements of items at the indices given.
     template <class T>
-    void ShiftSelected(std::vector<T>& items, std::int32_t dx, std::int32_t dy);
+    void ShiftSelected(std::vector<T>& items, const std::vector<std::int32_t>& selected, std::int32_t dx,
+                       std::int32_t dy);
+    /// The selected elements and their box as the last move left them, valid
+    /// while the map stands at Revision: the ticks of a drag need not look
+    /// through every element again.
+    struct TMovedSelection {
+        std::uint64_t Revision = 0;
+        std::size_t RailCount = 0, BorderCount = 0;
+        std::vector<std::int32_t> Rails, Borders;
+        TWorldRect Box{};
+    };
+    std::optional<TMovedSelection> moved_;
     /// Moves a selection mark and its flag to index.
     template <class T>
     void MoveSelection(std::vector<T>& items, std::int32_t& mark, std::int32_t index);

@@ -123,6 +123,7 @@ bool TElementGrid::Follow(const TElementChange& change)
     const std::int32_t firstRank = change.First - static_cast<std::int32_t>(lo);
     const auto tooMany = [this](std::int64_t more) { return Pending() + static_cast<std::uint64_t>(more) > MaxPending; };
     switch (change.Kind) {
+    case TEditKind::Flagged: return true; // the grids hold no flags
     case TEditKind::Added: {
         if (tooMany(change.Count)) return false;
         for (std::size_t k = lo; k < fresh_.size(); ++k) fresh_[k].Index += change.Count;
@@ -139,7 +140,8 @@ bool TElementGrid::Follow(const TElementChange& change)
         return true;
     }
     case TEditKind::Changed: {
-        if (builtIn == 0) return true;
+        // An empty area moved no end (the route check's links).
+        if (builtIn == 0 || change.Area.Empty()) return true;
         if (tooMany(2 * std::int64_t{builtIn})) return false;
         AddGone(BuiltOfRanks(firstRank, builtIn));
         // Every index of the range is fresh now, in order.
@@ -153,10 +155,149 @@ bool TElementGrid::Follow(const TElementChange& change)
     return false;
 }
 
+bool TElementGrid::Relist(const std::vector<TIndexedBox>& changed, const TEditArea& area)
+{
+    if (offsets_.empty() || !fresh_.empty() || !gone_.empty()) return false;
+    // The cells written again: those of the area, and the origin's, where an
+    // element being added lay zeroed for a moment that no area tells of.
+    std::int32_t rx1 = 1, ry1 = 1, rx2 = 0, ry2 = 0;
+    if (!area.Empty()) {
+        rx1 = CellOf(area.X1);
+        ry1 = CellOf(area.Y1);
+        rx2 = CellOf(area.X2);
+        ry2 = CellOf(area.Y2);
+    }
+    const auto inRegion = [&](std::int32_t cx, std::int32_t cy) {
+        return (cx >= rx1 && cx <= rx2 && cy >= ry1 && cy <= ry2) || (cx == 0 && cy == 0);
+    };
+    const std::size_t cellCount = static_cast<std::size_t>(cells_) * static_cast<std::size_t>(cells_);
+    const auto eachCell = [this](const TIndexedBox& e, auto visit) {
+        if (byEnds_) {
+            const std::int32_t cx1 = CellOf(e.X1), cy1 = CellOf(e.Y1), cx2 = CellOf(e.X2), cy2 = CellOf(e.Y2);
+            visit(cx1, cy1);
+            if (cx2 != cx1 || cy2 != cy1) visit(cx2, cy2);
+            return;
+        }
+        for (std::int32_t cy = CellOf(std::min(e.Y1, e.Y2)); cy <= CellOf(std::max(e.Y1, e.Y2)); ++cy)
+            for (std::int32_t cx = CellOf(std::min(e.X1, e.X2)); cx <= CellOf(std::max(e.X1, e.X2)); ++cx)
+                visit(cx, cy);
+    };
+    const auto cellAt = [this](std::int32_t cx, std::int32_t cy) {
+        return static_cast<std::size_t>(cy) * static_cast<std::size_t>(cells_) + static_cast<std::size_t>(cx);
+    };
+
+    // The changed elements by the cell of the region they reach now (a
+    // counting sort: each cell's list comes out ascending). An element that
+    // reaches cells outside it lies where it lay (a range of changes may hold
+    // elements left as they were): those cells list it already.
+    std::vector<std::uint32_t> start(cellCount + 1, 0);
+    std::vector<std::int32_t> wideNow;
+    for (const TIndexedBox& e : changed) {
+        if (IsWide({e.X1, e.Y1, e.X2, e.Y2})) {
+            wideNow.push_back(e.Index);
+            continue;
+        }
+        eachCell(e, [&](std::int32_t cx, std::int32_t cy) {
+            if (inRegion(cx, cy)) ++start[cellAt(cx, cy) + 1];
+        });
+    }
+    for (std::size_t c = 0; c < cellCount; ++c) start[c + 1] += start[c];
+    std::vector<std::int32_t> placed(start[cellCount]);
+    {
+        std::vector<std::uint32_t> next(start.begin(), start.end() - 1);
+        for (const TIndexedBox& e : changed)
+            if (!IsWide({e.X1, e.Y1, e.X2, e.Y2}))
+                eachCell(e, [&](std::int32_t cx, std::int32_t cy) {
+                    if (inRegion(cx, cy)) placed[next[cellAt(cx, cy)]++] = e.Index;
+                });
+    }
+    // Which elements changed, by index.
+    const std::size_t words = changed.empty() ? 0 : static_cast<std::size_t>(changed.back().Index) / 64 + 1;
+    std::vector<std::uint64_t> isChanged(words, 0);
+    for (const TIndexedBox& e : changed) {
+        const auto k = static_cast<std::size_t>(e.Index);
+        isChanged[k / 64] |= std::uint64_t{1} << (k % 64);
+    }
+    const auto wasChanged = [&](std::int32_t index) {
+        const auto k = static_cast<std::size_t>(index);
+        return k / 64 < words && (isChanged[k / 64] >> (k % 64) & 1);
+    };
+
+    // The cells again: those outside the region copied a run at a time,
+    // those inside merged from their unchanged elements and the changed ones.
+    std::vector<std::uint8_t>& out = spare_;
+    out.clear();
+    out.reserve(bytes_.size() + bytes_.size() / 8 + 64);
+    std::vector<std::int32_t> kept;
+    const auto put = [&out](std::uint32_t gap) {
+        while (gap >= 0x80) {
+            out.push_back(static_cast<std::uint8_t>(gap | 0x80));
+            gap >>= 7;
+        }
+        out.push_back(static_cast<std::uint8_t>(gap));
+    };
+    // offsets_ holds the new offsets up to cell run and the old ones after
+    // it; oldAt is the old offset of cell run.
+    std::size_t run = 0;
+    std::uint32_t oldAt = 0;
+    const auto copyRun = [&](std::size_t to) {
+        if (run == to) return;
+        const std::uint32_t oldTo = offsets_[to];
+        const std::int64_t shift = static_cast<std::int64_t>(out.size()) - oldAt;
+        out.insert(out.end(), bytes_.begin() + oldAt, bytes_.begin() + oldTo);
+        for (std::size_t c = run + 1; c <= to; ++c)
+            offsets_[c] = static_cast<std::uint32_t>(static_cast<std::int64_t>(offsets_[c]) + shift);
+        run = to;
+        oldAt = oldTo;
+    };
+    for (std::size_t c = 0; c < cellCount; ++c) {
+        const auto cx = static_cast<std::int32_t>(c % static_cast<std::size_t>(cells_));
+        const auto cy = static_cast<std::int32_t>(c / static_cast<std::size_t>(cells_));
+        if (!inRegion(cx, cy)) continue;
+        copyRun(c);
+        const std::uint32_t oldEnd = offsets_[c + 1];
+        kept.clear();
+        const std::uint8_t* in = bytes_.data() + oldAt;
+        const std::uint8_t* const end = bytes_.data() + oldEnd;
+        std::int32_t index = -1;
+        while (in != end) {
+            std::uint32_t gap = 0;
+            for (int shift = 0;; shift += 7) {
+                const std::uint8_t b = *in++;
+                gap |= static_cast<std::uint32_t>(b & 0x7F) << shift;
+                if (!(b & 0x80)) break;
+            }
+            index += static_cast<std::int32_t>(gap);
+            if (!wasChanged(index)) kept.push_back(index);
+        }
+        const auto mid = static_cast<std::ptrdiff_t>(kept.size());
+        kept.insert(kept.end(), placed.begin() + start[c], placed.begin() + start[c + 1]);
+        std::inplace_merge(kept.begin(), kept.begin() + mid, kept.end());
+        std::int32_t last = -1;
+        for (const std::int32_t k : kept) {
+            put(static_cast<std::uint32_t>(k - last));
+            last = k;
+        }
+        if (out.size() > UINT32_MAX) throw std::length_error("grid too large");
+        offsets_[c + 1] = static_cast<std::uint32_t>(out.size());
+        run = c + 1;
+        oldAt = oldEnd;
+    }
+    copyRun(cellCount);
+    if (out.size() > UINT32_MAX) throw std::length_error("grid too large");
+    bytes_.swap(out);
+
+    std::erase_if(wide_, wasChanged);
+    const auto mid = static_cast<std::ptrdiff_t>(wide_.size());
+    wide_.insert(wide_.end(), wideNow.begin(), wideNow.end());
+    std::inplace_merge(wide_.begin(), wide_.begin() + mid, wide_.end());
+    return true;
+}
+
 std::size_t TElementGrid::MemoryBytes() const
 {
     return offsets_.capacity() * sizeof(std::uint32_t) + bytes_.capacity() + wide_.capacity() * sizeof(std::int32_t) +
-           fresh_.capacity() * sizeof(TFresh) + gone_.capacity() * sizeof(std::int32_t);
+           fresh_.capacity() * sizeof(TFresh) + gone_.capacity() * sizeof(std::int32_t) + spare_.capacity();
 }
 
 // The map's side: keeping the grids and answering with them.
@@ -173,6 +314,34 @@ void ElementsNear(const TElementGrid& grid, const std::vector<T>& items, std::in
     if (count > 0) out.push_back(count - 1);
 }
 
+/// The element ends that the changes of one kind of element since the
+/// grids' revision moved: which indices, how many, and where they lay.
+struct TMovedEnds {
+    std::vector<std::pair<std::int32_t, std::int32_t>> Ranges;
+    std::int64_t Count = 0;
+    TEditArea Area;
+
+    void Take(const TElementChange& change)
+    {
+        Ranges.emplace_back(change.First, change.Count);
+        Count += change.Count;
+        Area.Take(change.Area);
+    }
+    /// More than following them one by one would keep aside in the grids.
+    bool TooManyFor(const TElementGrid& boxes, const TElementGrid& ends) const
+    {
+        const std::size_t pending = std::max(boxes.Pending(), ends.Pending());
+        return Count > 0 && 2 * static_cast<std::uint64_t>(Count) + pending > TElementGrid::MaxPending;
+    }
+};
+
+template <typename T>
+bool Relist(TElementGrid& boxes, TElementGrid& ends, const std::vector<T>& items, const TMovedEnds& moved)
+{
+    const std::vector<TElementGrid::TIndexedBox> changed = TElementGrid::BoxesIn(items, moved.Ranges, moved.Area);
+    return boxes.Relist(changed, moved.Area) && ends.Relist(changed, moved.Area);
+}
+
 } // namespace
 
 const TMapIndex& TMap::Index() const
@@ -184,12 +353,26 @@ const TMapIndex& TMap::Index() const
     bool followed = false;
     if (index.Id == Id()) {
         index.Id = 0; // a follow that fails part-way leaves no grid that looks current
+        // With no element added or removed, the ends of one kind that many
+        // changes moved are listed again in place; the entries of the other are followed.
+        TMovedEnds rails, borders;
+        bool shifted = false;
+        const bool reached = EditsSince(index.Revision, [&](const TElementChange& change) {
+            if (change.Kind == TEditKind::Added || change.Kind == TEditKind::Removed) shifted = true;
+            // An empty area moved no end (the route check's links).
+            if (change.Kind == TEditKind::Changed && !change.Area.Empty())
+                (change.IsRail ? rails : borders).Take(change);
+        });
+        const bool relistRails = reached && !shifted && rails.TooManyFor(index.Rails, index.RailEnds);
+        const bool relistBorders = reached && !shifted && borders.TooManyFor(index.Borders, index.BorderEnds);
         bool ok = true;
-        followed = EditsSince(index.Revision, [&](const TElementChange& change) {
-            if (!ok) return;
+        followed = reached && EditsSince(index.Revision, [&](const TElementChange& change) {
+            if (!ok || (change.IsRail ? relistRails : relistBorders)) return;
             ok = change.IsRail ? index.Rails.Follow(change) && index.RailEnds.Follow(change)
                                : index.Borders.Follow(change) && index.BorderEnds.Follow(change);
         }) && ok;
+        if (followed && relistRails) followed = Relist(index.Rails, index.RailEnds, rails_, rails);
+        if (followed && relistBorders) followed = Relist(index.Borders, index.BorderEnds, borders_, borders);
     }
     if (followed) {
         index.Borders.RefreshFresh(borders_);

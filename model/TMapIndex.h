@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <climits>
 #include <stdexcept>
+#include <utility>
 #include <vector>
 
 #include "model/TEditLog.h"
@@ -67,6 +68,29 @@ public:
     }
     /// Elements kept aside and built elements listed as gone.
     std::size_t Pending() const { return fresh_.size() + gone_.size(); }
+
+    /// An element's ends, with its index.
+    struct TIndexedBox {
+        std::int32_t Index;
+        std::int32_t X1, Y1, X2, Y2;
+    };
+    /// The boxes of the elements of lines in the index ranges (first, count)
+    /// that lie within area now, ascending and once each: those of the
+    /// ranges that changes moved, whose ends lay in area before and after.
+    template <typename T>
+    static std::vector<TIndexedBox> BoxesIn(const std::vector<T>& lines,
+                                            std::vector<std::pair<std::int32_t, std::int32_t>> ranges,
+                                            const TEditArea& area);
+    // Many elements changed and none was added or removed (a drag of a large
+    // selection): instead of keeping them aside, the cells of the area they
+    // lay in before and after are written again; the rest of the grid is
+    // copied as it is.
+    /// Lists the elements of changed (ascending, as they are now) in the
+    /// cells they reach now, and in no other cell. Each one that changed lay
+    /// in area before and after (or at the origin: an element being added);
+    /// the others lie where they were built. False, having changed nothing,
+    /// when the grid has edits pending: it must be built then.
+    bool Relist(const std::vector<TIndexedBox>& changed, const TEditArea& area);
     /// Pending beyond this many makes Follow ask for a build. Tests may change it.
     static inline std::size_t MaxPending = std::size_t{1} << 13;
 
@@ -123,10 +147,37 @@ private:
     std::vector<TFresh> fresh_;
     /// Built elements removed or changed since, ascending by their build index.
     std::vector<std::int32_t> gone_;
+    /// The bytes Relist writes into, kept from one call to the next (a
+    /// drag relists at every tick, and fresh pages cost more than the bytes).
+    std::vector<std::uint8_t> spare_;
     std::int32_t shift_;
     std::int32_t cells_;
     bool byEnds_;
 };
+
+template <typename T>
+std::vector<TElementGrid::TIndexedBox> TElementGrid::BoxesIn(const std::vector<T>& lines,
+                                                             std::vector<std::pair<std::int32_t, std::int32_t>> ranges,
+                                                             const TEditArea& area)
+{
+    const auto within = [&area](std::int32_t x, std::int32_t y) {
+        return x >= area.X1 && x <= area.X2 && y >= area.Y1 && y <= area.Y2;
+    };
+    std::sort(ranges.begin(), ranges.end());
+    std::vector<TIndexedBox> boxes;
+    std::int64_t next = 0;
+    for (const auto& [first, count] : ranges) {
+        const std::int64_t end =
+            std::min<std::int64_t>(std::int64_t{first} + count, static_cast<std::int64_t>(lines.size()));
+        for (std::int64_t k = std::max<std::int64_t>(first, next); k < end; ++k) {
+            const T& line = lines[static_cast<std::size_t>(k)];
+            if (!within(line.X1, line.Y1) || !within(line.X2, line.Y2)) continue;
+            boxes.push_back({static_cast<std::int32_t>(k), line.X1, line.Y1, line.X2, line.Y2});
+        }
+        next = std::max(next, end);
+    }
+    return boxes;
+}
 
 template <typename EndsAt>
 void TElementGrid::Build(std::size_t count, EndsAt endsAt)

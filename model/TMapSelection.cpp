@@ -88,8 +88,12 @@ bool TMap::IsSelected(const TElementRef& element) const
 void TMap::EndManySelected()
 {
     many_ = false;
-    for (std::size_t k = 0; k < rails_.size(); ++k) FlagSelected(rails_, static_cast<std::int32_t>(k), false);
-    for (std::size_t k = 0; k < borders_.size(); ++k) FlagSelected(borders_, static_cast<std::int32_t>(k), false);
+    TNoteBatch rails, borders;
+    for (std::size_t k = 0; k < rails_.size(); ++k) FlagSelected(rails_, static_cast<std::int32_t>(k), false, &rails);
+    for (std::size_t k = 0; k < borders_.size(); ++k)
+        FlagSelected(borders_, static_cast<std::int32_t>(k), false, &borders);
+    NoteBatch<TRail>(TEditKind::Flagged, rails);
+    NoteBatch<TBorder>(TEditKind::Flagged, borders);
     SelRail = -1;
     SelBorder = -1;
     Touch();
@@ -105,8 +109,10 @@ void TMap::FollowSelectionMarks(bool railMarkLost, bool borderMarkLost)
 template <class T>
 void TMap::SelectWhere(std::vector<T>& items, std::int32_t& mark, const std::function<bool(const T&)>& selected)
 {
+    TNoteBatch batch;
     for (std::size_t k = 0; k < items.size(); ++k)
-        if (selected(items[k])) FlagSelected(items, static_cast<std::int32_t>(k), true);
+        if (selected(items[k])) FlagSelected(items, static_cast<std::int32_t>(k), true, &batch);
+    NoteBatch<T>(TEditKind::Flagged, batch);
     mark = LowestSelected(items);
 }
 
@@ -119,12 +125,15 @@ void TMap::SelectBand(TPoint a, TPoint b, bool add)
     if (BorderCount() + RailCount() >= IndexFrom) {
         // Only the elements the grid names with an end in the box can have both there.
         std::vector<std::int32_t> near;
+        TNoteBatch rails, borders;
         RailEndsNear(box.x1, box.y1, box.x2, box.y2, near);
         for (const std::int32_t k : near)
-            if (Inside(rails_[static_cast<std::size_t>(k)], box)) FlagSelected(rails_, k, true);
+            if (Inside(rails_[static_cast<std::size_t>(k)], box)) FlagSelected(rails_, k, true, &rails);
         BorderEndsNear(box.x1, box.y1, box.x2, box.y2, near);
         for (const std::int32_t k : near)
-            if (Inside(borders_[static_cast<std::size_t>(k)], box)) FlagSelected(borders_, k, true);
+            if (Inside(borders_[static_cast<std::size_t>(k)], box)) FlagSelected(borders_, k, true, &borders);
+        NoteBatch<TRail>(TEditKind::Flagged, rails);
+        NoteBatch<TBorder>(TEditKind::Flagged, borders);
         SelRail = LowestSelected(rails_);
         SelBorder = LowestSelected(borders_);
     } else {
@@ -221,30 +230,48 @@ void TMap::RecolorSelected(TColor color)
 }
 
 template <class T>
-void TMap::ShiftSelected(std::vector<T>& items, std::int32_t dx, std::int32_t dy)
+void TMap::ShiftSelected(std::vector<T>& items, const std::vector<std::int32_t>& selected, std::int32_t dx,
+                         std::int32_t dy)
 {
-    for (std::size_t k = 0; k < items.size(); ++k) {
-        if (!items[k].Selected) continue;
-        T moved = items[k];
+    TNoteBatch batch;
+    for (const std::int32_t k : selected) {
+        T moved = items[static_cast<std::size_t>(k)];
         moved.X1 += dx;
         moved.Y1 += dy;
         moved.X2 += dx;
         moved.Y2 += dy;
-        PutElement(items, static_cast<std::int32_t>(k), moved);
+        PutElement(items, k, moved, &batch);
     }
+    NoteBatch<T>(TEditKind::Changed, batch);
 }
 
 TPoint TMap::MoveSelected(std::int32_t dx, std::int32_t dy)
 {
-    const std::optional<TWorldRect> box = SelectionBox();
-    if (!box) return {};
-    const TPoint move{ClampMove(dx, box->x1, box->x2), ClampMove(dy, box->y1, box->y2)};
+    const bool known = moved_ && moved_->Revision == Revision() && moved_->RailCount == rails_.size() &&
+                       moved_->BorderCount == borders_.size();
+    if (!known) {
+        const std::optional<TWorldRect> box = SelectionBox();
+        if (!box) return {};
+        // A move that stays where it is (a paste in place) needs no list.
+        if (ClampMove(dx, box->x1, box->x2) == 0 && ClampMove(dy, box->y1, box->y2) == 0) return {};
+        const auto listed = [](const auto& items) {
+            std::vector<std::int32_t> selected;
+            for (std::size_t k = 0; k < items.size(); ++k)
+                if (items[k].Selected) selected.push_back(static_cast<std::int32_t>(k));
+            return selected;
+        };
+        moved_ = TMovedSelection{0, rails_.size(), borders_.size(), listed(rails_), listed(borders_), *box};
+    }
+    TWorldRect& box = moved_->Box;
+    const TPoint move{ClampMove(dx, box.x1, box.x2), ClampMove(dy, box.y1, box.y2)};
     if (move.x == 0 && move.y == 0) return move;
     // The clamp keeps every end within the world or where it was, so no sum overflows.
-    ShiftSelected(rails_, move.x, move.y);
-    ShiftSelected(borders_, move.x, move.y);
+    ShiftSelected(rails_, moved_->Rails, move.x, move.y);
+    ShiftSelected(borders_, moved_->Borders, move.x, move.y);
+    box = {box.x1 + move.x, box.y1 + move.y, box.x2 + move.x, box.y2 + move.y};
     Modified = true;
     Touch();
+    moved_->Revision = Revision();
     return move;
 }
 

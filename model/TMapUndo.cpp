@@ -107,30 +107,56 @@ template <class T>
 void TMap::Revert(std::vector<T>& items, const TJournal<T>& journal)
 {
     using TKind = typename TElementEdit<T>::TKind;
-    for (auto edit = journal.Edits.rbegin(); edit != journal.Edits.rend(); ++edit) {
-        switch (edit->Kind) {
-        case TKind::Put:
-            PutElement(items, edit->Index, Replacing(items, edit->Index, edit->Before));
-            break;
-        case TKind::Insert: EraseElement(items, edit->Index); break;
-        case TKind::Erase: ReinsertListed(items, edit->Removed); break;
+    // The writes between two shifts of the indices are one journal entry:
+    // taking back a drag of many elements notes one, not one per element.
+    TNoteBatch writes;
+    const auto flush = [&] {
+        NoteBatch<T>(TEditKind::Changed, writes);
+        writes = TNoteBatch();
+    };
+    try {
+        for (auto edit = journal.Edits.rbegin(); edit != journal.Edits.rend(); ++edit) {
+            if (edit->Kind != TKind::Put) flush();
+            switch (edit->Kind) {
+            case TKind::Put:
+                PutElement(items, edit->Index, Replacing(items, edit->Index, edit->Before), &writes);
+                break;
+            case TKind::Insert: EraseElement(items, edit->Index); break;
+            case TKind::Erase: ReinsertListed(items, edit->Removed); break;
+            }
         }
+    } catch (...) {
+        flush();
+        throw;
     }
+    flush();
 }
 
 template <class T>
 void TMap::Replay(std::vector<T>& items, const TJournal<T>& journal)
 {
     using TKind = typename TElementEdit<T>::TKind;
-    for (const auto& edit : journal.Edits) {
-        switch (edit.Kind) {
-        case TKind::Put:
-            PutElement(items, edit.Index, Replacing(items, edit.Index, edit.After));
-            break;
-        case TKind::Insert: InsertElement(items, edit.Index, edit.After); break;
-        case TKind::Erase: EraseListed(items, edit.Removed); break;
+    TNoteBatch writes;
+    const auto flush = [&] {
+        NoteBatch<T>(TEditKind::Changed, writes);
+        writes = TNoteBatch();
+    };
+    try {
+        for (const auto& edit : journal.Edits) {
+            if (edit.Kind != TKind::Put) flush();
+            switch (edit.Kind) {
+            case TKind::Put:
+                PutElement(items, edit.Index, Replacing(items, edit.Index, edit.After), &writes);
+                break;
+            case TKind::Insert: InsertElement(items, edit.Index, edit.After); break;
+            case TKind::Erase: EraseListed(items, edit.Removed); break;
+            }
         }
+    } catch (...) {
+        flush();
+        throw;
     }
+    flush();
 }
 
 void TMap::ApplyStep(const TMapStep& step, bool backwards)

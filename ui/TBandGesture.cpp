@@ -41,7 +41,9 @@ void TBandGesture::Release(std::int32_t x, std::int32_t y)
 bool TBandGesture::DrawFrame(TMap& map, TCanvas& canvas, std::int32_t x, std::int32_t y)
 {
     if (!dragging_ || map.Id() != map_) return false;
-    ::DrawFrame(map, canvas, x, y, 0);
+    // The map does not change while the band is drawn: the view's picture is copied.
+    Gestures().Host().DrawView(map, canvas);
+    DrawSnap(map, canvas, x, y, 0);
     const TPoint corner = map.View().ToView(corner_.x, corner_.y);
     DrawBand(canvas, corner.x, corner.y, x, y);
     return true;

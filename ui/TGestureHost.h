@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "model/TMap.h"
+#include "platform/Canvas.h"
 
 /// The window's side of the gestures: its maps, its view, the drawing colour.
 /// The window implements it; gestures reach it through TGestures::Host.
@@ -28,6 +29,9 @@ public:
     virtual void SyncMapView(TMap& map) const = 0;
     /// Brings the Edit menu up to the current map's history.
     virtual void UpdateEditMenu() = 0;
+    /// DrawView of map onto canvas from the main view's cached picture, drawn
+    /// again only when something it shows changed: a gesture's frame.
+    virtual void DrawView(const TMap& map, TCanvas& canvas) = 0;
 
 protected:
     ~TGestureHost() = default;

@@ -36,7 +36,8 @@ bool TMoveSelectionGesture::DrawFrame(TMap& map, TCanvas& canvas, std::int32_t x
     TPoint at;
     bool snapped = false;
     MoveTo(map, x, y, at, snapped);
-    DrawView(map, canvas);
+    // A tick that moved nothing (the world's edge, the same end snapped to) copies the picture.
+    Gestures().Host().DrawView(map, canvas);
     if (snapped) DrawSnapMarker(canvas, at.x, at.y);
     return true;
 }

@@ -52,10 +52,11 @@ bool TSelectGesture::DrawFrame(TMap& map, TCanvas& canvas, std::int32_t x, std::
     bool snapped = false;
     TPoint at;
     if (MoveEndsTo(map, x, y, at, snapped)) {
-        DrawView(map, canvas);
+        Gestures().Host().DrawView(map, canvas);
         if (snapped) DrawSnapMarker(canvas, at.x, at.y);
     } else {
-        ::DrawFrame(map, canvas, x, y, 0);
+        Gestures().Host().DrawView(map, canvas);
+        DrawSnap(map, canvas, x, y, 0);
     }
     return true;
 }

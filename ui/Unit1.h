@@ -168,6 +168,8 @@ public:
     /// view alone and the next one its overview and live route marks (drawing
     /// the overview of 100,000 elements takes about a tick). Tests may change it.
     static inline std::int32_t OverviewLateFrom = 100000;
+    /// How many times the main view's picture was drawn afresh.
+    std::uint64_t ViewRebuilds() const;
 
     /// The map at MapList.Current.
     TMap& CurrentMap() const override;
@@ -332,6 +334,7 @@ private:
     TColor DrawingColor() const override;
     /// The map's view as the main view shows it now, as each tick sets it.
     void SyncMapView(TMap& map) const override;
+    void DrawView(const TMap& map, TCanvas& canvas) override;
     /// A press in the main view or the overview, as the gestures see it.
     TPress PressOf(TGestureSurface surface, TMouseButton button, std::int32_t x, std::int32_t y) const;
     void CreateRouteNotice();

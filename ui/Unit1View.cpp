@@ -140,6 +140,10 @@ TPoint TForm1::WorldAt(std::int32_t x, std::int32_t y) const { return View().ToW
 
 void TForm1::SyncMapView(TMap& map) const { map.SetView(View()); }
 
+void TForm1::DrawView(const TMap& map, TCanvas& canvas) { view_->DrawView(map, canvas); }
+
+std::uint64_t TForm1::ViewRebuilds() const { return view_->Rebuilds(); }
+
 TForm1::TTickInputs TForm1::TickInputs() const
 {
     const TMap& map = CurrentMap();

@@ -523,7 +523,7 @@ TEST(OverviewCache, RedrawingWhereEditsWereMatchesDrawingFromScratch)
         for (int edit = 0; edit < 150; ++edit) {
             const std::string step = "seed " + std::to_string(seed) + " edit " + std::to_string(edit);
             std::uint8_t placing = 0;
-            switch (pick(0, 12)) {
+            switch (pick(0, 14)) {
             case 0: { // drawn out, over several ticks, and released or taken back
                 const bool rail = pick(0, 1) == 0;
                 // World points, as a press gives them.
@@ -575,6 +575,20 @@ TEST(OverviewCache, RedrawingWhereEditsWereMatchesDrawingFromScratch)
                     r.Y2 = small ? pick(2990, 3310) : anywhere();
                 });
                 break;
+            case 11: { // a band, at times added to the selection
+                const std::int32_t x = origin + pick(-100, 700), y = origin + pick(-100, 590);
+                map.SelectBand({x, y}, {x + pick(0, 400), y + pick(0, 400)}, pick(0, 2) == 0);
+                break;
+            }
+            case 12: { // the selection dragged, over several ticks, and released or taken back
+                map.BeginStep(TStepKind::Move);
+                for (int move = pick(1, 4); move > 0; --move) {
+                    map.MoveSelected(pick(-80, 80), pick(-80, 80));
+                    check.Tick(map, origin, origin, pick(0, 717), pick(0, 599), 0, step + " dragging");
+                }
+                pick(0, 3) == 0 ? map.CancelStep() : map.EndStep();
+                break;
+            }
             default: pick(0, 1) == 0 ? map.Undo() : map.Redo(); break;
             }
             check.Tick(map, origin, origin, pick(0, 717), pick(0, 599), placing, step);

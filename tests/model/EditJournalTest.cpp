@@ -63,10 +63,12 @@ bool Within(const TEditArea& area, const T& line)
 }
 
 /// For each element now, the snapshot index it came from (-1 when added
-/// since) and whether an entry said it changed.
+/// since), whether an entry said it changed, and whether one said its
+/// selection flag may have.
 struct TFollowed {
     std::vector<std::int32_t> From;
     std::vector<bool> Changed;
+    std::vector<bool> Flagged;
     /// Snapshot elements that went.
     std::vector<std::int32_t> Gone;
 };
@@ -88,8 +90,10 @@ std::string CheckFollowed(const TFollowed& f, const std::vector<T>& now, const s
             continue;
         }
         const T& was = snap[static_cast<std::size_t>(from)];
-        if (!f.Changed[k] && !Same(now[k], was)) return at + " changed unnoted";
-        if (f.Changed[k] && !SameDrawn(now[k], was) && !(Within(area, now[k]) && Within(area, was)))
+        T flagOnly = was;
+        flagOnly.Selected = now[k].Selected;
+        if (!f.Changed[k] && !Same(now[k], f.Flagged[k] ? flagOnly : was)) return at + " changed unnoted";
+        if ((f.Changed[k] || f.Flagged[k]) && !SameDrawn(now[k], was) && !(Within(area, now[k]) && Within(area, was)))
             return at + " redrawn outside the area";
     }
     for (const std::int32_t gone : f.Gone)
@@ -107,6 +111,8 @@ std::string Follow(const TMap& map, const TSnapshot& snap)
     for (std::size_t k = 0; k < snap.Borders.size(); ++k) borders.From.push_back(static_cast<std::int32_t>(k));
     rails.Changed.assign(rails.From.size(), false);
     borders.Changed.assign(borders.From.size(), false);
+    rails.Flagged = rails.Changed;
+    borders.Flagged = borders.Changed;
     TEditArea area;
     std::string wrong;
     std::uint64_t last = snap.Revision;
@@ -127,6 +133,7 @@ std::string Follow(const TMap& map, const TSnapshot& snap)
             } else {
                 ids.insert(ids.begin() + c.First, count, -1);
                 f.Changed.insert(f.Changed.begin() + c.First, count, true);
+                f.Flagged.insert(f.Flagged.begin() + c.First, count, false);
             }
             break;
         case TEditKind::Removed:
@@ -137,12 +144,16 @@ std::string Follow(const TMap& map, const TSnapshot& snap)
                     if (ids[k] >= 0) f.Gone.push_back(ids[k]);
                 ids.erase(ids.begin() + c.First, ids.begin() + c.First + c.Count);
                 f.Changed.erase(f.Changed.begin() + c.First, f.Changed.begin() + c.First + c.Count);
+                f.Flagged.erase(f.Flagged.begin() + c.First, f.Flagged.begin() + c.First + c.Count);
             }
             break;
         case TEditKind::Changed:
+        case TEditKind::Flagged: {
+            std::vector<bool>& which = c.Kind == TEditKind::Changed ? f.Changed : f.Flagged;
             if (first + count > ids.size()) wrong = "changed past the end";
-            else std::fill(f.Changed.begin() + c.First, f.Changed.begin() + c.First + c.Count, true);
+            else std::fill(which.begin() + c.First, which.begin() + c.First + c.Count, true);
             break;
+        }
         }
     });
     if (!reached) return "rebuild";
@@ -168,7 +179,7 @@ bool RandomEdit(TMap& map, std::mt19937& rng, const TTempFolder& scratch)
     const std::int32_t rails = map.RailCount(), borders = map.BorderCount();
     const auto someRail = [&] { return rails > 0 ? Pick(rng, -1, rails - 1) : -1; };
     const auto someBorder = [&] { return borders > 0 ? Pick(rng, -1, borders - 1) : -1; };
-    switch (Pick(rng, 0, 21)) {
+    switch (Pick(rng, 0, 25)) {
     case 0:
     case 1: { // drawing out, with the frames of its moving end, perhaps cancelled
         const bool rail = Pick(rng, 0, 1) == 0;
@@ -251,6 +262,24 @@ bool RandomEdit(TMap& map, std::mt19937& rng, const TTempFolder& scratch)
         ReadMapFile(map, path);
         return true;
     }
+    case 21: { // a band, perhaps added to what is selected
+        const TPoint a = NearSomeEnd(map, rng), b = NearSomeEnd(map, rng);
+        map.SelectBand(a, b, Pick(rng, 0, 1) == 0);
+        return false;
+    }
+    case 22: {
+        const bool rail = Pick(rng, 0, 1) == 0;
+        map.ToggleSelected({rail, rail ? someRail() : someBorder()});
+        return false;
+    }
+    case 23: Pick(rng, 0, 1) == 0 ? map.SelectAll() : map.ClearSelection(); return false;
+    case 24: { // the selection dragged over several ticks, perhaps cancelled
+        map.BeginStep(TStepKind::Move);
+        for (std::int32_t tick = Pick(rng, 1, 3); tick > 0; --tick)
+            map.MoveSelected(Pick(rng, -60, 60), Pick(rng, -60, 60));
+        Pick(rng, 0, 3) == 0 ? map.CancelStep() : map.EndStep();
+        return false;
+    }
     default: { // another map's contents: wholesale
         if (Pick(rng, 0, 3) > 0) return false;
         TMap other = map;
@@ -314,10 +343,10 @@ TEST(EditJournal, EachOperationNotesWhatItChangedAndNoMore)
     EXPECT_TRUE(since(at).empty());
 
     map.SelectRail(2);
-    EXPECT_EQ(since(at), (std::vector<TElementChange>{{K::Changed, true, 2, 1, 0}}));
+    EXPECT_EQ(since(at), (std::vector<TElementChange>{{K::Flagged, true, 2, 1, 0}}));
     at = map.Revision();
     map.SelectRail(1); // the flag leaves rail 2 for rail 1: one entry of both
-    EXPECT_EQ(since(at), (std::vector<TElementChange>{{K::Changed, true, 1, 2, 0}}));
+    EXPECT_EQ(since(at), (std::vector<TElementChange>{{K::Flagged, true, 1, 2, 0}}));
 
     at = map.Revision();
     map.BeginStep(TStepKind::DrawRail);
@@ -343,7 +372,7 @@ TEST(EditJournal, EachOperationNotesWhatItChangedAndNoMore)
     at = map.Revision();
     map.Undo(); // the selection flag comes off the drawn rail, rail 0 comes back, the flag goes on again
     EXPECT_EQ(since(at), (std::vector<TElementChange>{
-                             {K::Changed, true, 3, 1, 0}, {K::Added, true, 0, 1, 0}, {K::Changed, true, 4, 1, 0}}));
+                             {K::Flagged, true, 3, 1, 0}, {K::Added, true, 0, 1, 0}, {K::Flagged, true, 4, 1, 0}}));
 
     // Normalize notes its removals from the last, so each index holds when met.
     for (int k = 0; k < 3; ++k) PutRail(map, 0, 0, 1, 1);
@@ -508,4 +537,95 @@ TEST(EditJournal, NormalizeLookingOnlyAtEditsRemovesWhatAFullLookRemoves)
         }
     }
     EXPECT_GT(removing, 300);
+}
+
+TEST(EditJournal, ManyFlagsAndAMovedSelectionKeepTheJournalAndTheGrids)
+{
+    // A journal and a pending limit far below the elements selected and
+    // moved: a flag or a move of each noted one by one would overflow both.
+    const std::size_t capacity = TEditLog::Capacity, maxPending = TElementGrid::MaxPending;
+    const std::int32_t indexFrom = TMap::IndexFrom;
+    TEditLog::Capacity = 64;
+    TElementGrid::MaxPending = 32;
+    TMap::IndexFrom = 100;
+    std::mt19937 rng(7);
+    TMap map;
+    map.ViewWidth = 718;
+    map.ViewHeight = 600;
+    std::vector<TRail> rails;
+    std::vector<TBorder> borders;
+    for (std::int32_t y = 0; y < 40; ++y)
+        for (std::int32_t x = 0; x < 40; ++x) {
+            const std::int32_t x1 = x * 60 + Pick(rng, 0, 20), y1 = y * 60 + Pick(rng, 0, 20);
+            const std::int32_t x2 = x1 + Pick(rng, 10, 50), y2 = y1 + Pick(rng, -20, 300);
+            if ((x + y) % 2 == 0)
+                rails.push_back(MapBuilders::RailOf(x1, y1, x2, y2));
+            else
+                borders.push_back(MapBuilders::BorderOf(x1, y1, x2, y2));
+        }
+    // Across many cells, and beyond the world: kept apart by the grids.
+    rails.push_back(MapBuilders::RailOf(100, 500, 2300, 520));
+    borders.push_back(MapBuilders::BorderOf(-1500, 40, 200, 60));
+    map.AppendRails(rails);
+    map.AppendBorders(borders);
+    const std::uint64_t builds = map.Index().Builds;
+    const auto expectFollowed = [&](std::uint64_t from, const char* what) {
+        SCOPED_TRACE(what);
+        std::size_t entries = 0;
+        EXPECT_TRUE(map.EditsSince(from, [&](const TElementChange&) { ++entries; }));
+        EXPECT_LE(entries, 8u);
+        const TMapIndex& index = map.Index();
+        EXPECT_EQ(index.Builds, builds);
+        ExpectAnswersAsBuiltAfresh(index.Rails, 8, false, map.Rails(), rng, "rails");
+        ExpectAnswersAsBuiltAfresh(index.RailEnds, 5, true, map.Rails(), rng, "rail ends");
+        ExpectAnswersAsBuiltAfresh(index.Borders, 8, false, map.Borders(), rng, "borders");
+        ExpectAnswersAsBuiltAfresh(index.BorderEnds, 5, true, map.Borders(), rng, "border ends");
+    };
+
+    std::uint64_t at = map.Revision();
+    map.SelectBand({0, 0}, {1500, 1800}, false);
+    EXPECT_GT(map.SelectedCount(), 500);
+    expectFollowed(at, "band");
+    at = map.Revision();
+    map.SelectAll();
+    map.ClearSelection();
+    expectFollowed(at, "all and none");
+
+    map.SelectBand({-2000, 0}, {2400, 1200}, false);
+    const TMap before = map;
+    at = map.Revision();
+    map.BeginStep(TStepKind::Move);
+    TPoint total{0, 0};
+    for (int tick = 0; tick < 6; ++tick) {
+        const TPoint step = map.MoveSelected(Pick(rng, -400, 400), Pick(rng, -400, 400));
+        total = {total.x + step.x, total.y + step.y};
+        expectFollowed(at, "a tick of a drag");
+        at = map.Revision();
+    }
+    map.EndStep();
+    // Every selected element moved by the sum of the ticks' moves, and no other.
+    const auto movedBy = [&](const auto& now, const auto& was) {
+        for (std::size_t k = 0; k < now.size(); ++k) {
+            const TPoint d = was[k].Selected ? total : TPoint{0, 0};
+            ASSERT_EQ(std::tuple(now[k].X1, now[k].Y1, now[k].X2, now[k].Y2),
+                      std::tuple(was[k].X1 + d.x, was[k].Y1 + d.y, was[k].X2 + d.x, was[k].Y2 + d.y))
+                << k;
+        }
+    };
+    movedBy(map.Rails(), before.Rails());
+    movedBy(map.Borders(), before.Borders());
+    ASSERT_TRUE(map.Undo());
+    expectFollowed(at, "undo");
+    at = map.Revision();
+    ASSERT_TRUE(map.Redo());
+    expectFollowed(at, "redo");
+    // Links and ids move no end.
+    at = map.Revision();
+    std::int32_t fault = -1;
+    map.CheckRoutes(fault);
+    expectFollowed(at, "route check");
+
+    TEditLog::Capacity = capacity;
+    TElementGrid::MaxPending = maxPending;
+    TMap::IndexFrom = indexFrom;
 }

@@ -176,6 +176,29 @@ TEST_F(SelectManyTest, DraggingASelectedElementMovesTheSelectionSnappedAndUndoPu
     EXPECT_EQ(EndsOf(Map().Rails()[0]), (TEnds{0, 100, 100, 100}));
 }
 
+TEST_F(SelectManyTest, ADragsFramesComeFromTheViewsPictureDrawnAgainOnlyWhenTheSelectionMoved)
+{
+    Yard();
+    Band({90, 90}, {310, 110});
+    Press(form->PaintBox1, Qt::LeftButton, 150, 100);
+    Move(form->PaintBox1, 200, 100);
+    Tick();
+    const std::uint64_t rebuilds = form->ViewRebuilds();
+    Move(form->PaintBox1, 250, 120);
+    Tick();
+    EXPECT_EQ(form->ViewRebuilds(), rebuilds + 1);
+    // At the world's edge the selection stays where it is: the frame copies the picture.
+    Move(form->PaintBox1, -300, 100);
+    Tick();
+    EXPECT_EQ(EndsOf(Map().Rails()[0]), (TEnds{0, 100, 100, 100}));
+    const std::uint64_t atEdge = form->ViewRebuilds(), drawn = form->TicksDrawn;
+    Move(form->PaintBox1, -350, 100);
+    Tick();
+    EXPECT_EQ(form->TicksDrawn, drawn + 1);
+    EXPECT_EQ(form->ViewRebuilds(), atEdge);
+    Release(form->PaintBox1, Qt::LeftButton, -350, 100);
+}
+
 TEST_F(SelectManyTest, ArrowKeysMoveTheSelectionAndARunOfPressesIsOneStep)
 {
     Yard();
