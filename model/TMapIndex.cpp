@@ -5,6 +5,22 @@
 
 #include "model/TMap.h"
 
+namespace {
+
+/// A cell lists its element indices as gaps from the one before, seven bits to
+/// a byte, the high bit set on every byte but a gap's last.
+std::uint32_t NextGap(const std::uint8_t*& in)
+{
+    std::uint32_t gap = 0;
+    for (int shift = 0;; shift += 7) {
+        const std::uint8_t b = *in++;
+        gap |= static_cast<std::uint32_t>(b & 0x7F) << shift;
+        if (!(b & 0x80)) return gap;
+    }
+}
+
+} // namespace
+
 void TElementGrid::Query(std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2,
                          std::vector<std::int32_t>& out, std::int32_t limit) const
 {
@@ -22,13 +38,7 @@ void TElementGrid::Query(std::int32_t x1, std::int32_t y1, std::int32_t x2, std:
             const std::uint8_t* const end = bytes_.data() + offsets_[cell + 1];
             std::int32_t index = -1;
             while (in != end) {
-                std::uint32_t gap = 0;
-                for (int shift = 0;; shift += 7) {
-                    const std::uint8_t b = *in++;
-                    gap |= static_cast<std::uint32_t>(b & 0x7F) << shift;
-                    if (!(b & 0x80)) break;
-                }
-                index += static_cast<std::int32_t>(gap);
+                index += static_cast<std::int32_t>(NextGap(in));
                 out.push_back(index);
             }
         }
@@ -261,13 +271,7 @@ bool TElementGrid::Relist(const std::vector<TIndexedBox>& changed, const TEditAr
         const std::uint8_t* const end = bytes_.data() + oldEnd;
         std::int32_t index = -1;
         while (in != end) {
-            std::uint32_t gap = 0;
-            for (int shift = 0;; shift += 7) {
-                const std::uint8_t b = *in++;
-                gap |= static_cast<std::uint32_t>(b & 0x7F) << shift;
-                if (!(b & 0x80)) break;
-            }
-            index += static_cast<std::int32_t>(gap);
+            index += static_cast<std::int32_t>(NextGap(in));
             if (!wasChanged(index)) kept.push_back(index);
         }
         const auto mid = static_cast<std::ptrdiff_t>(kept.size());
