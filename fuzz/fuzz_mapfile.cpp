@@ -165,8 +165,10 @@ void RequireSoundCheck(TMap& map)
     }
     FUZZ_REQUIRE(faultRail == lastRail);
     const auto link = [&](std::int32_t k) { return k >= -1 && k < map.RailCount(); };
-    for (const TRail& rail : map.Rails())
-        FUZZ_REQUIRE(link(rail.Next1) && link(rail.Next2) && link(rail.Prev1) && link(rail.Prev2));
+    for (std::int32_t k = 0; k < map.RailCount(); ++k) {
+        const TRailLinks links = map.RailLinks(k);
+        FUZZ_REQUIRE(link(links.Next1) && link(links.Next2) && link(links.Prev1) && link(links.Prev2));
+    }
 }
 
 void RequireDrawable(const TMap& map)

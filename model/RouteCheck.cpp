@@ -17,10 +17,12 @@ namespace {
 /// trustSelf skips the turn-angle comparison of a rail with itself, whose
 /// outcome (x > x) is false whatever x is; only a caller whose rails cannot
 /// overflow the heading arithmetic may pass it.
-bool Link(std::vector<TRail>& rails, std::int32_t rail, std::int32_t successor, bool secondSlot, bool trustSelf)
+bool Link(const std::vector<TRail>& rails, std::vector<TRailLinks>& links, std::int32_t rail, std::int32_t successor,
+          bool secondSlot, bool trustSelf)
 {
-    TRail& from = rails[static_cast<std::size_t>(rail)];
-    TRail& to = rails[static_cast<std::size_t>(successor)];
+    TRailLinks& from = links[static_cast<std::size_t>(rail)];
+    TRailLinks& to = links[static_cast<std::size_t>(successor)];
+    const TRail& toRail = rails[static_cast<std::size_t>(successor)];
     (secondSlot ? from.Next2 : from.Next1) = successor;
     if (to.Prev1 == -1) {
         to.Prev1 = rail;
@@ -30,7 +32,8 @@ bool Link(std::vector<TRail>& rails, std::int32_t rail, std::int32_t successor, 
     if (to.Prev1 == to.Prev2) {
         const std::int32_t p = to.Prev1;
         const bool rejoin = trustSelf && p == rail;
-        if (!rejoin && TurnAngle(to, rails[static_cast<std::size_t>(p)]) > TurnAngle(to, from))
+        if (!rejoin && TurnAngle(toRail, rails[static_cast<std::size_t>(p)]) >
+                           TurnAngle(toRail, rails[static_cast<std::size_t>(rail)]))
             to.Prev1 = rail;
         else
             to.Prev2 = rail;
@@ -53,7 +56,8 @@ bool TMap::LinkFirst(std::int32_t rail, std::int32_t successor)
     // Links are drawn nowhere: no picture changes.
     NoteEdit<TRail>(TEditKind::Changed, rail, 1, TEditArea());
     NoteEdit<TRail>(TEditKind::Changed, successor, 1, TEditArea());
-    return Link(rails_, rail, successor, false, false);
+    AllocateLinks();
+    return Link(rails_, links_, rail, successor, false, false);
 }
 
 bool TMap::LinkSecond(std::int32_t rail, std::int32_t successor)
@@ -62,7 +66,8 @@ bool TMap::LinkSecond(std::int32_t rail, std::int32_t successor)
     // Links are drawn nowhere: no picture changes.
     NoteEdit<TRail>(TEditKind::Changed, rail, 1, TEditArea());
     NoteEdit<TRail>(TEditKind::Changed, successor, 1, TEditArea());
-    return Link(rails_, rail, successor, true, false);
+    AllocateLinks();
+    return Link(rails_, links_, rail, successor, true, false);
 }
 
 TPoint CentredOrigin(const TLine& line, std::int32_t extentX, std::int32_t extentY)
@@ -103,39 +108,41 @@ bool TMap::CheckRoutes(std::int32_t& faultRail, const TRouteFaultSink& sink)
     // Every rail gets new links and a new id; noted first, as a fault sink
     // may stop the check part-way.
     if (n > 0) NoteEdit<TRail>(TEditKind::Changed, 0, n, TEditArea());
+    AllocateLinks();
     for (std::int32_t i = 0; i < n; ++i) {
-        TRail& rail = rails_[static_cast<std::size_t>(i)];
-        rail.Prev1 = -1;
-        rail.Prev2 = -1;
-        rail.RouteId = found.RailId(i);
+        TRailLinks& links = links_[static_cast<std::size_t>(i)];
+        links.Prev1 = -1;
+        links.Prev2 = -1;
+        links.RouteId = found.RailId(i);
     }
     nextRailId_ += static_cast<std::uint32_t>(n);
 
     routeIndex_.Build(rails_);
     for (std::int32_t i = 0; i < n; ++i) {
-        TRail& ri = rails_[static_cast<std::size_t>(i)];
-        ri.Next1 = -1;
-        ri.Next2 = -1;
+        const TRail& ri = rails_[static_cast<std::size_t>(i)];
+        TRailLinks& li = links_[static_cast<std::size_t>(i)];
+        li.Next1 = -1;
+        li.Next2 = -1;
         // Every rail that starts where ri ends and passes the direction test,
         // in ascending index, as a visit of every rail would meet them.
         routeIndex_.ForEachSuccessor(rails_, i, [&](std::int32_t j) {
             const TRail& rj = rails_[static_cast<std::size_t>(j)];
-            if (ri.Next1 == -1) {
-                if (!Link(rails_, i, j, false, true)) fault(j, TRouteFaultKind::ThirdPredecessor);
-                if (!Link(rails_, i, j, true, true)) fault(j, TRouteFaultKind::ThirdPredecessor);
-            } else if (ri.Next1 != ri.Next2) {
+            if (li.Next1 == -1) {
+                if (!Link(rails_, links_, i, j, false, true)) fault(j, TRouteFaultKind::ThirdPredecessor);
+                if (!Link(rails_, links_, i, j, true, true)) fault(j, TRouteFaultKind::ThirdPredecessor);
+            } else if (li.Next1 != li.Next2) {
                 fault(i, TRouteFaultKind::ThirdSuccessor);
             } else {
-                const TRail& rk = rails_[static_cast<std::size_t>(ri.Next1)];
+                const TRail& rk = rails_[static_cast<std::size_t>(li.Next1)];
                 const bool first = TurnAngle(ri, rj) > TurnAngle(ri, rk);
-                if (!Link(rails_, i, j, !first, true)) fault(j, TRouteFaultKind::ThirdPredecessor);
+                if (!Link(rails_, links_, i, j, !first, true)) fault(j, TRouteFaultKind::ThirdPredecessor);
             }
         });
-        if (ri.Next1 == -1) fault(i, TRouteFaultKind::NoSuccessor);
+        if (li.Next1 == -1) fault(i, TRouteFaultKind::NoSuccessor);
     }
 
     for (std::int32_t i = 0; i < n; ++i)
-        if (rails_[static_cast<std::size_t>(i)].Prev1 == -1) fault(i, TRouteFaultKind::NoPredecessor);
+        if (links_[static_cast<std::size_t>(i)].Prev1 == -1) fault(i, TRouteFaultKind::NoPredecessor);
 
     if (StartRail < 0 || StartRail >= n) fault(-1, TRouteFaultKind::NoStart, false);
     if (FinishRail < 0 || FinishRail >= n) fault(-1, TRouteFaultKind::NoFinish, false);
@@ -158,9 +165,9 @@ std::int32_t TMap::RailWithRouteId(std::uint32_t id) const
     // The rail is usually still where the last check saw it.
     if (lastFaults_) {
         const std::uint32_t seen = id - lastFaults_->FirstRailId;
-        if (seen < rails_.size() && rails_[seen].RouteId == id) return static_cast<std::int32_t>(seen);
+        if (seen < links_.size() && links_[seen].RouteId == id) return static_cast<std::int32_t>(seen);
     }
-    for (std::int32_t i = 0; i < RailCount(); ++i)
-        if (rails_[static_cast<std::size_t>(i)].RouteId == id) return i;
+    for (std::size_t i = 0; i < links_.size(); ++i)
+        if (links_[i].RouteId == id) return static_cast<std::int32_t>(i);
     return -1;
 }

@@ -48,24 +48,37 @@ inline bool SameEnds(const TLine& a, const TLine& b)
     return a.X1 == b.X1 && a.Y1 == b.Y1 && a.X2 == b.X2 && a.Y2 == b.Y2;
 }
 
-/// A directed rail from (X1, Y1) to (X2, Y2).
+/// A directed rail from (X1, Y1) to (X2, Y2). Its route links live apart
+/// (TRailLinks): a map that no check has seen holds none of them.
 struct TRail : TLine {
     bool IsStart = false;
     bool IsFinish = false;
-    /// Links written by the route check only; -1 for none.
+
+    void ReadRecord(TMapReader& in);
+    void WriteRecord(TMapWriter& out) const;
+};
+static_assert(sizeof(TRail) == 20, "a loaded map holds 20 bytes a rail");
+
+/// What the route check writes for one rail. A rail no check has seen has
+/// the values a default TRailLinks holds.
+struct TRailLinks {
+    /// Links to successors and predecessors; -1 for none.
     std::int32_t Next1 = 0;
     std::int32_t Next2 = 0;
     std::int32_t Prev1 = 0;
     std::int32_t Prev2 = 0;
-    /// Written by the route check with the links: an id that no other rail of
-    /// the map, nor one its undo history can bring back, carries
-    /// (TMap::RouteIdLimit); 0 for a rail no check has seen. It travels with
-    /// the rail through edits, undo and redo, so a fault of that check finds
-    /// the rail it named after indices have shifted.
+    /// Written with the links: an id that no other rail of the map, nor one
+    /// its undo history can bring back, carries (TMap::RouteIdLimit); 0 for a
+    /// rail no check has seen. It travels with the rail through edits, undo
+    /// and redo, so a fault of that check finds the rail it named after
+    /// indices have shifted.
     std::uint32_t RouteId = 0;
+    friend bool operator==(const TRailLinks&, const TRailLinks&) = default;
+};
 
-    void ReadRecord(TMapReader& in);
-    void WriteRecord(TMapWriter& out) const;
+/// A rail together with its links: what the undo history keeps of a rail.
+struct TLinkedRail : TRail {
+    TRailLinks Links;
 };
 
 /// A coloured scenery segment.

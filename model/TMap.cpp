@@ -82,8 +82,9 @@ void AddToRuns(TRuns& runs, std::int32_t index)
 /// elements one at a time would. Returns whether anything was removed; runs
 /// receives the removed indices.
 template <typename T, typename Pred, std::size_t N>
-bool RemoveWhere(std::vector<T>& items, Pred doomed, std::int32_t* const (&indices)[N],
-                 std::vector<std::pair<std::int32_t, T>>* removedOut, TRuns& runs, TEditArea& area)
+bool RemoveWhere(std::vector<T>& items, std::vector<TRailLinks>* links, Pred doomed,
+                 std::int32_t* const (&indices)[N], std::vector<std::pair<std::int32_t, TRecordOf<T>>>* removedOut,
+                 TRuns& runs, TEditArea& area)
 {
     const std::size_t count = items.size();
     std::size_t first = 0;
@@ -95,17 +96,27 @@ bool RemoveWhere(std::vector<T>& items, Pred doomed, std::int32_t* const (&indic
     std::size_t kept = 0;
     for (std::size_t k = 0; k < count; ++k) {
         if (k >= first && doomed(items[k])) {
-            if (removedOut) removedOut->emplace_back(static_cast<std::int32_t>(k), items[k]);
+            if (removedOut) {
+                if constexpr (std::is_same_v<T, TRail>)
+                    removedOut->emplace_back(static_cast<std::int32_t>(k),
+                                             TLinkedRail{items[k], links ? (*links)[k] : TRailLinks{}});
+                else
+                    removedOut->emplace_back(static_cast<std::int32_t>(k), items[k]);
+            }
             AddToRuns(runs, static_cast<std::int32_t>(k));
             area.Take(items[k]);
             continue;
         }
         newIndex[k] = static_cast<std::int32_t>(kept);
-        if (kept != k) items[kept] = items[k];
+        if (kept != k) {
+            items[kept] = items[k];
+            if (links) (*links)[kept] = (*links)[k];
+        }
         ++kept;
     }
     const auto removed = static_cast<std::int32_t>(count - kept);
     items.resize(kept);
+    if (links) links->resize(kept);
     for (std::int32_t* index : indices) {
         if (*index < 0) continue;
         // An index beyond the array is lowered by every deletion below it.
@@ -144,14 +155,14 @@ void TMap::NoteRemovedRuns(const std::vector<std::pair<std::int32_t, std::int32_
         NoteEdit<T>(TEditKind::Removed, run->first, run->second, area);
 }
 
-template <class T>
-void TMap::NoteListed(TEditKind kind, const std::vector<std::pair<std::int32_t, T>>& listed)
+template <class T, class R>
+void TMap::NoteListed(TEditKind kind, const std::vector<std::pair<std::int32_t, R>>& listed)
 {
     // Added ascending, each at its final index: every earlier one is in place
     // by then. Removed descending: every later one has gone without moving it.
     std::int32_t first = 0, count = 0;
     TEditArea area;
-    const auto take = [&](std::int32_t index, const T& value) {
+    const auto take = [&](std::int32_t index, const R& value) {
         const bool joins = kind == TEditKind::Added ? index == first + count : index == first - 1;
         if (count > 0 && joins) {
             if (kind != TEditKind::Added) --first;
@@ -172,11 +183,32 @@ void TMap::NoteListed(TEditKind kind, const std::vector<std::pair<std::int32_t, 
     if (count > 0) NoteEdit<T>(kind, first, count, area);
 }
 
+void TMap::AllocateLinks()
+{
+    if (links_.size() == rails_.size()) return;
+    try {
+        links_.resize(rails_.size());
+    } catch (const std::bad_alloc&) {
+        throw EOutOfMemory();
+    } catch (const std::length_error&) {
+        throw EOutOfMemory();
+    }
+}
+
+template <class T>
+TRecordOf<T> TMap::RecordAt(const std::vector<T>& items, std::size_t index) const
+{
+    if constexpr (std::is_same_v<T, TRail>)
+        return TLinkedRail{items[index], links_.empty() ? TRailLinks{} : links_[index]};
+    else
+        return items[index];
+}
+
 // The primitives. Each records its change into the open step, or, with no
 // step open, drops the history before changing anything.
 
 template <class T>
-TJournal<T>& TMap::JournalOf(std::vector<T>& items)
+TJournal<TRecordOf<T>>& TMap::JournalOf(std::vector<T>& items)
 {
     if constexpr (std::is_same_v<T, TRail>) {
         (void)items;
@@ -214,18 +246,33 @@ template <class T>
 void TMap::PutElement(std::vector<T>& items, std::int32_t index, const T& value, TNoteBatch* batch)
 {
     if (!IsValidIndex(items, index)) throw ERangeError();
-    T& item = items[static_cast<std::size_t>(index)];
-    if (SameElement(item, value)) return;
+    if constexpr (std::is_same_v<T, TRail>)
+        PutRecord(items, index, TLinkedRail{value, RailLinks(index)}, batch);
+    else
+        PutRecord(items, index, value, batch);
+}
+
+template <class T>
+void TMap::PutRecord(std::vector<T>& items, std::int32_t index, const TRecordOf<T>& value, TNoteBatch* batch)
+{
+    if (!IsValidIndex(items, index)) throw ERangeError();
+    const auto at = static_cast<std::size_t>(index);
+    const TRecordOf<T> before = RecordAt(items, at);
+    if (SameElement(before, value)) return;
+    if constexpr (std::is_same_v<T, TRail>)
+        if (links_.empty() && !(value.Links == TRailLinks{})) AllocateLinks();
     if (!applying_) {
         if (history_.IsRecording())
-            Record(history_, [&] { JournalOf(items).NotePut(index, item, value); });
+            Record(history_, [&] { JournalOf(items).NotePut(index, before, value); });
         else
             NoteUnrecorded();
     }
     TEditArea area;
-    area.Take(item);
+    area.Take(before);
     area.Take(value);
-    item = value;
+    items[at] = value;
+    if constexpr (std::is_same_v<T, TRail>)
+        if (!links_.empty()) links_[at] = value.Links;
     if (batch)
         batch->Take(index, area);
     else
@@ -233,11 +280,26 @@ void TMap::PutElement(std::vector<T>& items, std::int32_t index, const T& value,
 }
 
 template <class T>
-void TMap::InsertElement(std::vector<T>& items, std::int32_t index, const T& value)
+void TMap::InsertElement(std::vector<T>& items, std::int32_t index, const TRecordOf<T>& value)
 {
     if (index < 0 || static_cast<std::size_t>(index) > items.size()) throw ERangeError();
     if (!applying_ && !history_.IsRecording()) NoteUnrecorded();
-    items.insert(items.begin() + index, value);
+    if constexpr (std::is_same_v<T, TRail>) {
+        // An empty map's links are empty either way: test the value, not links_.
+        const bool withLinks = !links_.empty() || !(value.Links == TRailLinks{});
+        if (withLinks) {
+            AllocateLinks();
+            links_.insert(links_.begin() + index, value.Links);
+        }
+        try {
+            items.insert(items.begin() + index, value);
+        } catch (...) {
+            if (withLinks) links_.erase(links_.begin() + index);
+            throw;
+        }
+    } else {
+        items.insert(items.begin() + index, value);
+    }
     TEditArea area;
     area.Take(value);
     NoteEdit<T>(TEditKind::Added, index, 1, area);
@@ -248,9 +310,11 @@ template <class T>
 void TMap::EraseElement(std::vector<T>& items, std::int32_t index)
 {
     if (!IsValidIndex(items, index)) throw ERangeError();
-    const T gone = items[static_cast<std::size_t>(index)];
+    const TRecordOf<T> gone = RecordAt(items, static_cast<std::size_t>(index));
     if (!applying_ && !history_.IsRecording()) NoteUnrecorded();
     items.erase(items.begin() + index);
+    if constexpr (std::is_same_v<T, TRail>)
+        if (!links_.empty()) links_.erase(links_.begin() + index);
     TEditArea area;
     area.Take(gone);
     NoteEdit<T>(TEditKind::Removed, index, 1, area);
@@ -259,9 +323,12 @@ void TMap::EraseElement(std::vector<T>& items, std::int32_t index)
 }
 
 template <class T>
-void TMap::EraseListed(std::vector<T>& items, const std::vector<std::pair<std::int32_t, T>>& listed)
+void TMap::EraseListed(std::vector<T>& items, const std::vector<std::pair<std::int32_t, TRecordOf<T>>>& listed)
 {
     if (listed.empty()) return;
+    std::vector<TRailLinks>* links = nullptr;
+    if constexpr (std::is_same_v<T, TRail>)
+        if (!links_.empty()) links = &links_;
     std::size_t next = 0;
     std::size_t kept = static_cast<std::size_t>(listed.front().first);
     for (std::size_t k = kept; k < items.size(); ++k) {
@@ -269,33 +336,50 @@ void TMap::EraseListed(std::vector<T>& items, const std::vector<std::pair<std::i
             ++next;
             continue;
         }
+        if (links) (*links)[kept] = (*links)[k];
         items[kept++] = items[k];
     }
     if (next != listed.size()) throw ERangeError();
     items.resize(kept);
-    NoteListed(TEditKind::Removed, listed);
+    if (links) links->resize(kept);
+    NoteListed<T>(TEditKind::Removed, listed);
 }
 
 template <class T>
-void TMap::ReinsertListed(std::vector<T>& items, const std::vector<std::pair<std::int32_t, T>>& listed)
+void TMap::ReinsertListed(std::vector<T>& items, const std::vector<std::pair<std::int32_t, TRecordOf<T>>>& listed)
 {
     if (listed.empty()) return;
     const std::size_t oldSize = items.size();
     const std::size_t newSize = oldSize + listed.size();
     if (static_cast<std::size_t>(listed.back().first) >= newSize) throw ERangeError();
+    std::vector<TRailLinks>* links = nullptr;
+    if constexpr (std::is_same_v<T, TRail>) {
+        bool withLinks = !links_.empty();
+        for (std::size_t k = 0; k < listed.size() && !withLinks; ++k)
+            withLinks = !(listed[k].second.Links == TRailLinks{});
+        if (withLinks) {
+            AllocateLinks();
+            ResizeExactly(links_, static_cast<std::int32_t>(newSize));
+            links = &links_;
+        }
+    }
     items.resize(newSize);
     // From the back, so every element moves once and nothing is overwritten early.
     std::size_t from = oldSize;
     std::size_t next = listed.size();
     for (std::size_t k = newSize; k-- > 0;) {
         if (next > 0 && static_cast<std::size_t>(listed[next - 1].first) == k) {
-            items[k] = listed[--next].second;
+            const auto& value = listed[--next].second;
+            items[k] = value;
+            if constexpr (std::is_same_v<T, TRail>)
+                if (links) (*links)[k] = value.Links;
             if (next == 0) break; // the rest stays where it is
         } else {
             items[k] = items[--from];
+            if (links) (*links)[k] = (*links)[from];
         }
     }
-    NoteListed(TEditKind::Added, listed);
+    NoteListed<T>(TEditKind::Added, listed);
 }
 
 template <class T>
@@ -312,13 +396,15 @@ void TMap::ResizeElements(std::vector<T>& items, std::int32_t n)
         else
             for (std::int32_t k = n; k < old; ++k) area.Take(items[static_cast<std::size_t>(k)]);
         ResizeExactly(items, n);
+        if constexpr (std::is_same_v<T, TRail>)
+            if (!links_.empty()) ResizeExactly(links_, n);
         if (n > old)
             NoteEdit<T>(TEditKind::Added, old, n - old, area);
         else
             NoteEdit<T>(TEditKind::Removed, n, old - n, area);
         return;
     }
-    for (std::int32_t k = old; k < n; ++k) InsertElement(items, k, T{});
+    for (std::int32_t k = old; k < n; ++k) InsertElement(items, k, TRecordOf<T>{});
     for (std::int32_t k = old; k-- > n;) EraseElement(items, k);
 }
 
@@ -328,15 +414,19 @@ bool TMap::EraseWhere(std::vector<T>& items, Pred doomed, std::int32_t* const (&
     const bool recording = !applying_ && history_.IsRecording();
     TRuns runs;
     TEditArea area;
+    std::vector<TRailLinks>* links = nullptr;
+    if constexpr (std::is_same_v<T, TRail>)
+        if (!links_.empty()) links = &links_;
     if (!recording) {
-        const bool removed = RemoveWhere(items, doomed, indices,
-                                         static_cast<std::vector<std::pair<std::int32_t, T>>*>(nullptr), runs, area);
+        const bool removed =
+            RemoveWhere(items, links, doomed, indices,
+                        static_cast<std::vector<std::pair<std::int32_t, TRecordOf<T>>>*>(nullptr), runs, area);
         if (removed) NoteUnrecorded();
         NoteRemovedRuns<T>(runs, area);
         return removed;
     }
-    std::vector<std::pair<std::int32_t, T>> removed;
-    if (!RemoveWhere(items, doomed, indices, &removed, runs, area)) return false;
+    std::vector<std::pair<std::int32_t, TRecordOf<T>>> removed;
+    if (!RemoveWhere(items, links, doomed, indices, &removed, runs, area)) return false;
     NoteRemovedRuns<T>(runs, area);
     Record(history_, [&] { JournalOf(items).NoteErase(std::move(removed)); });
     return true;
@@ -351,8 +441,19 @@ void TMap::AppendElements(std::vector<T>& items, std::span<const T> values)
     const bool recording = !applying_ && history_.IsRecording();
     if (!recording) NoteUnrecorded();
     try {
-        ReserveWithRoom(items, old + values.size());
-        items.insert(items.end(), values.begin(), values.end());
+        if constexpr (std::is_same_v<T, TRail>)
+            if (!links_.empty()) {
+                ReserveWithRoom(links_, old + values.size());
+                links_.resize(old + values.size());
+            }
+        try {
+            ReserveWithRoom(items, old + values.size());
+            items.insert(items.end(), values.begin(), values.end());
+        } catch (...) {
+            if constexpr (std::is_same_v<T, TRail>)
+                if (!links_.empty()) links_.resize(old);
+            throw;
+        }
     } catch (const std::bad_alloc&) {
         throw EOutOfMemory();
     } catch (const std::length_error&) {
@@ -364,8 +465,12 @@ void TMap::AppendElements(std::vector<T>& items, std::span<const T> values)
     NoteEdit<T>(TEditKind::Added, first, static_cast<std::int32_t>(values.size()), area);
     if (recording)
         Record(history_, [&] {
-            for (std::size_t k = 0; k < values.size(); ++k)
-                JournalOf(items).NoteInsert(first + static_cast<std::int32_t>(k), values[k]);
+            for (std::size_t k = 0; k < values.size(); ++k) {
+                if constexpr (std::is_same_v<T, TRail>)
+                    JournalOf(items).NoteInsert(first + static_cast<std::int32_t>(k), TLinkedRail{values[k], {}});
+                else
+                    JournalOf(items).NoteInsert(first + static_cast<std::int32_t>(k), values[k]);
+            }
         });
     Touch();
 }
@@ -399,9 +504,10 @@ std::vector<T> TMap::ReleaseElements(std::vector<T>& items)
     ClearHistory();
     const auto count = static_cast<std::int32_t>(items.size());
     released.swap(items);
-    if constexpr (std::is_same_v<T, TRail>)
+    if constexpr (std::is_same_v<T, TRail>) {
         StartRail = FinishRail = SelRail = -1;
-    else
+        links_ = std::vector<TRailLinks>();
+    } else
         SelBorder = -1;
     NoteEdit<T>(TEditKind::Removed, 0, count, TEditArea::All());
     Modified = true;
@@ -510,6 +616,13 @@ void TMap::ReserveElements(std::int32_t borders, std::int32_t rails)
 void TMap::SetRail(std::int32_t index, const TRail& rail)
 {
     PutElement(rails_, index, rail);
+    Touch();
+}
+
+void TMap::SetRailLinks(std::int32_t index, const TRailLinks& links)
+{
+    if (!IsValidIndex(rails_, index)) throw ERangeError();
+    PutRecord(rails_, index, TLinkedRail{rails_[static_cast<std::size_t>(index)], links});
     Touch();
 }
 
@@ -812,11 +925,13 @@ void TMap::Normalize()
 
 template void TMap::PutElement(std::vector<TRail>&, std::int32_t, const TRail&, TNoteBatch*);
 template void TMap::PutElement(std::vector<TBorder>&, std::int32_t, const TBorder&, TNoteBatch*);
-template void TMap::EraseListed(std::vector<TRail>&, const std::vector<std::pair<std::int32_t, TRail>>&);
+template void TMap::PutRecord(std::vector<TRail>&, std::int32_t, const TLinkedRail&, TNoteBatch*);
+template void TMap::PutRecord(std::vector<TBorder>&, std::int32_t, const TBorder&, TNoteBatch*);
+template void TMap::EraseListed(std::vector<TRail>&, const std::vector<std::pair<std::int32_t, TLinkedRail>>&);
 template void TMap::EraseListed(std::vector<TBorder>&, const std::vector<std::pair<std::int32_t, TBorder>>&);
-template void TMap::ReinsertListed(std::vector<TRail>&, const std::vector<std::pair<std::int32_t, TRail>>&);
+template void TMap::ReinsertListed(std::vector<TRail>&, const std::vector<std::pair<std::int32_t, TLinkedRail>>&);
 template void TMap::ReinsertListed(std::vector<TBorder>&, const std::vector<std::pair<std::int32_t, TBorder>>&);
-template void TMap::InsertElement(std::vector<TRail>&, std::int32_t, const TRail&);
+template void TMap::InsertElement(std::vector<TRail>&, std::int32_t, const TLinkedRail&);
 template void TMap::InsertElement(std::vector<TBorder>&, std::int32_t, const TBorder&);
 template void TMap::EraseElement(std::vector<TRail>&, std::int32_t);
 template void TMap::EraseElement(std::vector<TBorder>&, std::int32_t);

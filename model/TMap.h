@@ -113,6 +113,20 @@ public:
     const std::vector<TBorder>& Borders() const { return borders_; }
     const std::vector<TRail>& Rails() const { return rails_; }
 
+    /// The route links of rail index as the last route check left them (and
+    /// edits since carried them); a default TRailLinks for a rail no check
+    /// has seen or an index naming no rail.
+    TRailLinks RailLinks(std::int32_t index) const
+    {
+        return index >= 0 && static_cast<std::size_t>(index) < links_.size() ? links_[static_cast<std::size_t>(index)]
+                                                                             : TRailLinks{};
+    }
+    /// Writes rail index's links as given, as an edit (for tests and
+    /// builders); an index naming no rail raises ERangeError.
+    void SetRailLinks(std::int32_t index, const TRailLinks& links);
+    /// Memory the route links hold: none until a route check runs.
+    std::size_t RailLinksBytes() const { return links_.capacity() * sizeof(TRailLinks); }
+
     std::int32_t RailCount() const { return static_cast<std::int32_t>(rails_.size()); }
     std::int32_t BorderCount() const { return static_cast<std::int32_t>(borders_.size()); }
     /// Resizes Rails to exactly n (new slots hold zeroed rails); sets Modified when n differs.
@@ -415,6 +429,15 @@ private:
 
     std::vector<TBorder> borders_;
     std::vector<TRail> rails_;
+    /// The route links of rails_, index for index, or empty while every rail
+    /// holds the default ones: only the route check (and undo bringing back
+    /// what it wrote) fills it, so a loaded map costs no memory for them.
+    std::vector<TRailLinks> links_;
+    /// Gives every rail its links slot (the default values) when none has one.
+    void AllocateLinks();
+    /// The element with what the history keeps of it (a rail's links).
+    template <class T>
+    TRecordOf<T> RecordAt(const std::vector<T>& items, std::size_t index) const;
 
     // The few primitives through which every change of the element arrays
     // goes, so that the history and the edit journal see each one.
@@ -432,18 +455,22 @@ private:
         }
     };
     /// With batch given, the journal hears of the write through NoteBatch.
+    /// Writes the element's own fields; a rail keeps its links.
     template <class T>
     void PutElement(std::vector<T>& items, std::int32_t index, const T& value, TNoteBatch* batch = nullptr);
+    /// Writes the element with its links.
     template <class T>
-    void InsertElement(std::vector<T>& items, std::int32_t index, const T& value);
+    void PutRecord(std::vector<T>& items, std::int32_t index, const TRecordOf<T>& value, TNoteBatch* batch = nullptr);
+    template <class T>
+    void InsertElement(std::vector<T>& items, std::int32_t index, const TRecordOf<T>& value);
     template <class T>
     void EraseElement(std::vector<T>& items, std::int32_t index);
     /// Removes the listed elements (ascending indices) in one pass.
     template <class T>
-    void EraseListed(std::vector<T>& items, const std::vector<std::pair<std::int32_t, T>>& listed);
+    void EraseListed(std::vector<T>& items, const std::vector<std::pair<std::int32_t, TRecordOf<T>>>& listed);
     /// Puts removed elements back where they were, in one pass.
     template <class T>
-    void ReinsertListed(std::vector<T>& items, const std::vector<std::pair<std::int32_t, T>>& listed);
+    void ReinsertListed(std::vector<T>& items, const std::vector<std::pair<std::int32_t, TRecordOf<T>>>& listed);
     template <class T>
     void ResizeElements(std::vector<T>& items, std::int32_t n);
     template <class T>
@@ -504,8 +531,8 @@ private:
     void NoteRemovedRuns(const std::vector<std::pair<std::int32_t, std::int32_t>>& runs, const TEditArea& area);
     /// The same for listed elements (ascending indices) as runs: added from
     /// the first, removed from the last.
-    template <class T>
-    void NoteListed(TEditKind kind, const std::vector<std::pair<std::int32_t, T>>& listed);
+    template <class T, class R>
+    void NoteListed(TEditKind kind, const std::vector<std::pair<std::int32_t, R>>& listed);
     /// The one add operation behind AddRail and AddBorder: a new last element
     /// whose first end is (x, y) snapped, taking the rest of its fields from element.
     template <class T>
@@ -519,7 +546,7 @@ private:
     /// Moves the start or finish flag of the rails with its mark.
     void MoveRailMark(std::int32_t& mark, std::int32_t index, bool TRail::*flag);
     template <class T>
-    TJournal<T>& JournalOf(std::vector<T>& items);
+    TJournal<TRecordOf<T>>& JournalOf(std::vector<T>& items);
     /// A change is about to be made: with no step open it drops the history.
     void NoteUnrecorded();
     /// Marks a drawing-visible change: a new revision and layout.
@@ -533,9 +560,12 @@ private:
     void RestoreMarks(const TMapMarks& marks);
     void ApplyStep(const TMapStep& step, bool backwards);
     template <class T>
-    void Revert(std::vector<T>& items, const TJournal<T>& journal);
+    void Revert(std::vector<T>& items, const TJournal<TRecordOf<T>>& journal);
     template <class T>
-    void Replay(std::vector<T>& items, const TJournal<T>& journal);
+    void Replay(std::vector<T>& items, const TJournal<TRecordOf<T>>& journal);
+    /// The value that undo or redo puts over element index in place.
+    template <class T>
+    TRecordOf<T> Replacing(const std::vector<T>& items, std::int32_t index, TRecordOf<T> value) const;
 
     TMapHistory history_;
     /// Set while a step is applied: its changes are neither recorded nor unrecorded.

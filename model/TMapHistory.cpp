@@ -54,8 +54,12 @@ void Append(TMapStep& step, const TMapStep& later)
 
 bool SameElement(const TRail& a, const TRail& b)
 {
-    return SameLine(a, b) && a.Next1 == b.Next1 && a.Next2 == b.Next2 && a.Prev1 == b.Prev1 && a.Prev2 == b.Prev2 &&
-           a.IsStart == b.IsStart && a.IsFinish == b.IsFinish && a.RouteId == b.RouteId;
+    return SameLine(a, b) && a.IsStart == b.IsStart && a.IsFinish == b.IsFinish;
+}
+
+bool SameElement(const TLinkedRail& a, const TLinkedRail& b)
+{
+    return SameElement(static_cast<const TRail&>(a), static_cast<const TRail&>(b)) && a.Links == b.Links;
 }
 
 bool SameElement(const TBorder& a, const TBorder& b)
@@ -147,7 +151,7 @@ std::size_t TJournal<T>::Bytes() const
     return bytes;
 }
 
-template class TJournal<TRail>;
+template class TJournal<TLinkedRail>;
 template class TJournal<TBorder>;
 
 bool TMapStep::IsEmpty() const
@@ -275,11 +279,11 @@ void TMapHistory::MarkClean(const TMapMarks& marks)
 
 void TMapHistory::ForgetRouteIds()
 {
-    const auto forget = [](TJournal<TRail>& journal) {
-        for (TElementEdit<TRail>& edit : journal.Edits) {
-            edit.Before.RouteId = 0;
-            edit.After.RouteId = 0;
-            for (auto& removed : edit.Removed) removed.second.RouteId = 0;
+    const auto forget = [](TJournal<TLinkedRail>& journal) {
+        for (TElementEdit<TLinkedRail>& edit : journal.Edits) {
+            edit.Before.Links.RouteId = 0;
+            edit.After.Links.RouteId = 0;
+            for (auto& removed : edit.Removed) removed.second.Links.RouteId = 0;
         }
     };
     for (TMapStep& step : steps_) forget(step.Rails);

@@ -92,13 +92,27 @@ private:
 
 /// True when every field of the two elements is equal.
 bool SameElement(const TRail& a, const TRail& b);
+bool SameElement(const TLinkedRail& a, const TLinkedRail& b);
 bool SameElement(const TBorder& a, const TBorder& b);
+
+/// What the history keeps of an element of type T: a rail with its links,
+/// so that links and ids travel with it through undo and redo.
+template <class T>
+struct TRecordType {
+    using Type = T;
+};
+template <>
+struct TRecordType<TRail> {
+    using Type = TLinkedRail;
+};
+template <class T>
+using TRecordOf = typename TRecordType<T>::Type;
 
 struct TMapStep {
     TStepKind Kind = TStepKind::Cleanup;
     TMapMarks Before;
     TMapMarks After;
-    TJournal<TRail> Rails;
+    TJournal<TLinkedRail> Rails;
     TJournal<TBorder> Borders;
 
     /// Changes nothing but the selection.

@@ -5,29 +5,18 @@
 #include "model/Errors.h"
 #include "model/TMap.h"
 
-namespace {
-
-/// A value that undo or redo puts over an element in place: the same
-/// rail, so it keeps the id the last route check gave it, which the value
-/// recorded before that check does not carry.
-/// It keeps its selection flag too: a selection of many outlives undo.
-TRail Replacing(const std::vector<TRail>& items, std::int32_t index, TRail value)
+/// The same rail, so it keeps the id the last route check gave it, which
+/// the value recorded before that check does not carry. It keeps its
+/// selection flag too: a selection of many outlives undo.
+template <class T>
+TRecordOf<T> TMap::Replacing(const std::vector<T>& items, std::int32_t index, TRecordOf<T> value) const
 {
     if (index >= 0 && static_cast<std::size_t>(index) < items.size()) {
-        value.RouteId = items[static_cast<std::size_t>(index)].RouteId;
+        if constexpr (std::is_same_v<T, TRail>) value.Links.RouteId = RailLinks(index).RouteId;
         value.Selected = items[static_cast<std::size_t>(index)].Selected;
     }
     return value;
 }
-
-TBorder Replacing(const std::vector<TBorder>& items, std::int32_t index, TBorder value)
-{
-    if (index >= 0 && static_cast<std::size_t>(index) < items.size())
-        value.Selected = items[static_cast<std::size_t>(index)].Selected;
-    return value;
-}
-
-} // namespace
 
 void TMap::BeginStep(TStepKind kind)
 {
@@ -104,9 +93,9 @@ void TMap::RestoreMarks(const TMapMarks& marks)
 }
 
 template <class T>
-void TMap::Revert(std::vector<T>& items, const TJournal<T>& journal)
+void TMap::Revert(std::vector<T>& items, const TJournal<TRecordOf<T>>& journal)
 {
-    using TKind = typename TElementEdit<T>::TKind;
+    using TKind = typename TElementEdit<TRecordOf<T>>::TKind;
     // The writes between two shifts of the indices are one journal entry:
     // taking back a drag of many elements notes one, not one per element.
     TNoteBatch writes;
@@ -119,7 +108,7 @@ void TMap::Revert(std::vector<T>& items, const TJournal<T>& journal)
             if (edit->Kind != TKind::Put) flush();
             switch (edit->Kind) {
             case TKind::Put:
-                PutElement(items, edit->Index, Replacing(items, edit->Index, edit->Before), &writes);
+                PutRecord(items, edit->Index, Replacing(items, edit->Index, edit->Before), &writes);
                 break;
             case TKind::Insert: EraseElement(items, edit->Index); break;
             case TKind::Erase: ReinsertListed(items, edit->Removed); break;
@@ -133,9 +122,9 @@ void TMap::Revert(std::vector<T>& items, const TJournal<T>& journal)
 }
 
 template <class T>
-void TMap::Replay(std::vector<T>& items, const TJournal<T>& journal)
+void TMap::Replay(std::vector<T>& items, const TJournal<TRecordOf<T>>& journal)
 {
-    using TKind = typename TElementEdit<T>::TKind;
+    using TKind = typename TElementEdit<TRecordOf<T>>::TKind;
     TNoteBatch writes;
     const auto flush = [&] {
         NoteBatch<T>(TEditKind::Changed, writes);
@@ -146,7 +135,7 @@ void TMap::Replay(std::vector<T>& items, const TJournal<T>& journal)
             if (edit.Kind != TKind::Put) flush();
             switch (edit.Kind) {
             case TKind::Put:
-                PutElement(items, edit.Index, Replacing(items, edit.Index, edit.After), &writes);
+                PutRecord(items, edit.Index, Replacing(items, edit.Index, edit.After), &writes);
                 break;
             case TKind::Insert: InsertElement(items, edit.Index, edit.After); break;
             case TKind::Erase: EraseListed(items, edit.Removed); break;

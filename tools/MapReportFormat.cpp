@@ -134,12 +134,13 @@ void WriteCheckJson(TMapCheck& check, bool withRails, TReportOutput& out)
         json.Key("rails").BeginArray();
         std::int32_t index = 0;
         for (const TRail& rail : check.Map.Rails()) {
+            const TRailLinks links = check.Map.RailLinks(index);
             json.BeginObject()
                 .Key("index").Value(index++)
                 .Key("x1").Value(rail.X1).Key("y1").Value(rail.Y1)
                 .Key("x2").Value(rail.X2).Key("y2").Value(rail.Y2)
-                .Key("next1").Value(rail.Next1).Key("next2").Value(rail.Next2)
-                .Key("prev1").Value(rail.Prev1).Key("prev2").Value(rail.Prev2)
+                .Key("next1").Value(links.Next1).Key("next2").Value(links.Next2)
+                .Key("prev1").Value(links.Prev1).Key("prev2").Value(links.Prev2)
                 .EndObject();
         }
         json.EndArray();

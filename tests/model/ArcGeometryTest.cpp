@@ -29,7 +29,7 @@ void ExpectJoined(const std::vector<TRail>& travel)
     map.CheckRoutes(fault);
     ASSERT_EQ(map.RailCount(), std::int32_t(travel.size()));
     for (std::int32_t k = 0; k + 1 < map.RailCount(); ++k)
-        EXPECT_TRUE(map.Rails()[std::size_t(k)].Next1 == k + 1 || map.Rails()[std::size_t(k)].Next2 == k + 1) << k;
+        EXPECT_TRUE(map.RailLinks(k).Next1 == k + 1 || map.RailLinks(k).Next2 == k + 1) << k;
 }
 
 /// A rail of length 10 to 85 anywhere in the world, heading anywhere.

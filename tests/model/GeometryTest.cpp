@@ -133,16 +133,18 @@ TEST(Elements, ThoseACountAddsAreZeroInEveryField)
         map.SelectBorder(0);
         std::int32_t fault = 0;
         map.CheckRoutes(fault); // links the rail (to nothing: -1)
-        ASSERT_NE(map.Rails()[0].Next1, 0);
+        ASSERT_NE(map.RailLinks(0).Next1, 0);
         std::optional<TEditStep> step;
         if (recorded) step.emplace(map, TStepKind::Delete);
         map.SetRailCount(0);
         map.SetBorderCount(0);
         map.SetRailCount(2);
         map.SetBorderCount(2);
-        for (const TRail& r : map.Rails()) {
+        for (std::int32_t k = 0; k < map.RailCount(); ++k) {
+            const TRail& r = map.Rails()[static_cast<std::size_t>(k)];
+            const TRailLinks l = map.RailLinks(k);
             EXPECT_FALSE(r.Selected || r.IsStart || r.IsFinish) << recorded;
-            EXPECT_EQ(r.X1 | r.Y1 | r.X2 | r.Y2 | r.Next1 | r.Next2 | r.Prev1 | r.Prev2, 0) << recorded;
+            EXPECT_EQ(r.X1 | r.Y1 | r.X2 | r.Y2 | l.Next1 | l.Next2 | l.Prev1 | l.Prev2, 0) << recorded;
         }
         for (const TBorder& b : map.Borders()) {
             EXPECT_FALSE(b.Selected) << recorded;

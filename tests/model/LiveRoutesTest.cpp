@@ -95,7 +95,7 @@ TFindings Reference(const TMap& map)
     std::vector<std::int32_t> queue{copy.StartRail};
     reached[static_cast<std::size_t>(copy.StartRail)] = true;
     for (std::size_t head = 0; head < queue.size(); ++head) {
-        const TRail& r = copy.Rails()[static_cast<std::size_t>(queue[head])];
+        const TRailLinks r = copy.RailLinks(queue[head]);
         for (const std::int32_t next : {r.Next1, r.Next2})
             if (next >= 0 && !reached[static_cast<std::size_t>(next)]) {
                 reached[static_cast<std::size_t>(next)] = true;

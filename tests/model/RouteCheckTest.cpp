@@ -25,7 +25,7 @@ TCheck CheckMap(TMap& map)
     return c;
 }
 
-void ExpectLinks(const TRail& r, std::int32_t next1, std::int32_t next2, std::int32_t prev1, std::int32_t prev2)
+void ExpectLinks(const TRailLinks& r, std::int32_t next1, std::int32_t next2, std::int32_t prev1, std::int32_t prev2)
 {
     EXPECT_EQ(r.Next1, next1);
     EXPECT_EQ(r.Next2, next2);
@@ -65,7 +65,7 @@ TEST(RouteCheck, ClosedRingOfSixIsValid)
     EXPECT_TRUE(c.Faults.empty());
     for (std::int32_t i = 0; i < 6; ++i) {
         SCOPED_TRACE(i);
-        ExpectLinks(map.Rails()[static_cast<std::size_t>(i)], (i + 1) % 6, (i + 1) % 6, (i + 5) % 6, (i + 5) % 6);
+        ExpectLinks(map.RailLinks(i), (i + 1) % 6, (i + 1) % 6, (i + 5) % 6, (i + 5) % 6);
     }
     EXPECT_EQ(map.ViewX, 7);
     EXPECT_EQ(map.ViewY, 9);
@@ -110,8 +110,8 @@ TEST(RouteCheck, RightAnglesAndReversalsAreNotJoined)
         const TCheck c = CheckMap(map);
         EXPECT_FALSE(c.Result) << k.name;
         EXPECT_EQ(c.FaultRail, 1) << k.name;
-        ExpectLinks(map.Rails()[0], -1, -1, -1, -1);
-        ExpectLinks(map.Rails()[1], -1, -1, -1, -1);
+        ExpectLinks(map.RailLinks(0), -1, -1, -1, -1);
+        ExpectLinks(map.RailLinks(1), -1, -1, -1, -1);
     }
 }
 
@@ -142,10 +142,10 @@ TEST(RouteCheck, ForkOfThreeLinksTwoByTurnAngle)
     const TCheck c = CheckMap(map);
     EXPECT_FALSE(c.Result);
     EXPECT_EQ(c.FaultRail, 3);
-    ExpectLinks(map.Rails()[0], 1, 2, -1, -1);
-    ExpectLinks(map.Rails()[1], -1, -1, 0, 0);
-    ExpectLinks(map.Rails()[2], -1, -1, 0, 0);
-    ExpectLinks(map.Rails()[3], -1, -1, -1, -1);
+    ExpectLinks(map.RailLinks(0), 1, 2, -1, -1);
+    ExpectLinks(map.RailLinks(1), -1, -1, 0, 0);
+    ExpectLinks(map.RailLinks(2), -1, -1, 0, 0);
+    ExpectLinks(map.RailLinks(3), -1, -1, -1, -1);
     EXPECT_EQ(c.Faults, (std::vector<TRouteFault>{{0, Kind::ThirdSuccessor},
                                                   {1, Kind::NoSuccessor},
                                                   {2, Kind::NoSuccessor},
@@ -166,8 +166,8 @@ TEST(RouteCheck, MergeOfThreeFailsTheThirdPredecessor)
     const TCheck c = CheckMap(map);
     EXPECT_FALSE(c.Result);
     EXPECT_EQ(c.FaultRail, 2);
-    ExpectLinks(map.Rails()[3], -1, -1, 0, 1);
-    ExpectLinks(map.Rails()[2], 3, 3, -1, -1); // the failed links are still written
+    ExpectLinks(map.RailLinks(3), -1, -1, 0, 1);
+    ExpectLinks(map.RailLinks(2), 3, 3, -1, -1); // the failed links are still written
     EXPECT_EQ(c.Faults, (std::vector<TRouteFault>{{3, Kind::ThirdPredecessor},
                                                   {3, Kind::ThirdPredecessor},
                                                   {3, Kind::NoSuccessor},
@@ -184,16 +184,16 @@ TEST(RouteCheck, EqualHeadingsKeepTheLowerIndexInSlotOne)
     PutRail(forks, 100, 100, 300, 100);
     std::int32_t fault = 0;
     forks.CheckRoutes(fault);
-    EXPECT_EQ(forks.Rails()[0].Next1, 1);
-    EXPECT_EQ(forks.Rails()[0].Next2, 2);
+    EXPECT_EQ(forks.RailLinks(0).Next1, 1);
+    EXPECT_EQ(forks.RailLinks(0).Next2, 2);
 
     TMap merges;
     PutRail(merges, 0, 100, 100, 100);
     PutRail(merges, 50, 100, 100, 100);
     PutRail(merges, 100, 100, 200, 100);
     merges.CheckRoutes(fault);
-    EXPECT_EQ(merges.Rails()[2].Prev1, 0);
-    EXPECT_EQ(merges.Rails()[2].Prev2, 1);
+    EXPECT_EQ(merges.RailLinks(2).Prev1, 0);
+    EXPECT_EQ(merges.RailLinks(2).Prev2, 1);
 }
 
 TEST(RouteCheck, CentresTheReportedRailWithTruncatingDivision)
@@ -236,12 +236,12 @@ TEST(RouteCheck, LinkCallsRefuseAThirdPredecessorButKeepTheWrite)
 {
     TMap map;
     for (int k = 0; k < 4; ++k) PutRail(map, 0, 100 + 10 * k, 100, 200);
-    for (std::int32_t k = 0; k < 4; ++k) EditRail(map, k, [](TRail& r) { r.Next1 = r.Next2 = r.Prev1 = r.Prev2 = -1; });
+    for (std::int32_t k = 0; k < 4; ++k) map.SetRailLinks(k, {-1, -1, -1, -1, 0});
     EXPECT_TRUE(map.LinkFirst(0, 3));
     EXPECT_TRUE(map.LinkSecond(1, 3));
     EXPECT_TRUE(map.LinkFirst(1, 3)); // already one of the two
     EXPECT_FALSE(map.LinkSecond(2, 3));
-    EXPECT_EQ(map.Rails()[2].Next2, 3);
+    EXPECT_EQ(map.RailLinks(2).Next2, 3);
     EXPECT_THROW(map.LinkFirst(0, 4), ERangeError);
     EXPECT_THROW(map.LinkSecond(-1, 0), ERangeError);
 }

@@ -252,7 +252,6 @@ TEST(SelectMany, AppendedElementsBecomeTheSelectionInOneStep)
     map.SelectRail(0);
     TRail pasted = RailOf(10, 10, 90, 10);
     pasted.IsStart = true;
-    pasted.Next1 = 0;
     const TBorder border = BorderOf(5, 5, 5, 50, 0x112233, bkWall);
     {
         const TEditStep step(map, TStepKind::DrawRail);
@@ -262,7 +261,7 @@ TEST(SelectMany, AppendedElementsBecomeTheSelectionInOneStep)
     EXPECT_EQ(map.StartRail, 0);
     EXPECT_TRUE(map.Rails()[0].IsStart);
     EXPECT_FALSE(map.Rails()[1].IsStart);
-    EXPECT_EQ(map.Rails()[1].Next1, TRail{}.Next1);
+    EXPECT_EQ(map.RailLinks(1), TRailLinks{});
     EXPECT_EQ(Flagged(map.Rails()), std::set<std::int32_t>{1});
     EXPECT_EQ(Flagged(map.Borders()), std::set<std::int32_t>{1});
     EXPECT_EQ(map.Borders()[1].Color, 0x112233u);

@@ -42,28 +42,28 @@ inline void NormalizeByDeletion(TMap& map)
     }
 }
 
-inline bool Link(std::vector<TRail>& rails, std::int32_t i, std::int32_t j, bool secondSlot)
+inline bool Link(std::vector<TLinkedRail>& rails, std::int32_t i, std::int32_t j, bool secondSlot)
 {
-    TRail& ri = rails[static_cast<std::size_t>(i)];
-    TRail& rj = rails[static_cast<std::size_t>(j)];
+    TLinkedRail& ri = rails[static_cast<std::size_t>(i)];
+    TLinkedRail& rj = rails[static_cast<std::size_t>(j)];
     if (secondSlot)
-        ri.Next2 = j;
+        ri.Links.Next2 = j;
     else
-        ri.Next1 = j;
-    if (rj.Prev1 == -1) {
-        rj.Prev1 = i;
-        rj.Prev2 = i;
+        ri.Links.Next1 = j;
+    if (rj.Links.Prev1 == -1) {
+        rj.Links.Prev1 = i;
+        rj.Links.Prev2 = i;
         return true;
     }
-    if (rj.Prev1 == rj.Prev2) {
-        const TRail& p = rails[static_cast<std::size_t>(rj.Prev1)];
+    if (rj.Links.Prev1 == rj.Links.Prev2) {
+        const TLinkedRail& p = rails[static_cast<std::size_t>(rj.Links.Prev1)];
         if (TurnAngle(rj, p) > TurnAngle(rj, ri))
-            rj.Prev1 = i;
+            rj.Links.Prev1 = i;
         else
-            rj.Prev2 = i;
+            rj.Links.Prev2 = i;
         return true;
     }
-    return rj.Prev1 == i || rj.Prev2 == i;
+    return rj.Links.Prev1 == i || rj.Links.Prev2 == i;
 }
 
 /// Runs the all-pairs check on a copy of map.
@@ -79,36 +79,37 @@ inline TOutcome Check(const TMap& map)
 
     NormalizeByDeletion(m);
     // The links are made on a copy of the rails and written back at the end.
-    std::vector<TRail> rails = m.Rails();
     const std::int32_t n = m.RailCount();
-    for (TRail& r : rails) r.Prev1 = r.Prev2 = -1;
+    std::vector<TLinkedRail> rails;
+    for (std::int32_t k = 0; k < n; ++k) rails.push_back({m.Rails()[static_cast<std::size_t>(k)], m.RailLinks(k)});
+    for (TLinkedRail& r : rails) r.Links.Prev1 = r.Links.Prev2 = -1;
     for (std::int32_t i = 0; i < n; ++i) {
-        TRail& ri = rails[static_cast<std::size_t>(i)];
-        ri.Next1 = ri.Next2 = -1;
+        TLinkedRail& ri = rails[static_cast<std::size_t>(i)];
+        ri.Links.Next1 = ri.Links.Next2 = -1;
         for (std::int32_t j = 0; j < n; ++j) {
             if (j == i) continue;
-            const TRail& rj = rails[static_cast<std::size_t>(j)];
+            const TLinkedRail& rj = rails[static_cast<std::size_t>(j)];
             if (ri.X2 != rj.X1 || ri.Y2 != rj.Y1) continue;
             const std::int32_t dot =
                 Checked::Add(Checked::Mul(ri.DX(), rj.DX()), Checked::Mul(ri.DY(), rj.DY()));
             if (dot <= 0) continue;
-            if (ri.Next1 == -1) {
+            if (ri.Links.Next1 == -1) {
                 if (!Link(rails, i, j, false)) fault(j, TRouteFaultKind::ThirdPredecessor);
                 if (!Link(rails, i, j, true)) fault(j, TRouteFaultKind::ThirdPredecessor);
-            } else if (ri.Next1 != ri.Next2) {
+            } else if (ri.Links.Next1 != ri.Links.Next2) {
                 fault(i, TRouteFaultKind::ThirdSuccessor);
             } else {
-                const TRail& rk = rails[static_cast<std::size_t>(ri.Next1)];
+                const TLinkedRail& rk = rails[static_cast<std::size_t>(ri.Links.Next1)];
                 const bool ok = TurnAngle(ri, rj) > TurnAngle(ri, rk) ? Link(rails, i, j, false) : Link(rails, i, j, true);
                 if (!ok) fault(j, TRouteFaultKind::ThirdPredecessor);
             }
         }
-        if (ri.Next1 == -1) fault(i, TRouteFaultKind::NoSuccessor);
+        if (ri.Links.Next1 == -1) fault(i, TRouteFaultKind::NoSuccessor);
     }
     for (std::int32_t i = 0; i < n; ++i)
-        if (rails[static_cast<std::size_t>(i)].Prev1 == -1) fault(i, TRouteFaultKind::NoPredecessor);
+        if (rails[static_cast<std::size_t>(i)].Links.Prev1 == -1) fault(i, TRouteFaultKind::NoPredecessor);
 
-    for (std::int32_t i = 0; i < n; ++i) m.SetRail(i, rails[static_cast<std::size_t>(i)]);
+    for (std::int32_t i = 0; i < n; ++i) m.SetRailLinks(i, rails[static_cast<std::size_t>(i)].Links);
 
     if (m.StartRail < 0 || m.StartRail >= n) {
         out.Result = false;

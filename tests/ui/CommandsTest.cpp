@@ -153,7 +153,7 @@ TEST_F(CommandsTest, ARouteCheckWithoutFaultClearsTheSelectionAndKeepsTheView)
     EXPECT_EQ(Map().SelRail, -1);
     EXPECT_EQ(form->HB->Position(), 1234);
     EXPECT_EQ(form->VB->Position(), 2345);
-    EXPECT_EQ(Map().Rails()[0].Next1, 1);
+    EXPECT_EQ(Map().RailLinks(0).Next1, 1);
 }
 
 } // namespace
