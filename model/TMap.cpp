@@ -396,8 +396,13 @@ void TMap::ResizeElements(std::vector<T>& items, std::int32_t n)
         else
             for (std::int32_t k = n; k < old; ++k) area.Take(items[static_cast<std::size_t>(k)]);
         ResizeExactly(items, n);
-        if constexpr (std::is_same_v<T, TRail>)
-            if (!links_.empty()) ResizeExactly(links_, n);
+        // No rails left, no links kept: a reload must not hold the last check's.
+        if constexpr (std::is_same_v<T, TRail>) {
+            if (n == 0)
+                links_ = std::vector<TRailLinks>();
+            else if (!links_.empty())
+                ResizeExactly(links_, n);
+        }
         if (n > old)
             NoteEdit<T>(TEditKind::Added, old, n - old, area);
         else
@@ -520,6 +525,8 @@ std::vector<T> TMap::StorageFor(std::vector<T>& items, std::int32_t n)
 {
     std::vector<T> storage;
     if (items.empty()) storage.swap(items);
+    if constexpr (std::is_same_v<T, TRail>)
+        if (items.empty()) links_ = std::vector<TRailLinks>();
     try {
         ReserveWithRoom(storage, static_cast<std::size_t>(n > 0 ? n : 0));
     } catch (const std::bad_alloc&) {

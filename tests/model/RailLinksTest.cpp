@@ -184,7 +184,10 @@ TEST(RailLinks, TakeNoMemoryUntilARouteCheckRuns)
     map.CheckRoutes(fault);
     EXPECT_GE(map.RailLinksBytes(), 2000 * sizeof(TRailLinks));
     EXPECT_EQ(map.RailLinks(0).Next1, 1);
-    // A load into this map starts from no links again.
+    // A load into this map starts from no links again, by either way it empties the map.
+    TMap emptied = map;
+    emptied.SetRailCount(0);
+    EXPECT_EQ(emptied.RailLinksBytes(), 0u);
     (void)map.ReleaseRails();
     EXPECT_EQ(map.RailLinksBytes(), 0u);
 }
