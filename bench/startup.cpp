@@ -15,6 +15,7 @@
 #include "ui/TKestApplication.h"
 #include "ui/TRadioGroup.h"
 #include "ui/TScrollBar.h"
+#include "ui/TStartupRead.h"
 #include "ui/Unit1.h"
 
 namespace {
@@ -113,7 +114,10 @@ void FirstFrame(benchmark::State& state, const TCommandLine& commandLine, std::i
     TNoColorDialog color;
     TNoFileDialog picture;
     for (auto _ : state) {
+        // As the program starts: the command line's map read beside the window's building.
+        TStartupRead startupRead(commandLine.size() == 2 ? commandLine[1] : "");
         TForm1 form(color, picture, commandLine);
+        startupRead.Drop();
         form.Timer1Timer();
         const TMap& map = form.CurrentMap();
         if (map.BorderCount() + map.RailCount() != expectedElements || !messages.Errors.empty()) {

@@ -119,8 +119,7 @@ void TakeLoadedMap(TMap& map, TMap& from)
     const std::int32_t finish = from.FinishRail;
     const bool clean = !from.Modified;
     DeleteAllElements(map);
-    map.AdoptBorders(from.ReleaseBorders());
-    map.AdoptRails(from.ReleaseRails());
+    map.AdoptElementsOf(from);
     map.Modified = true;
     map.SetStartRail(start);
     map.SetFinishRail(finish);

@@ -353,17 +353,23 @@ void TMap::ReinsertListed(std::vector<T>& items, const std::vector<std::pair<std
     const std::size_t newSize = oldSize + listed.size();
     if (static_cast<std::size_t>(listed.back().first) >= newSize) throw ERangeError();
     std::vector<TRailLinks>* links = nullptr;
+    // Both arrays grow before anything moves: memory running out on either
+    // leaves them as they were, of one length.
+    ResizeExactly(items, static_cast<std::int32_t>(newSize));
     if constexpr (std::is_same_v<T, TRail>) {
         bool withLinks = !links_.empty();
         for (std::size_t k = 0; k < listed.size() && !withLinks; ++k)
             withLinks = !(listed[k].second.Links == TRailLinks{});
         if (withLinks) {
-            AllocateLinks();
-            ResizeExactly(links_, static_cast<std::int32_t>(newSize));
+            try {
+                AllocateLinks();
+            } catch (...) {
+                items.resize(oldSize);
+                throw;
+            }
             links = &links_;
         }
     }
-    items.resize(newSize);
     // From the back, so every element moves once and nothing is overwritten early.
     std::size_t from = oldSize;
     std::size_t next = listed.size();
@@ -603,6 +609,28 @@ std::vector<TBorder> TMap::ReleaseBorders() { return ReleaseElements(borders_); 
 void TMap::AdoptRails(std::vector<TRail>&& rails) { AdoptElements(rails_, std::move(rails)); }
 
 void TMap::AdoptBorders(std::vector<TBorder>&& borders) { AdoptElements(borders_, std::move(borders)); }
+
+void TMap::AdoptElementsOf(TMap& from)
+{
+    const bool wasEmpty = borders_.empty() && rails_.empty();
+    const bool gridsCurrent = from.index_.Id == from.Id() && from.index_.Revision == from.Revision();
+    const bool tidy = from.tidyRevision_ && *from.tidyRevision_ == from.Revision();
+    TMapIndex grids;
+    if (gridsCurrent) std::swap(grids, from.index_);
+    from.index_.Id = 0;
+    AdoptBorders(from.ReleaseBorders());
+    AdoptRails(from.ReleaseRails());
+    // Into an empty map, whether taken whole or copied, the elements keep
+    // from's indexes: what was worked out over them holds here too.
+    if (!wasEmpty) return;
+    if (gridsCurrent) {
+        grids.Builds += index_.Builds;
+        index_ = std::move(grids);
+        index_.Id = Id();
+        index_.Revision = Revision();
+    }
+    if (tidy) tidyRevision_ = Revision();
+}
 
 std::vector<TRail> TMap::RailStorage(std::int32_t n) { return StorageFor(rails_, n); }
 

@@ -162,6 +162,14 @@ public:
     /// rails is left empty.
     void AdoptRails(std::vector<TRail>&& rails);
     void AdoptBorders(std::vector<TBorder>&& borders);
+    /// Takes every element of from, which is left empty, into this map when it
+    /// holds none (AdoptBorders, then AdoptRails); with them come from's grids
+    /// and the finding that Normalize has nothing to remove, where those stood
+    /// for from's elements as they are, so that neither is worked out again.
+    void AdoptElementsOf(TMap& from);
+    /// Builds the grids now where drawing and picking would (a large map), so
+    /// that a map read on another thread arrives with them.
+    void PrepareIndex() const;
     /// Writes element index's value; an index naming no element raises ERangeError.
     void SetRail(std::int32_t index, const TRail& rail);
     void SetBorder(std::int32_t index, const TBorder& border);

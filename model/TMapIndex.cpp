@@ -413,6 +413,11 @@ const TMapIndex& TMap::Index() const
     return index;
 }
 
+void TMap::PrepareIndex() const
+{
+    if (BorderCount() + RailCount() >= IndexFrom) Index();
+}
+
 void TMap::BordersNear(std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2,
                        std::vector<std::int32_t>& out) const
 {

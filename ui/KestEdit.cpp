@@ -8,6 +8,7 @@
 #include "model/MapDialogs.h"
 #include "platform/qt/QtDialogs.h"
 #include "ui/TKestApplication.h"
+#include "ui/TStartupRead.h"
 #include "ui/Unit1.h"
 
 #ifndef KESTEDIT_VERSION
@@ -54,6 +55,8 @@ int main(int argc, char** argv)
         const bool written = std::fputs(answer, stdout) >= 0 && std::fflush(stdout) == 0;
         return written ? 0 : 1;
     }
+    // The map named on the command line is read while the window is built.
+    TStartupRead startupRead(argc == 2 && argv[1][0] != '-' ? argv[1] : "");
     TKestApplication app(argc, argv);
     app.setWindowIcon(QIcon(QStringLiteral(":/kestedit.svg")));
     InstallRussianTranslation(app);
@@ -72,6 +75,7 @@ int main(int argc, char** argv)
         TQtColorDialog colorDialog;
         TQtFileDialog pictureDialog(TFileDialogMode::Save, "Bitmaps (*.bmp)|*.bmp");
         TForm1 form(colorDialog, pictureDialog, commandLine);
+        startupRead.Drop();
         messages.SetParent(&form);
         form.show();
         exitCode = app.exec();

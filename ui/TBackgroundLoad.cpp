@@ -25,6 +25,8 @@ TMapFileStats ReadInBackground(TMap& map, const std::string& path, QWidget* pare
             // A damaged file's error comes after its elements are taken.
             try {
                 stats = read(scratch, path, stop);
+                // The grids too, so that the window draws the map at once.
+                if (!stop) scratch.PrepareIndex();
             } catch (...) {
                 error = std::current_exception();
             }

@@ -255,11 +255,24 @@ bool RandomEdit(TMap& map, std::mt19937& rng, const TTempFolder& scratch)
     }
     case 18: map.SetRailCount(Pick(rng, 0, rails + 2)); return false;
     case 19: map.Normalize(); return false;
-    case 20: { // saved and loaded again: wholesale
+    case 20: { // saved and loaded again, in place or read aside with its grids and taken: wholesale
         if (Pick(rng, 0, 3) > 0) return false;
         const std::string path = scratch.File("journal.KS");
         WriteMapFile(map, path);
-        ReadMapFile(map, path);
+        if (Pick(rng, 0, 1) == 0) {
+            ReadMapFile(map, path);
+            return true;
+        }
+        TMap aside;
+        ReadMapFile(aside, path);
+        aside.Index();
+        // Taken into the emptied map, or added after what it holds (an
+        // addition the journal tells).
+        if (Pick(rng, 0, 2) == 0) {
+            map.AdoptElementsOf(aside);
+            return false;
+        }
+        TakeLoadedMap(map, aside);
         return true;
     }
     case 21: { // a band, perhaps added to what is selected
