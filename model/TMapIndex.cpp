@@ -116,6 +116,18 @@ void TElementGrid::AddGone(const std::vector<std::int32_t>& built)
     std::inplace_merge(gone_.begin(), gone_.begin() + static_cast<std::ptrdiff_t>(old), gone_.end());
 }
 
+std::int32_t TElementGrid::CellsOfLarger(std::int32_t cx1, std::int32_t cy1, std::int32_t cx2, std::int32_t cy2,
+                                        std::uint32_t* cells) const
+{
+    if (std::int64_t{cx2 - cx1 + 1} * (cy2 - cy1 + 1) > MaxCellsPerElement) return -1;
+    const auto row = static_cast<std::uint32_t>(cells_);
+    std::int32_t n = 0;
+    for (std::int32_t cy = cy1; cy <= cy2; ++cy)
+        for (std::int32_t cx = cx1; cx <= cx2; ++cx)
+            cells[n++] = static_cast<std::uint32_t>(cy) * row + static_cast<std::uint32_t>(cx);
+    return n;
+}
+
 bool TElementGrid::Follow(const TElementChange& change)
 {
     const auto byIndex = [](const TFresh& f, std::int32_t index) { return f.Index < index; };

@@ -5,6 +5,7 @@
 // snapping), so that these need not visit every element of a large map.
 #include <cstdint>
 #include <algorithm>
+#include <bit>
 #include <climits>
 #include <stdexcept>
 #include <utility>
@@ -130,6 +131,12 @@ private:
     template <typename EndsAt>
     void Build(std::size_t count, EndsAt ends);
     std::int32_t CellOf(std::int32_t v) const;
+    /// Writes the cells the element with ends e is listed in to cells (at
+    /// most MaxCellsPerElement) and returns how many; -1 for a wide element.
+    [[gnu::always_inline]] std::int32_t CellsOf(const TBox& e, std::uint32_t* cells) const;
+    /// The same for a box over cells [cx1, cx2] x [cy1, cy2], more than one.
+    std::int32_t CellsOfLarger(std::int32_t cx1, std::int32_t cy1, std::int32_t cx2, std::int32_t cy2,
+                               std::uint32_t* cells) const;
     /// How many bytes a gap takes.
     static std::size_t GapBytes(std::uint32_t gap);
 
@@ -187,36 +194,21 @@ void TElementGrid::Build(std::size_t count, EndsAt endsAt)
     wide_.clear();
     fresh_.clear();
     gone_.clear();
-    const auto isWide = [this](const TBox& e) { return IsWide(e); };
-    const auto eachCell = [this](const TBox& e, auto visit) {
-        const auto cell = [this](std::int32_t cx, std::int32_t cy) {
-            return static_cast<std::size_t>(cy) * static_cast<std::size_t>(cells_) + static_cast<std::size_t>(cx);
-        };
-        if (byEnds_) {
-            const std::size_t first = cell(CellOf(e.X1), CellOf(e.Y1));
-            const std::size_t second = cell(CellOf(e.X2), CellOf(e.Y2));
-            visit(first);
-            if (second != first) visit(second);
-            return;
-        }
-        for (std::int32_t cy = CellOf(std::min(e.Y1, e.Y2)); cy <= CellOf(std::max(e.Y1, e.Y2)); ++cy)
-            for (std::int32_t cx = CellOf(std::min(e.X1, e.X2)); cx <= CellOf(std::max(e.X1, e.X2)); ++cx)
-                visit(cell(cx, cy));
-    };
     // Two passes in index order, sizing and then writing every cell's gaps:
     // each list comes out ascending without a sort.
     std::vector<std::int32_t> last(cellCount, -1);
     std::uint64_t total = 0;
+    std::uint32_t cells[MaxCellsPerElement];
     for (std::size_t i = 0; i < count; ++i) {
-        const TBox e = endsAt(i);
-        if (isWide(e)) continue;
         const auto index = static_cast<std::int32_t>(i);
-        eachCell(e, [&](std::size_t c) {
+        const std::int32_t n = CellsOf(endsAt(i), cells);
+        for (std::int32_t k = 0; k < n; ++k) {
+            const std::uint32_t c = cells[k];
             const std::size_t bytes = GapBytes(static_cast<std::uint32_t>(index - last[c]));
             offsets_[c + 1] += static_cast<std::uint32_t>(bytes);
             total += bytes;
             last[c] = index;
-        });
+        }
     }
     if (total > UINT32_MAX) throw std::length_error("grid too large");
     for (std::size_t c = 0; c < cellCount; ++c) offsets_[c + 1] += offsets_[c];
@@ -226,13 +218,14 @@ void TElementGrid::Build(std::size_t count, EndsAt endsAt)
     std::fill(last.begin(), last.end(), -1);
     std::vector<std::uint32_t> next(offsets_.begin(), offsets_.end() - 1);
     for (std::size_t i = 0; i < count; ++i) {
-        const TBox e = endsAt(i);
         const auto index = static_cast<std::int32_t>(i);
-        if (isWide(e)) {
+        const std::int32_t n = CellsOf(endsAt(i), cells);
+        if (n < 0) {
             wide_.push_back(index);
             continue;
         }
-        eachCell(e, [&](std::size_t c) {
+        for (std::int32_t k = 0; k < n; ++k) {
+            const std::uint32_t c = cells[k];
             std::uint32_t gap = static_cast<std::uint32_t>(index - last[c]);
             last[c] = index;
             std::uint8_t* out = bytes_.data() + next[c];
@@ -242,15 +235,30 @@ void TElementGrid::Build(std::size_t count, EndsAt endsAt)
             }
             *out++ = static_cast<std::uint8_t>(gap);
             next[c] = static_cast<std::uint32_t>(out - bytes_.data());
-        });
+        }
     }
+}
+
+inline std::int32_t TElementGrid::CellsOf(const TBox& e, std::uint32_t* cells) const
+{
+    const std::int32_t left = std::min(e.X1, e.X2), right = std::max(e.X1, e.X2);
+    const std::int32_t top = std::min(e.Y1, e.Y2), bottom = std::max(e.Y1, e.Y2);
+    if (left < LowCoordinate || top < LowCoordinate || right > HighCoordinate || bottom > HighCoordinate) return -1;
+    const auto row = static_cast<std::uint32_t>(cells_);
+    if (byEnds_) {
+        cells[0] = static_cast<std::uint32_t>(CellOf(e.Y1)) * row + static_cast<std::uint32_t>(CellOf(e.X1));
+        cells[1] = static_cast<std::uint32_t>(CellOf(e.Y2)) * row + static_cast<std::uint32_t>(CellOf(e.X2));
+        return cells[1] == cells[0] ? 1 : 2;
+    }
+    const std::int32_t cx1 = CellOf(left), cx2 = CellOf(right), cy1 = CellOf(top), cy2 = CellOf(bottom);
+    cells[0] = static_cast<std::uint32_t>(cy1) * row + static_cast<std::uint32_t>(cx1);
+    if (cx1 == cx2 && cy1 == cy2) return 1; // most elements are short beside a cell
+    return CellsOfLarger(cx1, cy1, cx2, cy2, cells);
 }
 
 inline std::int32_t TElementGrid::CellOf(std::int32_t v) const
 {
-    if (v < 0) return 0;
-    const std::int32_t c = v >> shift_;
-    return c < cells_ ? c : cells_ - 1;
+    return std::min(std::max(v, 0) >> shift_, cells_ - 1);
 }
 
 inline bool TElementGrid::IsWide(const TBox& e) const
@@ -266,7 +274,8 @@ inline bool TElementGrid::IsWide(const TBox& e) const
 
 inline std::size_t TElementGrid::GapBytes(std::uint32_t gap)
 {
-    return gap < (1u << 7) ? 1 : gap < (1u << 14) ? 2 : gap < (1u << 21) ? 3 : gap < (1u << 28) ? 4 : 5;
+    // Seven bits a byte; a gap of 0 takes one byte too.
+    return (static_cast<std::size_t>(std::bit_width(gap | 1u)) + 6) / 7;
 }
 
 /// The two grids of a map. Their answers leave out the last element, which
