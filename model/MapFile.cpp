@@ -68,9 +68,7 @@ void DeleteAllElements(TMap& map)
     // Deleting from the end leaves every index exactly where deleting index 0
     // again and again would leave it (each valid one -1, each one beyond the
     // array lowered by the count), without moving the array at every step.
-    map.ClearHistory();
-    while (map.BorderCount() > 0) map.DeleteBorder(map.BorderCount() - 1);
-    while (map.RailCount() > 0) map.DeleteRail(map.RailCount() - 1);
+    map.DeleteAll();
 }
 
 TMapFileStats ReadMapFile(TMap& map, const std::string& path)

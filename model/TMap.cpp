@@ -772,6 +772,46 @@ void TMap::DeleteBorder(std::int32_t index)
     Touch();
 }
 
+void TMap::DeleteAll()
+{
+    ClearHistory();
+    if (history_.IsRecording()) {
+        while (BorderCount() > 0) DeleteBorder(BorderCount() - 1);
+        while (RailCount() > 0) DeleteRail(RailCount() - 1);
+        return;
+    }
+    // Each deletion from the end makes a mark on it -1 and lowers one beyond it.
+    const auto follow = [](std::int32_t& mark, std::size_t count) {
+        const auto n = static_cast<std::int32_t>(count);
+        if (mark >= n)
+            mark -= n;
+        else if (mark >= 0)
+            mark = -1;
+    };
+    if (!borders_.empty()) {
+        const std::size_t count = borders_.size();
+        NoteUnrecorded();
+        borders_.clear();
+        follow(SelBorder, count);
+        NoteEdit<TBorder>(TEditKind::Removed, 0, static_cast<std::int32_t>(count), TEditArea::All());
+        Modified = true;
+        Touch();
+    }
+    if (!rails_.empty()) {
+        const std::size_t count = rails_.size();
+        NoteUnrecorded();
+        rails_.clear();
+        // No rails left, no links kept: a reload must not hold the last check's.
+        links_ = std::vector<TRailLinks>();
+        follow(StartRail, count);
+        follow(FinishRail, count);
+        follow(SelRail, count);
+        NoteEdit<TRail>(TEditKind::Removed, 0, static_cast<std::int32_t>(count), TEditArea::All());
+        Modified = true;
+        Touch();
+    }
+}
+
 void TMap::ReverseRail(std::int32_t index)
 {
     if (!IsValidIndex(rails_, index)) return;

@@ -206,6 +206,11 @@ public:
     void SelectBorder(std::int32_t index);
     void SelectRail(std::int32_t index);
     void Normalize();
+    /// Deletes every border, then every rail, leaving the indexes and flags
+    /// as DeleteBorder and DeleteRail from the last element down would (a
+    /// mark beyond the array is lowered by the count), in one step whatever
+    /// the count; the undo history starts afresh. The arrays keep their memory.
+    void DeleteAll();
 
     // Selecting many elements. An element is selected when its Selected flag
     // is set; SelRail and SelBorder name the lowest selected rail and border,

@@ -4,6 +4,7 @@
 #include <fstream>
 #include <functional>
 #include <random>
+#include <tuple>
 
 #include "model/Errors.h"
 #include "model/TMap.h"
@@ -366,3 +367,36 @@ TEST(Revision, ReadingAndIdleSnappingLeaveItAlone)
 }
 
 } // namespace
+
+// Deleting every element at once leaves the marks and flags as
+// deleting them one by one from the last would: a valid mark -1, a mark beyond
+// its array lowered by the count, with or without many selected.
+TEST(Deleting, AllAtOnceLeavesWhatDeletingEachFromTheLastLeaves)
+{
+    for (std::uint32_t seed = 1; seed <= 60; ++seed) {
+        SCOPED_TRACE("seed " + std::to_string(seed));
+        std::mt19937 rng(seed);
+        const auto pick = [&](std::int32_t lo, std::int32_t hi) {
+            return std::uniform_int_distribution<std::int32_t>(lo, hi)(rng);
+        };
+        TMap map = MapBuilders::RandomRouteMap(rng);
+        for (std::int32_t k = pick(0, 4); k > 0; --k) PutBorder(map, pick(0, 500), 0, pick(0, 500), 40);
+        if (pick(0, 1) == 0) map.ToggleSelected({true, pick(0, map.RailCount())});
+        if (pick(0, 1) == 0) map.SelectBand({0, 0}, {WorldSize, WorldSize}, true);
+        const auto mark = [&](std::int32_t count) { return pick(-3, count + 5); };
+        map.StartRail = mark(map.RailCount());
+        map.FinishRail = mark(map.RailCount());
+        if (pick(0, 2) == 0) map.SelRail = mark(map.RailCount());
+        if (pick(0, 2) == 0) map.SelBorder = mark(map.BorderCount());
+        map.Modified = pick(0, 1) == 0;
+        TMap each = map;
+        each.ClearHistory();
+        while (each.BorderCount() > 0) each.DeleteBorder(each.BorderCount() - 1);
+        while (each.RailCount() > 0) each.DeleteRail(each.RailCount() - 1);
+        map.DeleteAll();
+        EXPECT_EQ(map.RailCount() + map.BorderCount(), 0);
+        EXPECT_EQ(std::tuple(map.StartRail, map.FinishRail, map.SelRail, map.SelBorder, map.Modified),
+                  std::tuple(each.StartRail, each.FinishRail, each.SelRail, each.SelBorder, each.Modified));
+        EXPECT_FALSE(map.CanUndo());
+    }
+}
