@@ -194,11 +194,28 @@ struct TOverviewCache::State {
     /// gathered by a full drawing), or the map is too small to have grids.
     bool Patch(const TMap& map, const TPictureKey& key, TMoving moving)
     {
+        const std::optional<TPatchPlan> plan = PlanPatch(map, key, moving);
+        if (!plan) return false;
+        ApplyPatch(map, key, moving, *plan);
+        return true;
+    }
+
+    /// What Patch draws again: the edited area (empty when only the moving
+    /// element moved), its pixels, and the bounds of the elements but the moving one.
+    struct TPatchPlan {
+        TEditArea Area;
+        std::int32_t Px1 = 0, Py1 = 0, Px2 = 0, Py2 = 0;
+        std::optional<TOverviewBounds> Others;
+    };
+
+    /// Patch's decision, changing nothing: none when the picture must be drawn afresh.
+    std::optional<TPatchPlan> PlanPatch(const TMap& map, const TPictureKey& key, TMoving moving) const
+    {
         if (!Key || !Picture || !Scale || Key->Id != key.Id || Key->Width != key.Width || Key->Height != key.Height)
-            return false;
-        if (map.BorderCount() + map.RailCount() < TMap::IndexFrom || key.Width <= 0 || key.Height <= 0) return false;
+            return std::nullopt;
+        if (map.BorderCount() + map.RailCount() < TMap::IndexFrom || key.Width <= 0 || key.Height <= 0) return std::nullopt;
         // Without rails the frame takes in the point (0, 0) as well.
-        if (RailsDrawn == 0 || map.RailCount() == 0) return false;
+        if (RailsDrawn == 0 || map.RailCount() == 0) return std::nullopt;
 
         TEditArea area;
         // The marks as the picture drew them and the rail it left out, followed to their indexes of now.
@@ -212,7 +229,7 @@ struct TOverviewCache::State {
             else
                 FollowIndex(leftBorder, change);
         });
-        if (!reached) return false;
+        if (!reached) return std::nullopt;
         const auto takeRail = [&](std::int32_t index) {
             if (index >= 0 && index < map.RailCount()) area.Take(map.Rails()[static_cast<std::size_t>(index)]);
         };
@@ -245,9 +262,9 @@ struct TOverviewCache::State {
             return a.X1 > minX + 10 && a.Y1 > minY + 10 && a.X2 < maxX - 10 && a.Y2 < maxY - 10;
         };
         if (!area.Empty()) {
-            if (area.X1 < minX || area.Y1 < minY || area.X2 > maxX || area.Y2 > maxY) return false;
+            if (area.X1 < minX || area.Y1 < minY || area.X2 > maxX || area.Y2 > maxY) return std::nullopt;
             // Nothing at the frame's extremes went or came: the frame stays.
-            if (!strictlyInside(area) && !SameFrame(OverviewBounds(map), scale)) return false;
+            if (!strictlyInside(area) && !SameFrame(OverviewBounds(map), scale)) return std::nullopt;
         }
         std::optional<TOverviewBounds> others;
         if (moving != TMoving::Nothing) {
@@ -267,17 +284,31 @@ struct TOverviewCache::State {
             }
         }
 
+        TPatchPlan plan;
+        plan.Area = area;
+        plan.Others = others;
         if (!area.Empty()) {
             // A changed line that leaves the picture would change the lines
             // kept for outside it. Within the frame no end lies before pixel 0.
             const std::int32_t right = scale.RoundedX(area.X2), bottom = scale.RoundedY(area.Y2);
-            if (right > key.Width - 1 || bottom > key.Height - 1) return false;
+            if (right > key.Width - 1 || bottom > key.Height - 1) return std::nullopt;
             // Two pixels around the area's rounded image (the selected line's
             // truncated ends lie at most one before), inside the picture.
-            const std::int32_t px1 = std::max(scale.RoundedX(area.X1) - 2, 0);
-            const std::int32_t py1 = std::max(scale.RoundedY(area.Y1) - 2, 0);
-            const std::int32_t px2 = std::min(right + 2, key.Width - 1);
-            const std::int32_t py2 = std::min(bottom + 2, key.Height - 1);
+            plan.Px1 = std::max(scale.RoundedX(area.X1) - 2, 0);
+            plan.Py1 = std::max(scale.RoundedY(area.Y1) - 2, 0);
+            plan.Px2 = std::min(right + 2, key.Width - 1);
+            plan.Py2 = std::min(bottom + 2, key.Height - 1);
+        }
+        return plan;
+    }
+
+    /// Draws again what plan names and remembers the map as drawn.
+    void ApplyPatch(const TMap& map, const TPictureKey& key, TMoving moving, const TPatchPlan& plan)
+    {
+        const TOverviewScale& scale = *Scale;
+        const std::int32_t last = map.RailCount() - 1;
+        if (!plan.Area.Empty()) {
+            const std::int32_t px1 = plan.Px1, py1 = plan.Py1, px2 = plan.Px2, py2 = plan.Py2;
             Key.reset();
             if (!Layer) Layer = Bitmaps.CreateBitmap();
             Resize(*Layer, key.Width, key.Height);
@@ -310,10 +341,9 @@ struct TOverviewCache::State {
             Last = OverviewRailLine(map, scale, last - 1);
         else if (map.BorderCount() > 0)
             Last = OverviewBorderLine(map, scale, map.BorderCount() - 1);
-        if (others) Others = *others;
+        if (plan.Others) Others = *plan.Others;
         Drawn(map, key, moving);
         ++Patches;
-        return true;
     }
 
     /// The world rectangle that holds every element whose overview line
@@ -382,6 +412,17 @@ struct TOverviewCache::State {
         if (sameRail && SecondEndMoved(LastBorder, border)) return TMoving::LastBorder;
         if (sameBorder && SecondEndMoved(LastRail, rail)) return TMoving::LastRail;
         return std::nullopt;
+    }
+
+    /// True when Update would draw the picture afresh (a patch or a reuse
+    /// would not do), deciding exactly as Update does.
+    bool Redraws(const TMap& map, const TPictureKey& key) const
+    {
+        if (!Key || !(*Key == key)) return !PlanPatch(map, key, TMoving::Nothing);
+        const std::optional<TMoving> moved = MovedSince(map);
+        if (!moved) return !PlanPatch(map, key, TMoving::Nothing);
+        if (*moved != TMoving::Nothing && (*moved != Moving || !KeepsBounds(map))) return !PlanPatch(map, key, *moved);
+        return false;
     }
 
     /// The moving element, where it is now, leaves the bounds (and so every
@@ -484,6 +525,16 @@ void TOverviewCache::Draw(const TMap& map, TCanvas& canvas, std::int32_t width, 
         }
     if (last) canvas.MoveTo(last->X2, last->Y2);
     DrawViewportOutline(map, canvas, scale, scrollX, scrollY);
+}
+
+bool TOverviewCache::Redraws(const TMap& map, std::int32_t width, std::int32_t height) const
+{
+    return state_->Redraws(map, KeyOf(map, width, height));
+}
+
+void TOverviewCache::Refresh(const TMap& map, std::int32_t width, std::int32_t height)
+{
+    state_->Update(map, KeyOf(map, width, height));
 }
 
 void TOverviewCache::Invalidate() { state_->Key.reset(); }

@@ -35,6 +35,14 @@ public:
     /// The same pixels (and canvas state) as DrawOverviewWithViewport with these arguments.
     void Draw(const TMap& map, TCanvas& canvas, std::int32_t width, std::int32_t height, std::int32_t scrollX,
               std::int32_t scrollY);
+    /// True when Draw with these sizes would draw the picture of the map
+    /// afresh, every element of it, rather than reuse it or draw again only
+    /// where edits were.
+    bool Redraws(const TMap& map, std::int32_t width, std::int32_t height) const;
+    /// Brings the picture up to the map as Draw does, drawing nothing on any
+    /// canvas: work that only reads map, so it may run off the window's
+    /// thread while nothing else uses the map or this cache. Draw then finds it ready.
+    void Refresh(const TMap& map, std::int32_t width, std::int32_t height);
     /// Forgets the cached picture.
     void Invalidate();
     /// How many times the picture was drawn afresh (for tests and benchmarks):

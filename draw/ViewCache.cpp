@@ -115,6 +115,8 @@ void TViewCache::Refresh(const TMap& map)
     }
 }
 
+bool TViewCache::Shows(const TMap& map) const { return state_->Key && *state_->Key == KeyOf(map); }
+
 void TViewCache::DrawFrame(TMap& map, TCanvas& canvas, std::int32_t x, std::int32_t y, std::uint8_t placing)
 {
     DrawView(map, canvas);

@@ -27,6 +27,9 @@ public:
     /// that only reads map, so it may run off the window's thread while
     /// nothing else uses the map or this cache.
     void Refresh(const TMap& map);
+    /// True when the cached picture is that of the map's view as it stands:
+    /// DrawView and Refresh would draw nothing afresh.
+    bool Shows(const TMap& map) const;
     /// DrawView alone, taken from the cache the same way: for a frame whose
     /// marker is drawn by whoever asks (a gesture).
     void DrawView(const TMap& map, TCanvas& canvas);

@@ -8,27 +8,42 @@
 #include <QProgressDialog>
 #include <QTimer>
 #include <exception>
+#include <memory>
 #include <thread>
+#include <utility>
+#include <vector>
 
 namespace {
 
 /// Holds off the user's input to every window but the progress dialog: the
 /// window's handlers must not run on the maps while the worker has them.
+/// Work that ends before its dialog shows (most redraws, a small save) is
+/// like a busy moment of the window's thread: what was held then is
+/// delivered afterwards, in order. Once the dialog has shown, the window was
+/// blocked by it, and input meanwhile is dropped as for any modal dialog.
 class TInputHold : public QObject {
 public:
     explicit TInputHold(const QWidget& dialog) : dialog_(dialog) { qApp->installEventFilter(this); }
-    ~TInputHold() override { qApp->removeEventFilter(this); }
+    ~TInputHold() override
+    {
+        qApp->removeEventFilter(this);
+        if (dialogShown_) return;
+        for (auto& [target, event] : held_)
+            if (target) QCoreApplication::postEvent(target, event.release());
+    }
     TInputHold(const TInputHold&) = delete;
     TInputHold& operator=(const TInputHold&) = delete;
 
     bool eventFilter(QObject* target, QEvent* event) override
     {
+        if (target == &dialog_ && event->type() == QEvent::Show) dialogShown_ = true;
         switch (event->type()) {
         case QEvent::Shortcut:
             // The window's menu shortcuts go to its actions; the dialog's
             // Escape is a shortcut of its own.
             for (const QObject* owner = target; owner; owner = owner->parent())
                 if (owner == &dialog_) return false;
+            Keep(target, *event);
             return true;
         case QEvent::MouseButtonPress:
         case QEvent::MouseButtonRelease:
@@ -44,6 +59,9 @@ public:
             const bool held = widget && widget != &dialog_ && !dialog_.isAncestorOf(widget);
             // A close event not delivered still counts as accepted.
             if (held) event->ignore();
+            // A close waits for no one: the user asks again once the work is done.
+            if (held && event->type() != QEvent::Close && event->type() != QEvent::ShortcutOverride)
+                Keep(target, *event);
             return held;
         }
         default:
@@ -52,7 +70,14 @@ public:
     }
 
 private:
+    void Keep(QObject* target, const QEvent& event)
+    {
+        if (!dialogShown_) held_.emplace_back(target, event.clone());
+    }
+
     const QWidget& dialog_;
+    bool dialogShown_ = false;
+    std::vector<std::pair<QPointer<QObject>, std::unique_ptr<QEvent>>> held_;
 };
 
 /// The progress dialog; one that may not be cancelled stays until the work ends.

@@ -51,6 +51,8 @@ public:
     void KeepButtons(std::uint8_t held) { buttons_ &= held; }
     /// True while a button is held in the main view or a press's step is open.
     bool Busy() const { return buttons_ != 0 || step_ != 0; }
+    /// True when no gesture is under way on either surface and nothing is held or open.
+    bool Idle() const { return active_.empty() && !Busy(); }
     /// The map where the press's step is open, or 0.
     std::uint64_t StepMap() const { return step_; }
     /// The first gesture in progress of that class, or null.

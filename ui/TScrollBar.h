@@ -19,4 +19,14 @@ public:
     void SetPosition(std::int32_t position) { setValue(position); }
     std::int32_t Max() const { return maximum(); }
     void SetMax(std::int32_t max) { setMaximum(max); }
+    /// True while the mouse holds the slider, an arrow or the trough: the
+    /// position may go on changing until the button comes up.
+    bool Held() const { return isSliderDown() || repeatAction() != SliderNoAction; }
+    /// Lets go as the button's release would, where the release will never
+    /// come (a modal window took it): no auto-repeat goes on stepping.
+    void LetGo()
+    {
+        setRepeatAction(SliderNoAction);
+        setSliderDown(false);
+    }
 };

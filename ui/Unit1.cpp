@@ -383,7 +383,8 @@ void TForm1::StartRecovery()
 
 void TForm1::RecoveryTimerTimer()
 {
-    if (Alive() && Recovery) Recovery->Tick(*MapList);
+    // A worker drawing from the current map has it to itself until it ends.
+    if (Alive() && Recovery && !viewOnWorker_) Recovery->Tick(*MapList);
 }
 
 TMap& TForm1::CurrentMap() const { return MapList->CurrentMap(); }

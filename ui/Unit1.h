@@ -3,6 +3,7 @@
 // maps, the main view with its scroll bars, the overview and the redraw timer.
 #include <QWidget>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -168,6 +169,11 @@ public:
     /// view alone and the next one its overview and live route marks (drawing
     /// the overview of 100,000 elements takes about a tick). Tests may change it.
     static inline std::int32_t OverviewLateFrom = 100000;
+    /// From a map of this many bytes in its file (BackgroundWork::From, the
+    /// size from which work goes to a worker), a tick that would draw the
+    /// view zoomed out from 1:1, or the overview afresh, draws it on a worker
+    /// first (ReadyToDraw). Tests may change it.
+    static inline std::int64_t PicturesAwayFrom = std::int64_t{4} << 20;
     /// How many times the main view's picture was drawn afresh.
     std::uint64_t ViewRebuilds() const;
 
@@ -361,6 +367,17 @@ private:
     /// lies in its middle, as the route check does; nothing for a rail that
     /// does not exist. The one place that knows how much world the view shows.
     void CentreViewOn(std::int32_t rail);
+
+    /// Before a tick draws map: on a map of PicturesAwayFrom bytes or more,
+    /// with no gesture under way, the pictures that would take long to draw
+    /// in place (the view zoomed out from 1:1, the overview drawn afresh when
+    /// withOverview) are drawn on a worker, and the tick then finds them ready. False when the tick must draw nothing now and leave
+    /// its frame to a later one: a scroll bar is held (its position is not
+    /// final), or the view moved while the worker drew.
+    bool ReadyToDraw(TMap& map, bool withOverview);
+    /// Runs work, which reads the map only (drawing its pictures), through
+    /// RunLongWork with caption; the ticks meanwhile leave the pictures alone.
+    void RunPictureWork(const TMap& map, const std::string& caption, const std::function<void()>& work);
 
     TQtBitmapFactory bitmaps_;
     std::unique_ptr<TOverviewCache> overview_;

@@ -9,6 +9,7 @@
 #include "draw/RouteMarks.h"
 #include "draw/ViewCache.h"
 #include "model/Checked.h"
+#include "model/MapFile.h"
 #include "model/TLiveRoutes.h"
 #include "ui/RunGuarded.h"
 #include "ui/TDrawGesture.h"
@@ -108,7 +109,12 @@ bool TForm1::event(QEvent* event)
 {
     // A modal window (a question, an error, a file or colour dialog) takes
     // the mouse from here on, the release of a drag included.
-    if (event->type() == QEvent::WindowBlocked) RunGuarded([this] { EndGesture(); });
+    if (event->type() == QEvent::WindowBlocked)
+        RunGuarded([this] {
+            EndGesture();
+            HB->LetGo();
+            VB->LetGo();
+        });
     return QWidget::event(event);
 }
 
@@ -192,6 +198,28 @@ std::vector<TRouteMark> TForm1::RouteMarksOf(const std::vector<TLiveMark>& marks
     return drawn;
 }
 
+bool TForm1::ReadyToDraw(TMap& map, bool withOverview)
+{
+    // At 1:1 and closer the view shows a small part of any map; a small map
+    // draws whole within a tick; a gesture moves what it draws at every tick.
+    if (MapFileSize(map) < PicturesAwayFrom || !gestures_.Idle()) return true;
+    const bool view = Zoom.Shift < 0 && !view_->Shows(map);
+    const bool overview = withOverview && overview_->Redraws(map, PaintBox2->width(), PaintBox2->height());
+    if (!view && !overview) return true;
+    // A scroll bar's drag moves the view many times a second: the view is
+    // drawn once, where the button comes up.
+    if (view && (HB->Held() || VB->Held())) return false;
+    const std::int32_t width = PaintBox2->width(), height = PaintBox2->height();
+    RunPictureWork(map, view ? "Вид" : "Миникарта", [this, &map, view, overview, width, height] {
+        if (view) view_->Refresh(map);
+        if (overview) overview_->Refresh(map, width, height);
+    });
+    // What moved while the worker drew (a scroll bar's drag before the
+    // progress dialog took the mouse) is drawn by the next tick, from its
+    // final position.
+    return Alive() && &CurrentMap() == &map && map.View() == View();
+}
+
 void TForm1::Timer1Timer()
 {
     // The window shows its last frame until the worker's picture is ready.
@@ -205,13 +233,16 @@ void TForm1::Timer1Timer()
     // drawing it again would give the same pixels and caption.
     TTickInputs inputs = TickInputs();
     if (lastTick_ && *lastTick_ == inputs && !restLate_) return;
-    ++TicksDrawn;
     TMap& map = CurrentMap();
     // A large map shown for the first time gets its view first: its overview
     // (a picture of every element) and its live route check, neither of which
     // the first frame needs, follow at the next tick.
-    restLate_ = !restLate_ && overviewMap_ != map.Id() && map.BorderCount() + map.RailCount() >= OverviewLateFrom;
+    const bool late =
+        !restLate_ && overviewMap_ != map.Id() && map.BorderCount() + map.RailCount() >= OverviewLateFrom;
     SyncMapView(map);
+    if (!ReadyToDraw(map, !late)) return;
+    ++TicksDrawn;
+    restLate_ = late;
     if (!gestures_.DrawFrame(map, *DrawCanvas, MouseX, MouseY))
         view_->DrawFrame(map, *DrawCanvas, MouseX, MouseY, Placing());
     if (ListBox1->ItemIndex() < 0) ListBox1->SetItemIndex(0);

@@ -57,10 +57,15 @@ void TForm1::N17Click()
     // Every element of a large map in sight takes many ticks to draw: the
     // picture is drawn on a worker, and the next tick finds it ready.
     if (MapFileSize(map) < BackgroundWork::From) return;
+    RunPictureWork(map, "Вся карта", [this, &map] { view_->Refresh(map); });
+}
+
+void TForm1::RunPictureWork(const TMap& map, const std::string& caption, const std::function<void()>& work)
+{
     const std::string name = map.FileName.empty() ? map.DisplayName() : FileNameOfPath(map.FileName);
     viewOnWorker_ = true;
     try {
-        RunLongWork("Вся карта: " + name, MapFileSize(map), [this, &map] { view_->Refresh(map); });
+        RunLongWork(caption + ": " + name, MapFileSize(map), work);
     } catch (...) {
         viewOnWorker_ = false;
         throw;

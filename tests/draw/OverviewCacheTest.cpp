@@ -40,7 +40,16 @@ public:
         DrawFrame(map, scratch_.Canvas(), mx, my, placing);
         cached_.Canvas().Draw(0, 0, scratch_);
         DrawOverviewWithViewport(map, scratch_.Canvas(), OverviewSize, OverviewSize, scrollX, scrollY);
+        // Redraws foretells whether the picture is drawn afresh; every other
+        // tick, as a worker would, Refresh brings it up first and Draw finds it ready.
+        const bool redraws = cache_.Redraws(map, OverviewSize, OverviewSize);
+        const std::uint64_t rebuilds = cache_.Rebuilds();
+        if (++ticks_ % 2 == 0) {
+            cache_.Refresh(map, OverviewSize, OverviewSize);
+            EXPECT_FALSE(cache_.Redraws(map, OverviewSize, OverviewSize)) << step;
+        }
         cache_.Draw(map, cached_.Canvas(), OverviewSize, OverviewSize, scrollX, scrollY);
+        EXPECT_EQ(cache_.Rebuilds() - rebuilds, redraws ? 1u : 0u) << step;
         ASSERT_TRUE(scratch_.Image() == cached_.Image()) << step << ": " << FirstDifference();
         const TQtCanvas& a = scratch_.QtCanvas();
         const TQtCanvas& b = cached_.QtCanvas();
@@ -76,6 +85,7 @@ private:
 
     TQtBitmapFactory factory_;
     TOverviewCache cache_;
+    std::uint64_t ticks_ = 0;
     TQtBitmap scratch_;
     TQtBitmap cached_;
 };

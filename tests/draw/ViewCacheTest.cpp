@@ -73,7 +73,16 @@ TEST(ViewCache, EveryFrameIsTheOneDrawnFromNothingAndOnlyChangesRedraw)
         TMap copy = cached;
         // The canvases start from different states: the frame must not depend on them.
         viaCache.Canvas().SetPenWidth(pick(1, 6));
+        // Shows foretells a redraw; every other round Refresh draws first,
+        // as a worker would, and the frame takes that picture.
+        const bool shows = cache.Shows(cached);
+        const std::uint64_t rebuilds = cache.Rebuilds();
+        if (round % 2) {
+            cache.Refresh(cached);
+            EXPECT_TRUE(cache.Shows(cached)) << "round " << round;
+        }
         cache.DrawFrame(cached, viaCache.Canvas(), mx, my, 0);
+        EXPECT_EQ(cache.Rebuilds() - rebuilds, shows ? 0u : 1u) << "round " << round;
         DrawFrame(copy, direct.Canvas(), mx, my, 0);
         ASSERT_TRUE(FrameOf(viaCache, 718, 600) == FrameOf(direct, 718, 600)) << "round " << round;
     }

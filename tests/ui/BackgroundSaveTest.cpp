@@ -2,6 +2,7 @@
 // goes on ticking: the progress dialog cannot stop it, the file comes out byte for
 // byte as a save in place writes it, and a failure says what it says in place.
 #include <QProgressDialog>
+#include <QRadioButton>
 #include <cerrno>
 #include <chrono>
 #include <thread>
@@ -12,6 +13,7 @@
 #include "tests/ui/FormFixture.h"
 #include "ui/RunGuarded.h"
 #include "ui/TBackgroundWork.h"
+#include "ui/TRadioGroup.h"
 
 namespace {
 
@@ -209,3 +211,43 @@ TEST_F(BackgroundSaveTest, ThePictureAndTheWholeMapDrawnOnTheWorkerEqualWhatIsDr
 }
 
 } // namespace
+
+namespace {
+
+void Click(QWidget* widget)
+{
+    const QPointF at(widget->width() / 2.0, widget->height() / 2.0);
+    for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+        QMouseEvent event(type, at, widget->mapToGlobal(at), Qt::LeftButton,
+                          type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(widget, &event);
+    }
+}
+
+} // namespace
+
+// Input held while the worker has the maps: work that ends before its dialog
+// shows was only a busy moment, and a click meanwhile takes effect after it;
+// once the dialog has shown, the window was blocked, and a click before it is dropped.
+TEST_F(BackgroundSaveTest, AClickDuringShortWorkTakesEffectAfterItAndOneBeforeADialogDoesNot)
+{
+    for (const bool dialog : {false, true}) {
+        SCOPED_TRACE(dialog ? "dialog shown" : "no dialog");
+        Showing("big.KS");
+        slowness = std::chrono::milliseconds(120);
+        BackgroundWork::DialogDelay = dialog ? 40 : 5000;
+        QRadioButton* rail = form->RadioGroup1->Items[4];
+        ASSERT_FALSE(rail->isChecked());
+        bool clickedWhileHeld = false;
+        QTimer::singleShot(10, [&] {
+            Click(rail);
+            clickedWhileHeld = !rail->isChecked();
+        });
+        ASSERT_TRUE(Ctrl(Qt::Key_S));
+        EXPECT_TRUE(clickedWhileHeld) << "the click reached the window while the worker ran";
+        QApplication::processEvents();
+        EXPECT_EQ(rail->isChecked(), !dialog);
+        EXPECT_FALSE(Map().Modified);
+        form.reset();
+    }
+}
