@@ -17,17 +17,16 @@ namespace {
 
 /// Holds off the user's input to every window but the progress dialog: the
 /// window's handlers must not run on the maps while the worker has them.
-/// Work that ends before its dialog shows (most redraws, a small save) is
-/// like a busy moment of the window's thread: what was held then is
-/// delivered afterwards, in order. Once the dialog has shown, the window was
-/// blocked by it, and input meanwhile is dropped as for any modal dialog.
+/// Until the dialog shows, the window only looks busy, as it would with the
+/// work on its own thread: what was held then is delivered once the work has
+/// ended, in order. Once the dialog shows, the window is blocked by it, and
+/// input to it meanwhile is dropped as for any modal dialog.
 class TInputHold : public QObject {
 public:
     explicit TInputHold(const QWidget& dialog) : dialog_(dialog) { qApp->installEventFilter(this); }
     ~TInputHold() override
     {
         qApp->removeEventFilter(this);
-        if (dialogShown_) return;
         for (auto& [target, event] : held_)
             if (target) QCoreApplication::postEvent(target, event.release());
     }

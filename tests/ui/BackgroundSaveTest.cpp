@@ -226,27 +226,38 @@ void Click(QWidget* widget)
 
 } // namespace
 
-// Input held while the worker has the maps: work that ends before its dialog
-// shows was only a busy moment, and a click meanwhile takes effect after it;
-// once the dialog has shown, the window was blocked, and a click before it is dropped.
-TEST_F(BackgroundSaveTest, AClickDuringShortWorkTakesEffectAfterItAndOneBeforeADialogDoesNot)
+// Input held while the worker has the maps: before the dialog shows, the
+// window was only busy, and a click then takes effect once the work has ended;
+// while the dialog shows, the window is blocked, and a click on it is dropped.
+TEST_F(BackgroundSaveTest, AClickBeforeTheDialogTakesEffectAfterTheWorkAndOneWhileItShowsDoesNot)
 {
     for (const bool dialog : {false, true}) {
         SCOPED_TRACE(dialog ? "dialog shown" : "no dialog");
         Showing("big.KS");
-        slowness = std::chrono::milliseconds(120);
-        BackgroundWork::DialogDelay = dialog ? 40 : 5000;
+        slowness = std::chrono::milliseconds(dialog ? 600 : 300);
+        BackgroundWork::DialogDelay = dialog ? 200 : 5000;
         QRadioButton* rail = form->RadioGroup1->Items[4];
+        QRadioButton* select = form->RadioGroup1->Items[5];
         ASSERT_FALSE(rail->isChecked());
-        bool clickedWhileHeld = false;
+        bool railHeld = false, selectHeld = false;
         QTimer::singleShot(10, [&] {
             Click(rail);
-            clickedWhileHeld = !rail->isChecked();
+            railHeld = !rail->isChecked();
         });
+        // The second click: with no dialog, a little later; else once the dialog shows.
+        QTimer poll;
+        poll.callOnTimeout([&] {
+            if (dialog && !ShownProgress()) return;
+            poll.stop();
+            Click(select);
+            selectHeld = !select->isChecked();
+        });
+        QTimer::singleShot(40, [&] { poll.start(5); });
         ASSERT_TRUE(Ctrl(Qt::Key_S));
-        EXPECT_TRUE(clickedWhileHeld) << "the click reached the window while the worker ran";
+        EXPECT_TRUE(railHeld && selectHeld) << "a click reached the window while the worker ran";
         QApplication::processEvents();
-        EXPECT_EQ(rail->isChecked(), !dialog);
+        EXPECT_EQ(rail->isChecked(), dialog);
+        EXPECT_EQ(select->isChecked(), !dialog);
         EXPECT_FALSE(Map().Modified);
         form.reset();
     }
