@@ -62,7 +62,7 @@ struct TStartupRead::TState {
         // error names it as the load does and leaves the map as a read in place.
         if (Error) {
             Error = nullptr;
-            DeleteAllElements(Scratch);
+            Free();
             return false;
         }
         TakeLoadedMap(map, Scratch);
@@ -77,7 +77,14 @@ struct TStartupRead::TState {
         if (Done.valid()) Done.wait();
         Mark.reset();
         Error = nullptr;
-        DeleteAllElements(Scratch);
+        Free();
+    }
+
+    /// Gives back the memory of what was read (deleting keeps the arrays').
+    void Free()
+    {
+        Scratch.ReleaseBorders();
+        Scratch.ReleaseRails();
     }
 };
 
@@ -90,7 +97,7 @@ TStartupRead::TStartupRead(const std::string& path) : state_(std::make_shared<TS
         state.Done = std::async(std::launch::async, [&state, path] {
             try {
                 state.Stats = ReadMapFile(state.Scratch, path, state.Stop);
-                state.Scratch.PrepareIndex();
+                if (!state.Stop) state.Scratch.PrepareIndex();
             } catch (...) {
                 state.Error = std::current_exception();
             }
