@@ -414,15 +414,23 @@ struct TOverviewCache::State {
         return std::nullopt;
     }
 
+    /// The moving element Update draws the picture again with (by a patch
+    /// or afresh); none when the picture stands as it is.
+    std::optional<TMoving> Redrawing(const TMap& map, const TPictureKey& key) const
+    {
+        if (!Key || !(*Key == key)) return TMoving::Nothing;
+        const std::optional<TMoving> moved = MovedSince(map);
+        if (!moved) return TMoving::Nothing;
+        if (*moved != TMoving::Nothing && (*moved != Moving || !KeepsBounds(map))) return *moved;
+        return std::nullopt;
+    }
+
     /// True when Update would draw the picture afresh (a patch or a reuse
-    /// would not do), deciding exactly as Update does.
+    /// would not do).
     bool Redraws(const TMap& map, const TPictureKey& key) const
     {
-        if (!Key || !(*Key == key)) return !PlanPatch(map, key, TMoving::Nothing);
-        const std::optional<TMoving> moved = MovedSince(map);
-        if (!moved) return !PlanPatch(map, key, TMoving::Nothing);
-        if (*moved != TMoving::Nothing && (*moved != Moving || !KeepsBounds(map))) return !PlanPatch(map, key, *moved);
-        return false;
+        const std::optional<TMoving> moving = Redrawing(map, key);
+        return moving && !PlanPatch(map, key, *moving);
     }
 
     /// The moving element, where it is now, leaves the bounds (and so every
@@ -439,10 +447,7 @@ struct TOverviewCache::State {
     /// element that moves left out.
     void Update(const TMap& map, const TPictureKey& key)
     {
-        if (!Key || !(*Key == key)) return Refresh(map, key, TMoving::Nothing);
-        const std::optional<TMoving> moved = MovedSince(map);
-        if (!moved) return Refresh(map, key, TMoving::Nothing);
-        if (*moved != TMoving::Nothing && (*moved != Moving || !KeepsBounds(map))) return Refresh(map, key, *moved);
+        if (const std::optional<TMoving> moving = Redrawing(map, key)) return Refresh(map, key, *moving);
         LastBorder = LastBorderOf(map);
         LastRail = LastRailOf(map);
         Revision = map.Revision();
