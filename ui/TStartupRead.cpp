@@ -5,9 +5,11 @@
 #include <future>
 #include <mutex>
 #include <optional>
+#include <string>
 #include <system_error>
 
 #include "model/TMap.h"
+#include "platform/FileWriter.h"
 #include "platform/SystemFiles.h"
 #include "ui/TBackgroundWork.h"
 
@@ -15,16 +17,17 @@ namespace {
 
 /// What tells a file apart from the one the read began with.
 struct TFileMark {
-    std::filesystem::path Path;
+    std::string Path;
     std::uintmax_t Size = 0;
     std::filesystem::file_time_type Written;
 };
 
-std::optional<TFileMark> MarkOf(const std::filesystem::path& path)
+std::optional<TFileMark> MarkOf(const std::string& utf8)
 {
+    const std::filesystem::path path = PathOf(utf8);
     std::error_code error;
     if (!std::filesystem::is_regular_file(path, error)) return std::nullopt;
-    TFileMark mark{path, std::filesystem::file_size(path, error), {}};
+    TFileMark mark{utf8, std::filesystem::file_size(path, error), {}};
     if (error) return std::nullopt;
     mark.Written = std::filesystem::last_write_time(path, error);
     if (error) return std::nullopt;
@@ -51,10 +54,9 @@ struct TStartupRead::TState {
     {
         const std::lock_guard<std::mutex> hold(Lock);
         if (!Mark || !Done.valid()) return false;
-        std::error_code error;
-        const std::optional<TFileMark> now = MarkOf(PathOf(path));
-        const bool same = now && std::filesystem::equivalent(Mark->Path, now->Path, error) && !error &&
-                          now->Size == Mark->Size && now->Written == Mark->Written;
+        const std::optional<TFileMark> now = MarkOf(path);
+        const bool same =
+            now && SameFile(Mark->Path, path) && now->Size == Mark->Size && now->Written == Mark->Written;
         if (!same) return false;
         Done.get();
         Mark.reset();
@@ -90,7 +92,7 @@ struct TStartupRead::TState {
 
 TStartupRead::TStartupRead(const std::string& path) : state_(std::make_shared<TState>())
 {
-    const std::optional<TFileMark> mark = MarkOf(PathOf(path));
+    const std::optional<TFileMark> mark = MarkOf(path);
     if (mark && static_cast<std::int64_t>(mark->Size) >= BackgroundWork::From) {
         state_->Mark = mark;
         TState& state = *state_;
