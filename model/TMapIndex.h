@@ -263,13 +263,8 @@ inline std::int32_t TElementGrid::CellOf(std::int32_t v) const
 
 inline bool TElementGrid::IsWide(const TBox& e) const
 {
-    const std::int32_t left = std::min(e.X1, e.X2), right = std::max(e.X1, e.X2);
-    const std::int32_t top = std::min(e.Y1, e.Y2), bottom = std::max(e.Y1, e.Y2);
-    if (left < LowCoordinate || top < LowCoordinate || right > HighCoordinate || bottom > HighCoordinate)
-        return true;
-    const std::int64_t columns = CellOf(right) - CellOf(left) + 1;
-    const std::int64_t rows = CellOf(bottom) - CellOf(top) + 1;
-    return !byEnds_ && columns * rows > MaxCellsPerElement;
+    std::uint32_t cells[MaxCellsPerElement];
+    return CellsOf(e, cells) < 0;
 }
 
 inline std::size_t TElementGrid::GapBytes(std::uint32_t gap)
