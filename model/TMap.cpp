@@ -780,36 +780,36 @@ void TMap::DeleteAll()
         while (RailCount() > 0) DeleteRail(RailCount() - 1);
         return;
     }
+    ClearElements(borders_);
+    ClearElements(rails_);
+}
+
+template <class T>
+void TMap::ClearElements(std::vector<T>& items)
+{
+    if (items.empty()) return;
+    const auto count = static_cast<std::int32_t>(items.size());
+    NoteUnrecorded();
+    items.clear();
     // Each deletion from the end makes a mark on it -1 and lowers one beyond it.
-    const auto follow = [](std::int32_t& mark, std::size_t count) {
-        const auto n = static_cast<std::int32_t>(count);
-        if (mark >= n)
-            mark -= n;
+    const auto follow = [count](std::int32_t& mark) {
+        if (mark >= count)
+            mark -= count;
         else if (mark >= 0)
             mark = -1;
     };
-    if (!borders_.empty()) {
-        const std::size_t count = borders_.size();
-        NoteUnrecorded();
-        borders_.clear();
-        follow(SelBorder, count);
-        NoteEdit<TBorder>(TEditKind::Removed, 0, static_cast<std::int32_t>(count), TEditArea::All());
-        Modified = true;
-        Touch();
-    }
-    if (!rails_.empty()) {
-        const std::size_t count = rails_.size();
-        NoteUnrecorded();
-        rails_.clear();
+    if constexpr (std::is_same_v<T, TRail>) {
         // No rails left, no links kept: a reload must not hold the last check's.
         links_ = std::vector<TRailLinks>();
-        follow(StartRail, count);
-        follow(FinishRail, count);
-        follow(SelRail, count);
-        NoteEdit<TRail>(TEditKind::Removed, 0, static_cast<std::int32_t>(count), TEditArea::All());
-        Modified = true;
-        Touch();
+        follow(StartRail);
+        follow(FinishRail);
+        follow(SelRail);
+    } else {
+        follow(SelBorder);
     }
+    NoteEdit<T>(TEditKind::Removed, 0, count, TEditArea::All());
+    Modified = true;
+    Touch();
 }
 
 void TMap::ReverseRail(std::int32_t index)

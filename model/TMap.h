@@ -494,6 +494,9 @@ private:
     std::vector<T> StorageFor(std::vector<T>& items, std::int32_t n);
     template <class T>
     std::vector<T> ReleaseElements(std::vector<T>& items);
+    /// DeleteAll's work on one array, keeping its memory.
+    template <class T>
+    void ClearElements(std::vector<T>& items);
     /// Sets or clears element index's Selected flag, when index names one:
     /// the journal sees it (at once, or through NoteBatch when batch is
     /// given), the history does not.
